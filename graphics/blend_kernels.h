@@ -3,6 +3,7 @@
 // in SIMD kernels where the processor has them, each proven identical to the reference by tests.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "graphics/pixel_format.h"

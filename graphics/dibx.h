@@ -14,6 +14,7 @@
 namespace kuzo {
 
 struct BlendKernels;
+struct RowParams;
 
 // Native pixel value of a surface's format (only the low bits of narrower formats are used).
 using Pixel = uint32_t;
@@ -97,7 +98,9 @@ class TCustomDIBX {
   virtual int32_t ColorToPixel(ColorValue colour) const;
 
   // --- fills --------------------------------------------------------------------------------------
-  virtual void Fill(Pixel pixel);  // whole surface, clip not applied
+  // Whole surface. Memory surfaces of 1-16 bits write their storage directly (clip not applied);
+  // other formats and kinds go through FillRect over the bounds, which the clip limits.
+  virtual void Fill(Pixel pixel);
   virtual void FillRect(const TRect& r, Pixel pixel);
   virtual void FillRectAlpha(const TRect& r, Pixel pixel, int alpha);
   virtual void FillRectAdd(const TRect& r, Pixel pixel);
@@ -152,6 +155,11 @@ class TCustomDIBX {
   int height_ = 0;
 
  private:
+  // Runs one row kernel over the clipped placement of srcRect (source and/or mask may be absent).
+  void RunDraw(int kind, int x, int y, const RowParams& params, bool flipV, bool flipH, const TRect& srcRect,
+               const TCustomDIBX* source, const TCustomDIBX* mask);
+  void RunFill(int kind, const TRect& r, const RowParams& params);
+
   TRect clip_{};
   bool clipSet_ = false;
   const BlendKernels* kernels_;

@@ -1,0 +1,76 @@
+// AVX2 row kernels (8 pixels a step), compiled for AVX2 only inside this file and chosen at run
+// time when the processor reports the feature.
+#include "graphics/blend_simd.h"
+
+#if KUZO_BLEND_X86
+#include <immintrin.h>
+
+#include <cstddef>
+#include <cstring>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+
+namespace kuzo {
+namespace {
+
+struct Avx2 {
+  using V = __m256i;
+  static constexpr int kPixels = 8;
+  static V Load(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+  static void Store(uint8_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v); }
+  static V LoadReversed(const uint8_t* p) {
+    return _mm256_permutevar8x32_epi32(Load(p), _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
+  }
+  static V LoadMask(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return Widen(v);
+  }
+  static V LoadMaskReversed(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return Widen(__builtin_bswap64(v));
+  }
+  static V Widen(uint64_t v) { return _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(v))); }
+  static V Zero() { return _mm256_setzero_si256(); }
+  static V Set32(uint32_t v) { return _mm256_set1_epi32(static_cast<int>(v)); }
+  static V Set16(int16_t v) { return _mm256_set1_epi16(v); }
+  // Unpacks and packs work within each 128-bit half; used in pairs they keep pixel order.
+  static V UnpackLo8(V a, V b) { return _mm256_unpacklo_epi8(a, b); }
+  static V UnpackHi8(V a, V b) { return _mm256_unpackhi_epi8(a, b); }
+  static V UnpackLo32(V a, V b) { return _mm256_unpacklo_epi32(a, b); }
+  static V UnpackHi32(V a, V b) { return _mm256_unpackhi_epi32(a, b); }
+  static V Mul16(V a, V b) { return _mm256_mullo_epi16(a, b); }
+  static V Add16(V a, V b) { return _mm256_add_epi16(a, b); }
+  static V Sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
+  static V Srli16_8(V a) { return _mm256_srli_epi16(a, 8); }
+  static V Srli32_8(V a) { return _mm256_srli_epi32(a, 8); }
+  static V Slli32_16(V a) { return _mm256_slli_epi32(a, 16); }
+  static V PackUs16(V a, V b) { return _mm256_packus_epi16(a, b); }
+  static V And(V a, V b) { return _mm256_and_si256(a, b); }
+  static V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }  // ~a & b
+  static V Or(V a, V b) { return _mm256_or_si256(a, b); }
+  static V CmpEq32(V a, V b) { return _mm256_cmpeq_epi32(a, b); }
+  static V AddsU8(V a, V b) { return _mm256_adds_epu8(a, b); }
+  static V SubsU8(V a, V b) { return _mm256_subs_epu8(a, b); }
+};
+
+#include "graphics/blend_simd_rows.h"
+
+}  // namespace
+
+void InstallAvx2Kernels(BlendKernels& kernels) { Install32<Avx2>(kernels); }
+
+}  // namespace kuzo
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+#endif

@@ -1,0 +1,65 @@
+// SSE2 row kernels (4 pixels a step). SSE2 is part of every x86-64 processor, so this set needs no
+// feature test there.
+#include "graphics/blend_simd.h"
+
+#if KUZO_BLEND_X86
+#include <emmintrin.h>
+
+#include <cstddef>
+#include <cstring>
+
+namespace kuzo {
+namespace {
+
+struct Sse2 {
+  using V = __m128i;
+  static constexpr int kPixels = 4;
+  static V Load(const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+  static void Store(uint8_t* p, V v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+  // Four pixels that end at p + 12, in reverse order (mirrored source).
+  static V LoadReversed(const uint8_t* p) { return _mm_shuffle_epi32(Load(p), 0x1B); }
+  // Four mask bytes as one u32 lane each.
+  static V LoadMask(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return Widen(v);
+  }
+  static V LoadMaskReversed(const uint8_t* p) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return Widen(__builtin_bswap32(v));
+  }
+  static V Widen(uint32_t v) {
+    const V z = _mm_setzero_si128();
+    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), z), z);
+  }
+  static V Zero() { return _mm_setzero_si128(); }
+  static V Set32(uint32_t v) { return _mm_set1_epi32(static_cast<int>(v)); }
+  static V Set16(int16_t v) { return _mm_set1_epi16(v); }
+  static V UnpackLo8(V a, V b) { return _mm_unpacklo_epi8(a, b); }
+  static V UnpackHi8(V a, V b) { return _mm_unpackhi_epi8(a, b); }
+  static V UnpackLo32(V a, V b) { return _mm_unpacklo_epi32(a, b); }
+  static V UnpackHi32(V a, V b) { return _mm_unpackhi_epi32(a, b); }
+  static V Mul16(V a, V b) { return _mm_mullo_epi16(a, b); }
+  static V Add16(V a, V b) { return _mm_add_epi16(a, b); }
+  static V Sub16(V a, V b) { return _mm_sub_epi16(a, b); }
+  static V Srli16_8(V a) { return _mm_srli_epi16(a, 8); }
+  static V Srli32_8(V a) { return _mm_srli_epi32(a, 8); }
+  static V Slli32_16(V a) { return _mm_slli_epi32(a, 16); }
+  static V PackUs16(V a, V b) { return _mm_packus_epi16(a, b); }
+  static V And(V a, V b) { return _mm_and_si128(a, b); }
+  static V AndNot(V a, V b) { return _mm_andnot_si128(a, b); }  // ~a & b
+  static V Or(V a, V b) { return _mm_or_si128(a, b); }
+  static V CmpEq32(V a, V b) { return _mm_cmpeq_epi32(a, b); }
+  static V AddsU8(V a, V b) { return _mm_adds_epu8(a, b); }
+  static V SubsU8(V a, V b) { return _mm_subs_epu8(a, b); }
+};
+
+#include "graphics/blend_simd_rows.h"
+
+}  // namespace
+
+void InstallSse2Kernels(BlendKernels& kernels) { Install32<Sse2>(kernels); }
+
+}  // namespace kuzo
+#endif
