@@ -27,6 +27,8 @@ class THashCollectionItem {
   int Index() const { return cachedIndex_; }
   int Bucket() const { return bucket_; }
   THashCollection* Collection() const { return owner_; }
+  // Next item in the same bucket chain (towards older names), for lookups with their own rules.
+  THashCollectionItem* NextInBucket() const { return nextInBucket_; }
 
  protected:
   THashCollectionItem() = default;
@@ -73,6 +75,8 @@ class THashCollection {
   // Position of the item named `name` (case-insensitive); the item named last wins; -1 when none.
   int IndexOf(std::string_view name) const;
   THashCollectionItem* Find(std::string_view name) const;
+  // Head (newest item) of the bucket chain that `name` hashes to.
+  THashCollectionItem* ChainHead(std::string_view name) const { return heads_[BucketOf(name)]; }
 
   // Destroys the item at `index`; the items after it move down by one.
   void Delete(int index);
