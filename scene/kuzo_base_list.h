@@ -1,0 +1,192 @@
+// TKuzoBaseList: the scene. It owns every component, the two bases and the event queue; it finds
+// components by name, ticks and destroys them, keeps the keyboard state and focus, routes the mouse,
+// redraws the dirty rectangles and saves and restores the whole population.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/host_state.h"
+#include "scene/event_queue.h"
+#include "scene/kuzo_base.h"
+#include "scene/kuzo_motion.h"
+
+namespace kuzo {
+
+// Makes a new, unregistered component of one kind.
+using ComponentCreator = std::function<std::unique_ptr<TKuzoObject>()>;
+
+// Keyboard repeat timing (also used by lists and sliders held with the mouse).
+constexpr int32_t kKeyRepeatDelayMs = 300;
+constexpr int32_t kKeyRepeatIntervalMs = 50;
+constexpr int kKeyCount = 256;
+
+// Loads a cursor file for the panel; the host supplies it (nothing happens without one).
+using CursorLoader = std::function<void(const std::string& cursorName)>;
+
+class TKuzoBaseList : public TKuzoComponent {
+ public:
+  // `host` supplies the frame time; a scene without one advances by 0 ms per tick.
+  explicit TKuzoBaseList(const HostState* host = nullptr, int32_t width = 640, int32_t height = 480);
+  ~TKuzoBaseList() override;
+
+  // --- set-up -------------------------------------------------------------------------------------
+  void RegisterKind(int32_t code, ComponentCreator creator);
+  void SetFilmLoader(FilmLoader loader) { filmLoader_ = std::move(loader); }
+  const FilmLoader& GetFilmLoader() const { return filmLoader_; }
+  void SetCursorLoader(CursorLoader loader) { cursorLoader_ = std::move(loader); }
+  // The default cursor name (the @Cursor variable) read when a control has none.
+  void SetDefaultCursorSource(std::function<std::string()> source) { defaultCursor_ = std::move(source); }
+  // Presents into an outside surface (the screen's back buffer) instead of an own one; null returns
+  // to the own surface.
+  void SetExternalSceneSurface(TCustomDIBX* surface);
+  int32_t FrameDeltaMs() const { return host_ ? host_->frameDeltaMs : 0; }
+
+  // --- size and bases -----------------------------------------------------------------------------
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  void SetSize(int32_t width, int32_t height);
+  TCustomDIBX* SceneSurface() const;
+  TKuzoBase* GetBaseAt(int i) const { return bases_[i & 1].get(); }
+  TKuzoBase* ActiveBase() const { return bases_[activeIndex_].get(); }
+  TKuzoBase* InactiveBase() const { return bases_[activeIndex_ ^ 1].get(); }
+  int ActiveIndex() const { return activeIndex_; }
+  bool TransitionRunning() const { return transitionRunning_; }
+  // Switches the shown base. Transitions come with their own layer; without one (kind 0) both
+  // bases are marked dirty when forced and the focus moves to the new base.
+  void SetActiveBase(int index, int32_t kind = 0, bool force = false);
+
+  // --- registry -----------------------------------------------------------------------------------
+  // Creates, names and registers a component of class T (the way commands create components).
+  template <typename T>
+  T* CreateObject() {
+    auto obj = std::make_unique<T>();
+    T* raw = obj.get();
+    Adopt(std::move(obj));
+    return raw;
+  }
+  // Creates a component from a kind code byte (masked with 0x7F); null for unknown codes.
+  TKuzoObject* CreateByKind(int32_t code);
+  void RegisterObject(TKuzoObject* obj);
+  // Removes the object from the registry and hands back its ownership.
+  std::unique_ptr<TKuzoObject> UnregisterObject(TKuzoObject* obj);
+  void ScheduleDeletion(TKuzoObject* obj);
+  bool IsScheduledForDeletion(const TKuzoObject* obj) const;
+  // Immediate destruction: out of the parent, out of the registry, freed (children first).
+  void DestroyObject(TKuzoObject* obj);
+  int GetObjectCount() const { return static_cast<int>(registry_.size()); }
+  TKuzoObject* GetObject(int i) const;
+  int IndexOf(const TKuzoObject* obj) const;
+  int IndexOfName(const std::string& name) const;
+  bool IsAlive(ComponentHandle h) const { return handles_.IsAlive(h); }
+  TKuzoObject* Resolve(ComponentHandle h) const;
+  TKuzoObject* FindComponent(const std::string& name) const;
+  TKuzoControl* FindParent(const std::string& name) const;
+  std::string MakeUniqueName(const std::string& prefix) const;
+  int ListComponentNames(std::vector<std::string>& list, int32_t kind, const TKuzoObject* parent) const;
+
+  // --- events -------------------------------------------------------------------------------------
+  TTimerList& Events() { return events_; }
+  const TTimerList& Events() const { return events_; }
+  void QueueEvent(const TKuzoObject* sender, const std::string& label, const std::vector<std::string>* args,
+                  uint8_t code);
+  int FindPendingEvent(const TKuzoObject* sender, uint8_t code) const;
+
+  // --- input --------------------------------------------------------------------------------------
+  void UpdateMousePosition(int32_t x, int32_t y);
+  // button: 0 left, 1 right.
+  void MouseDown(int button);
+  // Releases one button; the other keeps its held state.
+  void MouseUp(int button);
+  void Wheel(bool down);
+  void SetKeyState(int key, bool down);
+  void SetKeyPressed(int key);
+  void ClearKeyState();
+  bool IsKeyDown(int k) const { return InKeyRange(k) && keyDown_[k]; }
+  bool WasKeyPressed(int k) const { return InKeyRange(k) && pressedFrame_[k]; }
+  bool WasKeyRepeated(int k) const { return InKeyRange(k) && repeatFrame_[k]; }
+  bool LeftClick() const { return ActiveBase()->leftClick; }
+  bool RightClick() const { return ActiveBase()->rightClick; }
+  bool LeftHeldFree() const { return ActiveBase()->leftHeld && !(ActiveBase()->capture & kCaptureLeft); }
+  bool RightHeldFree() const { return ActiveBase()->rightHeld && !(ActiveBase()->capture & kCaptureRight); }
+  bool WheelDown() const { return ActiveBase()->wheelDown; }
+  bool WheelUp() const { return ActiveBase()->wheelUp; }
+  int32_t MouseX() const { return ActiveBase()->MouseX(); }
+  int32_t MouseY() const { return ActiveBase()->MouseY(); }
+
+  // --- focus and switches -------------------------------------------------------------------------
+  TKuzoControl* GetFocus() const;
+  void SetFocus(TKuzoControl* c);
+  // Clears the focus without events and asks for a new search.
+  void DropFocus();
+  void RequestFocusSearch() { focusSearch_ = true; }
+  bool FocusSearchRequested() const { return focusSearch_; }
+  bool SoundOn() const { return soundOn_; }
+  void SetSoundOn(bool b) { soundOn_ = b; }
+  bool CGDither() const { return cgDither_; }
+  void SetCGDither(bool b);
+  int32_t DisplayScale() const { return displayScale_; }
+  void SetDisplayScale(int32_t percent) { displayScale_ = percent; }
+  // Right-click-close candidates (menus and map images) in creation order.
+  void AddRightClickClose(TKuzoObject* obj);
+
+  // --- frame --------------------------------------------------------------------------------------
+  void ProcessInput();
+  bool Tick() override;
+  void Draw() override;
+  // After presenting: clears both dirty lists.
+  void ClearDirty();
+  void Reset();
+  void ReleaseSurfaces() override;
+  void RestoreSurfaces() override;
+
+  // --- saved record -------------------------------------------------------------------------------
+  void SaveToStream(ByteWriter& out) const override;
+  // Restores a saved scene. On bad data it raises FormatError and leaves an empty, usable scene.
+  void LoadFromStream(ByteReader& in, int32_t version) override;
+
+  // Depth of nested child records accepted from saved data.
+  static constexpr int kMaxRecordDepth = 64;
+  int& RecordDepth() { return recordDepth_; }
+
+ private:
+  static bool InKeyRange(int k) { return k >= 0 && k < kKeyCount; }
+  void Adopt(std::unique_ptr<TKuzoObject> obj);
+  void CreateBases();
+  void RouteMouse(TKuzoBase& base);
+  void FreeObjectTree(TKuzoObject* obj);
+  void LoadBody(ByteReader& in, int32_t version);
+
+  const HostState* host_;
+  int32_t width_ = 0, height_ = 0;
+  std::array<std::unique_ptr<TKuzoBase>, 2> bases_;
+  int activeIndex_ = 0;
+  bool transitionRunning_ = false;
+  std::unique_ptr<TDIBX> ownSceneSurface_;
+  TCustomDIBX* externalSceneSurface_ = nullptr;
+  std::vector<std::unique_ptr<TKuzoObject>> registry_;
+  std::vector<TKuzoObject*> bySlot_;
+  HandleTable handles_;
+  std::vector<ComponentHandle> pendingDeletions_;
+  TTimerList events_;
+  std::vector<ComponentHandle> rightClickClose_;
+  std::unordered_map<int32_t, ComponentCreator> creators_;
+  FilmLoader filmLoader_;
+  CursorLoader cursorLoader_;
+  std::function<std::string()> defaultCursor_;
+  int32_t displayScale_ = 100;
+  ComponentHandle focus_;
+  bool focusSearch_ = false;
+  bool soundOn_ = true;
+  bool cgDither_ = false;
+  std::array<uint8_t, kKeyCount> keyDown_{}, pressedLatch_{}, pressedFrame_{}, repeatLatch_{}, repeatFrame_{};
+  std::array<int32_t, kKeyCount> repeatCountdown_{};
+  bool keyDownPending_ = false, keyUpPending_ = false, keyRepeatPending_ = false;
+  int recordDepth_ = 0;
+};
+
+}  // namespace kuzo
