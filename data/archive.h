@@ -102,7 +102,15 @@ class TVrFileCollection : public THashCollection {
  private:
   // Copies `size` stored bytes of `file` into `out` and inflates them unless stored raw.
   std::string ReadStored(const TVrFile& file) const;
-  void WriteEntryData(TVrFile& file, TNkBigStream& target);
+  // What the writer stored for one entry.
+  struct StoredEntry {
+    bool storedRaw = false;
+    bool fromFile = false;
+    uint32_t timeStamp = 0;
+    uint32_t checksum = 0;
+    int64_t size = 0;
+  };
+  StoredEntry WriteEntryData(const TVrFile& file, TNkBigStream& target);
 
   std::filesystem::path path_;
   std::filesystem::path directory_;

@@ -86,7 +86,11 @@ class TVrFileManager {
   void SetPromptHost(IPromptHost* host) { prompts_ = host; }
   void SetExecutableDir(std::filesystem::path dir) { exeDir_ = std::move(dir); }
   // The disc roots (mount points of optical media); read from the system at creation.
-  void SetDiscRoots(std::vector<std::string> roots) { cdRoots_ = std::move(roots); }
+  // Setting them fixes the list (tests, or a host that knows better); otherwise scans re-read it.
+  void SetDiscRoots(std::vector<std::string> roots) {
+    cdRoots_ = std::move(roots);
+    discRootsFixed_ = true;
+  }
   const std::vector<std::string>& DiscRoots() const { return cdRoots_; }
   // Where temporary files go; by default a private directory created on first use.
   void SetTempDir(std::filesystem::path dir);
@@ -144,6 +148,7 @@ class TVrFileManager {
   std::vector<std::unique_ptr<TVrFileCollection>> archives_;
   std::string baseDir_;
   std::vector<std::string> cdRoots_;
+  bool discRootsFixed_ = false;
   std::filesystem::path exeDir_;
   std::filesystem::path tempDir_;
   bool ownsTempDir_ = false;

@@ -3,6 +3,7 @@
 // and draw order are part of the archive format.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
