@@ -68,4 +68,8 @@ void TTimerList::RemoveWaitingEventsOf(ComponentHandle sender) {
   std::erase_if(events_, [sender](const auto& e) { return e->level == 0 && e->sender == sender; });
 }
 
+void TTimerList::Remove(const TTimerData* e) {
+  std::erase_if(events_, [e](const auto& x) { return x.get() == e; });
+}
+
 }  // namespace kuzo

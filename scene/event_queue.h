@@ -60,6 +60,8 @@ class TTimerList {
   void RemoveRunningEvents();
   // Removes the waiting events of one sender (a component being freed, a timer being reset).
   void RemoveWaitingEventsOf(ComponentHandle sender);
+  // Removes one entry (found by address).
+  void Remove(const TTimerData* e);
   void Clear() { events_.clear(); }
 
   int Count() const { return static_cast<int>(events_.size()); }
