@@ -151,6 +151,9 @@ class TCustomDIBX {
   bool DrawFormat(PixelFormat& out) const;
 
  protected:
+  TCustomDIBX(TCustomDIBX&&) = default;
+  TCustomDIBX& operator=(TCustomDIBX&&) = default;
+
   int width_ = 0;
   int height_ = 0;
 
@@ -170,6 +173,8 @@ class TDIBX : public TCustomDIBX {
  public:
   TDIBX();  // holds a 1 x 1 storage of bit count 15 and reports width and height 0
   TDIBX(int width, int height, int bits) : TDIBX() { SetSize(width, height, bits); }
+  TDIBX(TDIBX&&) = default;
+  TDIBX& operator=(TDIBX&&) = default;
 
   int BitCount() const override;
   void SetBitCount(int bits) override;
