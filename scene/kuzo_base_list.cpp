@@ -562,11 +562,13 @@ void TKuzoBaseList::SaveToStream(ByteWriter& out) const {
 }
 
 void TKuzoBaseList::LoadFromStream(ByteReader& in, int32_t version) {
+  const int32_t width = width_, height = height_;
   try {
     LoadBody(in, version);
   } catch (...) {
-    // Never leave a half-restored population behind.
+    // Never leave a half-restored population behind: an empty scene of the old size remains.
     Reset();
+    SetSize(width, height);
     throw;
   }
 }

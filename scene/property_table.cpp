@@ -2,12 +2,11 @@
 // the creation-time application order and the typed read/write entry points.
 #include "scene/property_table.h"
 
-#include <cmath>
-#include <cstdlib>
-#include <limits>
 
 #include "core/errors.h"
 #include "scene/kuzo_object.h"
+#include "vars/float80.h"
+#include "vars/param_convert.h"
 
 namespace kuzo {
 
@@ -213,22 +212,6 @@ std::array<uint8_t, kPropertyCount> BuildApplicationOrder() {
   return order;
 }
 
-std::string FormatFloat(long double v) {
-  if (std::isnan(v)) return "NAN";
-  if (std::isinf(v)) return v > 0 ? "INF" : "-INF";
-  if (v == std::trunc(v) && std::fabs(v) < 1e18L) return Format("%lld", static_cast<long long>(v));
-  std::string s = Format("%.15Lg", v);
-  return s;
-}
-
-long double ParseFloat(const std::string& s) {
-  const char* begin = s.c_str();
-  char* end = nullptr;
-  long double v = std::strtold(begin, &end);
-  if (end == begin) return 0;
-  return v;
-}
-
 }  // namespace
 
 const PropertyInfo& PropertyInfoOf(int id) { return kProperties[id]; }
@@ -273,34 +256,27 @@ bool NeutralBool(int id) { return id == PR_REWINDONLOAD || id == PR_OVERLAY; }
 
 long double NeutralFloat(int) { return 0; }
 
-int32_t FloatToInt32(long double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0L) return std::numeric_limits<int32_t>::max();
-  if (v <= -2147483648.0L) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v);  // truncates toward zero, in range here
-}
-
 PropValue ConvertPropValue(const PropValue& value, PropType type) {
   switch (type) {
     case PT_INT:
       if (auto* i = std::get_if<int32_t>(&value)) return *i;
       if (auto* f = std::get_if<long double>(&value)) return FloatToInt32(*f);
       if (auto* b = std::get_if<bool>(&value)) return int32_t{*b ? 1 : 0};
-      return FloatToInt32(ParseFloat(std::get<std::string>(value)));
+      return TextToInteger(std::get<std::string>(value));
     case PT_FLOAT:
       if (auto* i = std::get_if<int32_t>(&value)) return static_cast<long double>(*i);
       if (auto* f = std::get_if<long double>(&value)) return *f;
       if (auto* b = std::get_if<bool>(&value)) return static_cast<long double>(*b ? 1 : 0);
-      return ParseFloat(std::get<std::string>(value));
+      return TextToFloat(std::get<std::string>(value));
     case PT_BOOL:
       if (auto* i = std::get_if<int32_t>(&value)) return *i != 0;
       if (auto* f = std::get_if<long double>(&value)) return *f != 0;
       if (auto* b = std::get_if<bool>(&value)) return *b;
-      return ParseFloat(std::get<std::string>(value)) != 0;
+      return TextToFlag(std::get<std::string>(value));
     case PT_STR:
-      if (auto* i = std::get_if<int32_t>(&value)) return Format("%d", *i);
-      if (auto* f = std::get_if<long double>(&value)) return FormatFloat(*f);
-      if (auto* b = std::get_if<bool>(&value)) return std::string(*b ? "1" : "0");
+      if (auto* i = std::get_if<int32_t>(&value)) return IntegerToText(*i);
+      if (auto* f = std::get_if<long double>(&value)) return FloatToText(*f);
+      if (auto* b = std::get_if<bool>(&value)) return FlagToText(*b);
       return std::get<std::string>(value);
     default:
       return value;

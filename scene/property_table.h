@@ -220,12 +220,8 @@ PropValue GetPropertyValue(const TKuzoObject& obj, int id);
 // KuzoError("SetPropエラー") for an id above 161 and for the two appear-position ids.
 void SetPropertyValue(TKuzoObject& obj, int id, const PropValue& value);
 
-// Converts a value to `type` with the value classes' conversions: numbers to text in decimal,
-// text to numbers by parsing (0 when not a number), floats to integers by the one defined
-// float-to-integer rule (truncation toward zero, NaN to 0, saturating at the int32 range).
+// Converts a value to `type` with the value classes' conversions (text forms, strict parsers,
+// flag words) and their one float-to-integer rule, so huge and NaN floats are defined.
 PropValue ConvertPropValue(const PropValue& value, PropType type);
-
-// Float to int32 as integer properties receive it: toward zero, saturating, NaN gives 0.
-int32_t FloatToInt32(long double v);
 
 }  // namespace kuzo
