@@ -41,25 +41,34 @@ bool AsciiEqualsNoCase(std::string_view a, std::string_view b) {
 struct Listing {
   struct timespec mtime{};
   ino_t inode = 0;
+  // Listed within a second of the directory's last change: a later change may keep the same
+  // (coarse) modification time, so a miss in this listing is checked against the disk again.
+  bool unsettled = true;
   std::vector<std::string> names;  // sorted, so a choice among same-letter names is stable
 };
 
 std::mutex gCacheMutex;
 std::map<std::string, Listing> gListings;
 
-// The names in `dir`, re-read when the directory's modification time or inode changed.
-std::vector<std::string> ListDirectory(const fs::path& dir) {
+// The names in `dir`, re-read when the directory's modification time or inode changed, or always
+// when `fresh` is set and the cached listing may be stale.
+std::vector<std::string> ListDirectory(const fs::path& dir, bool fresh, bool* wasCached) {
+  *wasCached = false;
   struct stat st{};
   if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
   std::lock_guard<std::mutex> lock(gCacheMutex);
   auto it = gListings.find(dir.native());
   if (it != gListings.end() && it->second.inode == st.st_ino && it->second.mtime.tv_sec == st.st_mtim.tv_sec &&
-      it->second.mtime.tv_nsec == st.st_mtim.tv_nsec) {
+      it->second.mtime.tv_nsec == st.st_mtim.tv_nsec && !(fresh && it->second.unsettled)) {
+    *wasCached = it->second.unsettled;
     return it->second.names;
   }
   Listing listing;
   listing.mtime = st.st_mtim;
   listing.inode = st.st_ino;
+  struct timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  listing.unsettled = now.tv_sec - st.st_mtim.tv_sec <= 1;
   if (DIR* d = ::opendir(dir.c_str())) {
     while (const dirent* e = ::readdir(d)) {
       if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
@@ -118,13 +127,15 @@ std::optional<fs::path> ResolveGamePath(const fs::path& dir, std::string_view na
       current /= *utf8;
       continue;
     }
-    std::optional<std::string> found;
-    for (const std::string& entry : ListDirectory(current)) {
-      if (sjis::EqualsNoCase(entry, raw) || (utf8 && AsciiEqualsNoCase(entry, *utf8))) {
-        found = entry;
-        break;
+    auto search = [&](const std::vector<std::string>& names) -> std::optional<std::string> {
+      for (const std::string& entry : names) {
+        if (sjis::EqualsNoCase(entry, raw) || (utf8 && AsciiEqualsNoCase(entry, *utf8))) return entry;
       }
-    }
+      return std::nullopt;
+    };
+    bool maybeStale = false;
+    std::optional<std::string> found = search(ListDirectory(current, false, &maybeStale));
+    if (!found && maybeStale) found = search(ListDirectory(current, true, &maybeStale));
     if (!found) return std::nullopt;
     current /= *found;
   }
