@@ -1,0 +1,347 @@
+// Component commands carried out on the scene.
+#include "script/scene_component_host.h"
+
+#include "core/errors.h"
+#include "scene/kuzo_base_list.h"
+#include "script/call_man.h"
+#include "vars/param.h"
+#include "vars/param_collection.h"
+
+namespace kuzo {
+
+namespace {
+
+constexpr const char* kBadPropertyError = "プロパティ指定が不正です";
+constexpr int32_t kMaxTransitionType = 38;
+// Play states set after creation.
+constexpr int32_t kPlayStateOpen = 1;
+constexpr int32_t kPlayStateStopped = 0;
+constexpr int32_t kPlayStateClose = 3;
+// Flip states: 0 begun, 1 started, 2 timing a transition, 3 no transition.
+constexpr int32_t kFlipNoTransition = 3;
+
+// Field positions of the command records.
+enum FlipField { kFlipType, kFlipTime, kFlipFlag, kFlipMode, kFlipNames, kFlipClear, kFlipParam0, kFlipParam1,
+                 kFlipText, kFlipBlock };
+enum CabinetField { kCabinetInvert, kCabinetNames };
+
+struct FlipState : SceneCommandState {
+  int32_t state = 0;
+  int32_t duration = 1;
+  int32_t startMs = 0;
+  bool clearOld = false;
+  bool blocks = false;
+  bool eventPoint = false;
+};
+
+FlipState& FlipStateOf(TComSceneCommand& cmd) {
+  if (!dynamic_cast<FlipState*>(cmd.state.get())) cmd.state = std::make_unique<FlipState>();
+  return static_cast<FlipState&>(*cmd.state);
+}
+
+PropValue EvalAs(Expr& e, TParamCollection& vars, PropType type, bool& present) {
+  present = true;
+  switch (type) {
+    case PT_INT:
+      if (auto v = e.EvalInt(vars)) return *v;
+      break;
+    case PT_FLOAT:
+      if (auto v = e.EvalFloat(vars)) return *v;
+      break;
+    case PT_BOOL:
+      if (auto v = e.EvalFlag(vars)) return *v;
+      break;
+    default:
+      if (auto v = e.EvalText(vars)) return *v;
+      break;
+  }
+  present = false;
+  return EmptyPropValue(type);
+}
+
+// Names listed by a command: each expression yields text with one name per line.
+std::vector<std::string> NameLines(std::vector<Expr>& list, TParamCollection& vars) {
+  std::vector<std::string> names;
+  for (Expr& e : list) {
+    std::string text = e.EvalText(vars).value_or("");
+    size_t start = 0;
+    while (start <= text.size()) {
+      size_t end = text.find('\n', start);
+      if (end == std::string::npos) end = text.size();
+      std::string line = text.substr(start, end - start);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      names.push_back(line);
+      start = end + 1;
+    }
+  }
+  return names;
+}
+
+bool Listed(const std::vector<std::string>& names, const std::string& name) {
+  for (const std::string& n : names)
+    if (n == name) return true;
+  return false;
+}
+
+void StoreInto(TCustomParam& param, const PropValue& v) {
+  if (auto* i = std::get_if<int32_t>(&v)) {
+    param.SetInteger(*i);
+  } else if (auto* f = std::get_if<long double>(&v)) {
+    param.SetFloat(*f);
+  } else if (auto* b = std::get_if<bool>(&v)) {
+    param.SetBoolean(*b);
+  } else {
+    param.SetString(std::get<std::string>(v));
+  }
+}
+
+int32_t RequirePropertyId(Expr& e, TParamCollection& vars) {
+  auto id = e.EvalInt(vars);
+  if (!id) throw KuzoError(kBadPropertyError);
+  return *id;
+}
+
+}  // namespace
+
+int32_t SceneComponentHost::KindOfCommand(uint8_t code) {
+  switch (code) {
+    case 8: return LT_BOX;
+    case 9: return LT_IMAGES;
+    case 10: return LT_MES;
+    case 11: return LT_TIMER;
+    case 12: return LT_VIDEO;
+    case 23: return LT_CINEMA;
+    case 24: return LT_LABEL;
+    case 25: return LT_MENU;
+    case 30: return LT_BUTTON;
+    case 36: return LT_PARTICLE;
+    case 37: return LT_FIRE;
+    case 42: return LT_SOUND;
+    case 43: return LT_EDIT;
+    case 44: return LT_MEMO;
+    case 48: return LT_MAPIMG;
+    case 49: return LT_WAVE;
+    case 50: return LT_TILE;
+    case 51: return LT_SLIDER;
+    case 52: return LT_SCROLLBAR;
+    case 53: return LT_GAUGE;
+    case 54: return LT_CGLABEL;
+    case 56: return LT_PREVMENU;
+    default: return LT_NONE;
+  }
+}
+
+void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
+  if (cmd.TypeCode() != 13) return;
+  TParamCollection& vars = cm.Vars();
+  FlipState& st = FlipStateOf(cmd);
+  st = FlipState{};
+  int32_t type = cmd.ExprField(kFlipType).EvalInt(vars).value_or(0);
+  if (type < 0 || type > kMaxTransitionType) type = 0;
+  const std::optional<int32_t> time = cmd.ExprField(kFlipTime).EvalInt(vars);
+  st.duration = std::max(time.value_or(1), 1);
+  cmd.ExprField(kFlipFlag).EvalFlag(vars);
+  st.blocks = cmd.ExprField(kFlipBlock).EvalFlag(vars).value_or(false);
+  st.clearOld = cmd.ExprField(kFlipClear).EvalFlag(vars).value_or(false);
+  st.eventPoint = time && *time > 0;
+  const std::optional<int32_t> mode = cmd.ExprField(kFlipMode).EvalInt(vars);
+  std::vector<std::string> names = NameLines(cmd.fields[kFlipNames].list, vars);
+  if (!mode) return;
+  // Screen transitions come with their own layer; until then every flip swaps without one.
+  st.state = kFlipNoTransition;
+  TKuzoBase* active = scene_.ActiveBase();
+  const std::vector<TKuzoControl*> children = active->Children();
+  for (size_t i = children.size(); i-- > 0;) {
+    TKuzoControl* child = children[i];
+    if (child->GetName() == std::string("\x01\x01", 2)) continue;
+    const bool listed = Listed(names, child->GetName());
+    if ((*mode == 0 && !listed) || (*mode == 1 && listed)) child->SetParent(scene_.InactiveBase());
+  }
+}
+
+void SceneComponentHost::FlipFinish(TComSceneCommand& cmd) {
+  FlipState& st = FlipStateOf(cmd);
+  scene_.SetActiveBase(scene_.ActiveIndex() ^ 1);
+  if (st.clearOld) {
+    const std::vector<TKuzoControl*> old = scene_.InactiveBase()->Children();
+    for (TKuzoControl* c : old)
+      if (!c->IsCabinet()) c->Delete();
+  }
+  st.state = 0;
+}
+
+void SceneComponentHost::FlipExecute(TComSceneCommand& cmd, TCallMan& cm) {
+  FlipState& st = FlipStateOf(cmd);
+  if (st.state == 0) {
+    st.state = 1;
+    return;
+  }
+  if (st.state == 1) {
+    st.startMs = cm.Services().host ? cm.Services().host->gameClockMs : 0;
+    st.state = 2;
+    return;
+  }
+  FlipFinish(cmd);
+  cm.pc += 1;
+}
+
+void SceneComponentHost::Abort(TComSceneCommand& cmd, TCallMan&) {
+  if (cmd.TypeCode() == 13) FlipFinish(cmd);
+}
+
+void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
+  const uint8_t code = cmd.TypeCode();
+  if (code == 13) {
+    FlipExecute(cmd, cm);
+    return;
+  }
+  cm.pc += 1;
+  TParamCollection& vars = cm.Vars();
+  if (int32_t kind = KindOfCommand(code); kind != LT_NONE) {
+    CreateComponent(cmd, cm, kind);
+    return;
+  }
+  switch (code) {
+    case 17: GetProp(cmd, cm); break;
+    case 18: SetProp(cmd, cm); break;
+    case 19: {
+      const std::string name = cmd.ExprField(0).EvalText(vars).value_or("");
+      if (name.empty()) break;
+      if (TKuzoObject* obj = scene_.FindComponent(name)) obj->Delete();
+      break;
+    }
+    case 26:
+      if (TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(0).EvalText(vars).value_or("")))
+        obj->SetPlayState(kPlayStateClose);
+      break;
+    case 55:
+      if (TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(0).EvalText(vars).value_or(""))) obj->Play();
+      break;
+    case 59: Cabinet(cmd, cm, true); break;
+    case 60: Cabinet(cmd, cm, false); break;
+    default: break;  // text, movie stop, history and motion commands belong to their components
+  }
+}
+
+TKuzoObject* SceneComponentHost::CreateComponent(TComSceneCommand& cmd, TCallMan& cm, int32_t kind) {
+  TKuzoObject* obj = scene_.CreateByKind(kind);
+  if (!obj) return nullptr;  // a kind this build does not have yet
+  const ComponentHandle handle = obj->Handle();
+  TParamCollection& vars = cm.Vars();
+  auto* control = obj->IsControl() ? static_cast<TKuzoControl*>(obj) : nullptr;
+  if (control) control->SetParent(scene_.ActiveBase());
+  for (uint8_t id : PropertyApplicationOrder()) {
+    Expr* e = cmd.PropExpr(id);
+    // The appear-position setters always raise; skipping them lets the later properties apply.
+    if (!e || IsWriteRaisingProperty(id)) continue;
+    bool present = false;
+    PropValue v = EvalAs(*e, vars, PropertyType(id), present);
+    if (!scene_.IsAlive(handle)) return nullptr;  // an expression removed it meanwhile
+    if (id == PR_PARENT) {
+      if (control) {
+        TKuzoControl* parent = scene_.FindParent(std::get<std::string>(v));
+        control->SetParent(parent ? parent : scene_.ActiveBase());
+      }
+      continue;
+    }
+    SetPropertyValue(*obj, id, v);
+  }
+  if (kind == LT_VIDEO || kind == LT_SOUND)
+    obj->SetPlayState(obj->GetIntProp(PR_DELAY) != 0 ? kPlayStateOpen : kPlayStateStopped);
+  if (kind == LT_MENU) obj->SetPlayState(kPlayStateOpen);
+  return obj;
+}
+
+void SceneComponentHost::GetProp(TComSceneCommand& cmd, TCallMan& cm) {
+  TParamCollection& vars = cm.Vars();
+  TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(0).EvalText(vars).value_or(""));
+  if (!obj) return;
+  const int32_t id = RequirePropertyId(cmd.ExprField(1), vars);
+  const std::string& into = cmd.fields[2].text;
+  if (into.empty()) return;
+  TParamCollectionItem* item = vars.Find(into);
+  if (!item || !item->Param()) return;
+  StoreInto(*item->Param(), GetPropertyValue(*obj, id));
+}
+
+void SceneComponentHost::SetProp(TComSceneCommand& cmd, TCallMan& cm) {
+  TParamCollection& vars = cm.Vars();
+  TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(0).EvalText(vars).value_or(""));
+  if (!obj) return;
+  const int32_t id = RequirePropertyId(cmd.ExprField(1), vars);
+  bool present = false;
+  PropValue v = EvalAs(cmd.ExprField(2), vars, IsValidPropertyId(id) ? PropertyType(id) : PT_STR, present);
+  if (present) SetPropertyValue(*obj, id, v);
+}
+
+void SceneComponentHost::Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save) {
+  TParamCollection& vars = cm.Vars();
+  std::string name;
+  if (Expr* e = cmd.PropExpr(PR_NAME)) name = e->EvalText(vars).value_or("");
+  const bool invert = cmd.ExprField(kCabinetInvert).EvalFlag(vars).value_or(false);
+  const std::vector<std::string> names = NameLines(cmd.fields[kCabinetNames].list, vars);
+  auto selected = [&](const TKuzoControl* c) { return Listed(names, c->GetName()) != invert; };
+  TKuzoObject* found = name.empty() ? nullptr : scene_.FindComponent(name);
+  TKuzoControl* cabinet = found && found->IsCabinet() ? static_cast<TKuzoControl*>(found) : nullptr;
+  TKuzoControl* from = nullptr;
+  TKuzoControl* to = nullptr;
+  if (save) {
+    if (!cabinet) {
+      cabinet = static_cast<TKuzoControl*>(scene_.CreateByKind(LT_CABINET));
+      if (!name.empty()) cabinet->SetName(name);
+      cabinet->SetParent(scene_.GetBaseAt(0));
+    }
+    from = scene_.InactiveBase();
+    to = cabinet;
+  } else {
+    if (!cabinet) return;
+    from = cabinet;
+    to = scene_.InactiveBase();
+  }
+  const std::vector<TKuzoControl*> children = from->Children();
+  for (size_t i = children.size(); i-- > 0;)
+    if (children[i] != cabinet && selected(children[i])) children[i]->SetParent(to);
+  if (cabinet->GetChildCount() == 0) cabinet->Delete();
+}
+
+void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
+  if (cmd.TypeCode() != 13) return;
+  auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
+  WriteStateSignature(w);
+  w.Bool(st && st->blocks);
+  w.Bool(st && st->clearOld);
+}
+
+void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
+  if (cmd.TypeCode() != 13) return;
+  const int version = ReadStateVersion(r);
+  if (version < kStateVersion) return;
+  FlipState& st = FlipStateOf(cmd);
+  st.blocks = r.Bool("flip blocks events");
+  st.clearOld = r.Bool("flip clear old");
+  st.state = kFlipNoTransition;
+}
+
+bool SceneComponentHost::IsEventPoint(const TComSceneCommand& cmd) const {
+  auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
+  return cmd.TypeCode() == 13 && st && st->eventPoint;
+}
+
+bool SceneComponentHost::BlocksEvents(const TComSceneCommand& cmd) const {
+  auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
+  return cmd.TypeCode() == 13 && st && st->blocks;
+}
+
+std::string SceneComponentHost::FullNameOf(ComponentHandle h) {
+  TKuzoObject* obj = scene_.Resolve(h);
+  return obj ? obj->GetName() : std::string();
+}
+
+ComponentHandle SceneComponentHost::FindComponent(const std::string& fullName) {
+  TKuzoObject* obj = scene_.FindComponent(fullName);
+  return obj ? obj->Handle() : ComponentHandle{};
+}
+
+void SceneComponentHost::ClearScene() { scene_.Reset(); }
+
+}  // namespace kuzo

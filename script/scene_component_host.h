@@ -1,0 +1,47 @@
+// The scene side of the component commands: creating components from property expressions,
+// reading and writing properties, removal, flips between the two bases (without transitions),
+// cabinets, menu close and media play. Installed as the interpreter's ComponentCommandHost.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "script/scene_commands.h"
+#include "script/script_services.h"
+
+namespace kuzo {
+
+class TKuzoBaseList;
+class TKuzoObject;
+class TKuzoControl;
+
+class SceneComponentHost : public ComponentCommandHost {
+ public:
+  explicit SceneComponentHost(TKuzoBaseList& scene) : scene_(scene) {}
+
+  void Begin(TComSceneCommand& cmd, TCallMan& cm) override;
+  void Execute(TComSceneCommand& cmd, TCallMan& cm) override;
+  void Abort(TComSceneCommand& cmd, TCallMan& cm) override;
+  void SaveState(const TComSceneCommand& cmd, ByteWriter& w) override;
+  void LoadState(TComSceneCommand& cmd, ByteReader& r) override;
+  bool IsEventPoint(const TComSceneCommand& cmd) const override;
+  bool BlocksEvents(const TComSceneCommand& cmd) const override;
+  std::string FullNameOf(ComponentHandle h) override;
+  ComponentHandle FindComponent(const std::string& fullName) override;
+  void ClearScene() override;
+
+  // The component kind a creating command makes (LT_NONE for other commands).
+  static int32_t KindOfCommand(uint8_t code);
+
+ private:
+  TKuzoObject* CreateComponent(TComSceneCommand& cmd, TCallMan& cm, int32_t kind);
+  void GetProp(TComSceneCommand& cmd, TCallMan& cm);
+  void SetProp(TComSceneCommand& cmd, TCallMan& cm);
+  void Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save);
+  void FlipExecute(TComSceneCommand& cmd, TCallMan& cm);
+  void FlipFinish(TComSceneCommand& cmd);
+
+  TKuzoBaseList& scene_;
+};
+
+}  // namespace kuzo
