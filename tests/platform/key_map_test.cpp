@@ -1,0 +1,87 @@
+// Windows virtual-key codes from SDL scan codes: every group the scripts read.
+#include <gtest/gtest.h>
+
+#include <SDL_scancode.h>
+
+#include "platform/key_map.h"
+
+namespace kuzo::platform {
+namespace {
+
+int Vk(SDL_Scancode s, bool numLock = true) { return VirtualKeyFromScancode(s, numLock); }
+
+TEST(KeyMapTest, LettersDigitsAndFunctionKeys) {
+  EXPECT_EQ(Vk(SDL_SCANCODE_A), 0x41);
+  EXPECT_EQ(Vk(SDL_SCANCODE_Z), 0x5A);
+  EXPECT_EQ(Vk(SDL_SCANCODE_0), 0x30);
+  EXPECT_EQ(Vk(SDL_SCANCODE_1), 0x31);
+  EXPECT_EQ(Vk(SDL_SCANCODE_9), 0x39);
+  EXPECT_EQ(Vk(SDL_SCANCODE_F1), 0x70);
+  EXPECT_EQ(Vk(SDL_SCANCODE_F12), 0x7B);
+  EXPECT_EQ(Vk(SDL_SCANCODE_F13), 0x7C);
+  EXPECT_EQ(Vk(SDL_SCANCODE_F24), 0x87);
+}
+
+TEST(KeyMapTest, EditingAndCursorKeys) {
+  EXPECT_EQ(Vk(SDL_SCANCODE_RETURN), 0x0D);
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_ENTER), 0x0D);
+  EXPECT_EQ(Vk(SDL_SCANCODE_ESCAPE), 0x1B);
+  EXPECT_EQ(Vk(SDL_SCANCODE_SPACE), 0x20);
+  EXPECT_EQ(Vk(SDL_SCANCODE_BACKSPACE), 0x08);
+  EXPECT_EQ(Vk(SDL_SCANCODE_TAB), 0x09);
+  EXPECT_EQ(Vk(SDL_SCANCODE_LEFT), 0x25);
+  EXPECT_EQ(Vk(SDL_SCANCODE_UP), 0x26);
+  EXPECT_EQ(Vk(SDL_SCANCODE_RIGHT), 0x27);
+  EXPECT_EQ(Vk(SDL_SCANCODE_DOWN), 0x28);
+  EXPECT_EQ(Vk(SDL_SCANCODE_PAGEUP), 0x21);
+  EXPECT_EQ(Vk(SDL_SCANCODE_PAGEDOWN), 0x22);
+  EXPECT_EQ(Vk(SDL_SCANCODE_END), 0x23);
+  EXPECT_EQ(Vk(SDL_SCANCODE_HOME), 0x24);
+  EXPECT_EQ(Vk(SDL_SCANCODE_INSERT), 0x2D);
+  EXPECT_EQ(Vk(SDL_SCANCODE_DELETE), 0x2E);
+}
+
+TEST(KeyMapTest, ModifiersHaveOneCodeForBothSides) {
+  EXPECT_EQ(Vk(SDL_SCANCODE_LSHIFT), 0x10);
+  EXPECT_EQ(Vk(SDL_SCANCODE_RSHIFT), 0x10);
+  EXPECT_EQ(Vk(SDL_SCANCODE_LCTRL), 0x11);
+  EXPECT_EQ(Vk(SDL_SCANCODE_RCTRL), 0x11);
+  EXPECT_EQ(Vk(SDL_SCANCODE_LALT), 0x12);
+  EXPECT_EQ(Vk(SDL_SCANCODE_RALT), 0x12);
+}
+
+TEST(KeyMapTest, KeypadFollowsNumLock) {
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_0), 0x60);
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_5), 0x65);
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_9), 0x69);
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_PERIOD), 0x6E);
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_PLUS), 0x6B);
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_8, false), 0x26);  // up
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_4, false), 0x25);  // left
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_1, false), 0x23);  // end
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_0, false), 0x2D);  // insert
+  EXPECT_EQ(Vk(SDL_SCANCODE_KP_PERIOD, false), 0x2E);
+}
+
+TEST(KeyMapTest, PunctuationAndJapaneseKeys) {
+  EXPECT_EQ(Vk(SDL_SCANCODE_SEMICOLON), 0xBA);
+  EXPECT_EQ(Vk(SDL_SCANCODE_COMMA), 0xBC);
+  EXPECT_EQ(Vk(SDL_SCANCODE_MINUS), 0xBD);
+  EXPECT_EQ(Vk(SDL_SCANCODE_SLASH), 0xBF);
+  EXPECT_EQ(Vk(SDL_SCANCODE_LEFTBRACKET), 0xDB);
+  EXPECT_EQ(Vk(SDL_SCANCODE_INTERNATIONAL1), 0xE2);
+  EXPECT_EQ(Vk(SDL_SCANCODE_INTERNATIONAL3), 0xDC);
+}
+
+TEST(KeyMapTest, EveryCodeIsBelow256AndUnknownKeysAreZero) {
+  for (int s = 0; s < SDL_NUM_SCANCODES; ++s) {
+    int vk = VirtualKeyFromScancode(s, s % 2 == 0);
+    EXPECT_GE(vk, 0);
+    EXPECT_LT(vk, 256) << s;
+  }
+  EXPECT_EQ(Vk(SDL_SCANCODE_UNKNOWN), 0);
+  EXPECT_EQ(Vk(SDL_SCANCODE_AUDIOPLAY), 0);
+}
+
+}  // namespace
+}  // namespace kuzo::platform
