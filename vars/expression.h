@@ -49,6 +49,7 @@ struct TOpeData {
   };
   NameSlot destSlot;
   std::vector<NameSlot> operandSlots;  // one per operand; unused for constants
+  std::vector<TCustomParam*> operandPointers;  // the operands as a built-in receives them
 };
 
 class TKuzoParser {
@@ -82,10 +83,13 @@ class TKuzoParser {
     std::unique_ptr<TCustomParam> value;
     bool live = false;
   };
-  struct Run;
   void Prepare();
   void ExecuteWith(TParamCollection& table, std::vector<TempSlot>& temps);
-  void ExecuteOp(Run& run, TOpeData& op);
+  void ExecuteOp(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op);
+  void BindOperand(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData::NameSlot& slot,
+                   TParamVar& operand);
+  TCustomParam* ResolveDest(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op);
+  void CreateTemp(TOpeData& op, TempSlot& slot);
 
   std::vector<std::unique_ptr<TOpeData>> ops_;
   std::vector<std::string> tempNames_;  // slot index -> temporary name

@@ -19,6 +19,9 @@ class ByteWriter;
 class TParamCollection;
 class TParamCollectionItem;
 
+// Prefix of the expression evaluator's temporaries; scripts never name variables with it.
+constexpr std::string_view kTempPrefix = "____";
+
 // Most elements one value may hold; larger arrays are refused with the dimension message.
 constexpr int64_t kMaxElementCount = int64_t{1} << 22;
 
@@ -307,6 +310,7 @@ class TParamVar final : public TCustomParam {
 
   mutable TCustomParam* target_ = nullptr;
   mutable TParamCollectionItem* item_ = nullptr;
+  mutable TParamCollection* table_ = nullptr;
   mutable const uint64_t* tableGeneration_ = nullptr;
   mutable uint64_t generation_ = 0;
   mutable std::string boundName_;  // the target variable's name, to find it again

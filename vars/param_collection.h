@@ -21,8 +21,6 @@ struct HostState;
 class TParamCollection;
 class TSysFuncMan;
 
-// Prefix of the expression evaluator's temporaries; scripts never name variables with it.
-constexpr std::string_view kTempPrefix = "____";
 constexpr int32_t kInitialTextDelay = 50;
 constexpr int kHistorySettingCount = 6;
 

@@ -32,14 +32,14 @@ class TParamSystem final : public TCustomParam {
 
   int32_t Count() const override;
   uint8_t TypeCode() const override;
-  bool AsBoolean() const override { return BooleanAt(0); }
-  long double AsFloat() const override { return FloatAt(0); }
-  int32_t AsInteger() const override { return IntegerAt(0); }
+  bool AsBoolean() const override;
+  long double AsFloat() const override;
+  int32_t AsInteger() const override;
   std::string AsString() const override;
-  void SetBoolean(bool b) override { SetBooleanAt(0, b); }
-  void SetFloat(long double x) override { SetFloatAt(0, x); }
-  void SetInteger(int32_t v) override { SetIntegerAt(0, v); }
-  void SetString(std::string_view s) override { SetStringAt(0, s); }
+  void SetBoolean(bool b) override;
+  void SetFloat(long double x) override;
+  void SetInteger(int32_t v) override;
+  void SetString(std::string_view s) override;
   int32_t IntegerAt(int32_t i) const override;
   void SetIntegerAt(int32_t i, int32_t v) override;
   long double FloatAt(int32_t i) const override;
@@ -65,6 +65,16 @@ class TParamSystem final : public TCustomParam {
   // The value "@Result" and "@Temp" stand for, or null.
   TCustomParam* Forwarded() const;
   bool IsForwarding() const { return kind_ == skResult || kind_ == skTemp; }
+  // Array kinds whose scalar read is empty or false.
+  bool ScalarReadsEmpty() const;
+  // The value in its own type (by TypeCode), and writes in the own type.
+  int32_t NativeInt(int32_t i) const;
+  bool NativeFlag(int32_t i) const;
+  long double NativeFloat(int32_t i) const;
+  std::string NativeStr(int32_t i) const;
+  void WriteInt(int32_t v);
+  void WriteFlag(bool b);
+  void WriteStr(std::string_view s);
 
   TParamCollection& table_;
   uint8_t kind_;
