@@ -1,4 +1,4 @@
-// SSE2 row kernels (4 pixels a step). SSE2 is part of every x86-64 processor, so this set needs no
+// SSE2 row kernels (4 pixels a step at 32 bits, 8 at 16 bits). SSE2 is part of every x86-64 processor, so this set needs no
 // feature test there.
 #include "graphics/blend_simd.h"
 
@@ -53,13 +53,27 @@ struct Sse2 {
   static V CmpEq32(V a, V b) { return _mm_cmpeq_epi32(a, b); }
   static V AddsU8(V a, V b) { return _mm_adds_epu8(a, b); }
   static V SubsU8(V a, V b) { return _mm_subs_epu8(a, b); }
+  // 16-bit pixels
+  static constexpr int kPixels16 = 8;
+  static V LoadMask16(const uint8_t* p) {
+    return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
+  }
+  static V Srl16(V a, int n) { return _mm_srl_epi16(a, _mm_cvtsi32_si128(n)); }
+  static V Sll16(V a, int n) { return _mm_sll_epi16(a, _mm_cvtsi32_si128(n)); }
+  static V Min16(V a, V b) { return _mm_min_epi16(a, b); }
+  static V CmpEq16(V a, V b) { return _mm_cmpeq_epi16(a, b); }
+  static V SubsU16(V a, V b) { return _mm_subs_epu16(a, b); }
 };
 
 #include "graphics/blend_simd_rows.h"
+#include "graphics/blend_simd_rows16.h"
 
 }  // namespace
 
-void InstallSse2Kernels(BlendKernels& kernels) { Install32<Sse2>(kernels); }
+void InstallSse2Kernels(BlendKernels& kernels) {
+  Install32<Sse2>(kernels);
+  Install16<Sse2>(kernels);
+}
 
 }  // namespace kuzo
 #endif
