@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "core/byte_reader.h"
+#include "vars/expression_compiler.h"
 #include "vars/float80.h"
 #include "vars_fixture.h"
 

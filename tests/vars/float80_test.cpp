@@ -34,7 +34,7 @@ TEST(Float80, GoldenEncodings) {
   EXPECT_EQ(Hex(0.0L), "00000000000000000000");
   EXPECT_EQ(Hex(-0.0L), "00000000000000000080");
   EXPECT_EQ(Hex(1.0L), "0000000000000080ff3f");
-  EXPECT_EQ(Hex(-2.0L), "00000000000000800040");
+  EXPECT_EQ(Hex(-2.0L), "000000000000008000c0");
   EXPECT_EQ(Hex(1.5L), "00000000000000c0ff3f");
   EXPECT_EQ(Hex(0.1L), "cdccccccccccccccfb3f");
   EXPECT_EQ(Hex(1e4000L), "618c55fe2383bad1e673");  // only the x87 format reaches this far

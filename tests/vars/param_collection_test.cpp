@@ -252,7 +252,8 @@ TEST_F(ParamCollectionTest, CorruptRecordsFailWithoutLeftovers) {
   ByteWriter t;
   t.U32(1);
   t.U8(77);  // no such type
-  ByteReader rt(t.Str() + std::string(20, '\0'), "save");
+  std::string padded = t.Str() + std::string(20, '\0');
+  ByteReader rt(padded, "save");
   EXPECT_THROW(table.LoadGame(rt, 100), FormatError);
   EXPECT_EQ(table.Count(), before);
 }
