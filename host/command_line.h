@@ -1,0 +1,31 @@
+// The player's command line: nothing, "/config", one or more game directories, or a title's
+// executable; plus the options of headless test runs. Each option is one row of a table in
+// command_line.cpp, so a new option is a new field here and a new row there.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kuzo::host {
+
+struct LaunchOptions {
+  bool config = false;                // "/config": only the settings dialog
+  std::vector<std::string> titleArgs; // game directories or a title's executable, as given
+  bool headless = false;              // no window, no audio device, virtual clock
+  int64_t ticks = 0;                  // headless: frame ticks to run
+  int32_t deltaMs = 16;               // headless: virtual milliseconds between ticks
+  std::optional<uint32_t> seed;       // fixed seed for the run-time random generator
+  bool help = false;
+};
+
+// Parses argv[1..]. Raises KuzoError with a one-line message for an unknown option, a missing or
+// malformed value, or a headless run without a title. "/config" is recognised only as the first
+// argument, without regard to letter case.
+LaunchOptions ParseCommandLine(const std::vector<std::string>& args);
+
+// Usage text, one option a line.
+std::string UsageText();
+
+}  // namespace kuzo::host

@@ -1,0 +1,115 @@
+// kuzoplayer: plays a title in a window, runs it headless for tests, or shows the settings dialog.
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "host/command_line.h"
+#include "host/config_dialog.h"
+#include "host/headless_runner.h"
+#include "host/main_window.h"
+#include "host/runtime.h"
+#include "host/settings.h"
+#include "host/title_location.h"
+#include "platform/clock.h"
+#include "platform/cp932.h"
+#include "platform/file_system.h"
+#include "platform/instance_lock.h"
+#include "platform/message_box.h"
+#include "platform/process.h"
+
+namespace kuzo::host {
+namespace {
+
+constexpr int kExitUsage = 2;
+constexpr int kExitCannotStart = 1;
+
+void Complain(const std::string& what) { std::fprintf(stderr, "kuzoplayer: %s\n", what.c_str()); }
+
+std::string TitleName(const LaunchOptions& options, const TitleLocation& title) {
+  return options.titleArgs.empty() ? title.baseDir.string() : options.titleArgs.front();
+}
+
+int RunConfig(const LaunchOptions& options, const std::filesystem::path& exe) {
+  auto lock = platform::InstanceLock::Acquire(platform::InstanceLock::NameForDirectory("/config"));
+  if (!lock) return 0;  // a settings dialog is already open
+  std::filesystem::path dir = options.titleArgs.empty() ? exe.parent_path() : LocateTitle(options.titleArgs, exe).baseDir;
+  auto ini = platform::ResolveGameFile(dir, kSettingsFileName);
+  return RunConfigDialog(ini ? *ini : dir / kSettingsFileName);
+}
+
+int RunHeadless(const LaunchOptions& options, RuntimeConfig config) {
+  RuntimeFactories factories = DefaultFactories();
+  factories.screen = [](Runtime&, int32_t, int32_t) -> std::unique_ptr<Screen> { return std::make_unique<HeadlessScreen>(); };
+  std::string name = TitleName(options, config.title);
+  HeadlessRunner runner(std::move(config), std::move(factories), options.ticks, options.deltaMs);
+  HeadlessResult result = runner.Run();
+  if (result.exitCode != 0) Complain(name + ": the title cannot start: " + result.message);
+  return result.exitCode;
+}
+
+int RunDesktop(const LaunchOptions& options, RuntimeConfig config) {
+  std::error_code ec;
+  std::filesystem::path dir = std::filesystem::weakly_canonical(config.title.baseDir, ec);
+  if (ec) dir = config.title.baseDir;
+  auto lock = platform::InstanceLock::Acquire(platform::InstanceLock::NameForDirectory(dir.string()));
+  if (!lock) {
+    Complain(dir.string() + ": another player is already running this title");
+    return kExitCannotStart;
+  }
+  std::unique_ptr<MainWindow> window;
+  try {
+    window = std::make_unique<MainWindow>();
+  } catch (const KuzoError& e) {
+    Complain(std::string(e.what()) + " (without a display, run with --headless)");
+    return kExitCannotStart;
+  }
+  auto boxes = platform::CreateDesktopMessageBoxes();
+  RuntimeFactories factories = DefaultFactories();
+  factories.screen = [&window](Runtime&, int32_t w, int32_t h) { return window->CreateScreen(w, h); };
+  std::string name = TitleName(options, config.title);
+  Runtime runtime(std::move(config), std::move(factories), *boxes, [] { return platform::NowMs(); });
+  window->Attach(runtime);
+  runtime.Start();
+  int status = 0;
+  if (runtime.State().terminateRequested) {
+    Complain(name + ": the title cannot start: " + runtime.StartFailure());
+    status = kExitCannotStart;
+  } else {
+    window->Run();
+  }
+  runtime.Shutdown();
+  return status;
+}
+
+int Main(const std::vector<std::string>& args) {
+  LaunchOptions options;
+  try {
+    options = ParseCommandLine(args);
+  } catch (const KuzoError& e) {
+    Complain(e.what());
+    return kExitUsage;
+  }
+  if (options.help) {
+    std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
+  std::filesystem::path exe = platform::ExecutablePath();
+  try {
+    if (options.config) return RunConfig(options, exe);
+    RuntimeConfig config;
+    config.title = LocateTitle(options.titleArgs, exe);
+    config.headless = options.headless;
+    config.seed = options.seed;
+    return options.headless ? RunHeadless(options, std::move(config)) : RunDesktop(options, std::move(config));
+  } catch (const std::exception& e) {
+    Complain(platform::Cp932ToUtf8(e.what()));
+    return kExitCannotStart;
+  }
+}
+
+}  // namespace
+}  // namespace kuzo::host
+
+int main(int argc, char** argv) { return kuzo::host::Main(std::vector<std::string>(argv + 1, argv + argc)); }

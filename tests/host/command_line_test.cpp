@@ -1,0 +1,68 @@
+// Command-line forms: nothing, "/config", game directories, a title's executable, headless runs.
+#include <gtest/gtest.h>
+
+#include "core/errors.h"
+#include "host/command_line.h"
+
+namespace kuzo::host {
+namespace {
+
+LaunchOptions Parse(std::vector<std::string> args) { return ParseCommandLine(args); }
+
+TEST(CommandLineTest, PlainForms) {
+  LaunchOptions none = Parse({});
+  EXPECT_FALSE(none.config);
+  EXPECT_FALSE(none.headless);
+  EXPECT_TRUE(none.titleArgs.empty());
+
+  EXPECT_TRUE(Parse({"/CONFIG"}).config);
+  EXPECT_TRUE(Parse({"/Config", "dir"}).config);
+  // "/config" counts only as the first argument.
+  LaunchOptions later = Parse({"dir", "/config"});
+  EXPECT_FALSE(later.config);
+  EXPECT_EQ(later.titleArgs, (std::vector<std::string>{"dir", "/config"}));
+
+  EXPECT_EQ(Parse({"a", "b"}).titleArgs, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(CommandLineTest, HeadlessOptions) {
+  LaunchOptions o = Parse({"--headless", "--ticks", "600", "--delta=16", "--seed", "4294967295", "GAMEDIR"});
+  EXPECT_TRUE(o.headless);
+  EXPECT_EQ(o.ticks, 600);
+  EXPECT_EQ(o.deltaMs, 16);
+  ASSERT_TRUE(o.seed.has_value());
+  EXPECT_EQ(*o.seed, 4294967295u);
+  EXPECT_EQ(o.titleArgs, std::vector<std::string>{"GAMEDIR"});
+  EXPECT_FALSE(Parse({"--headless", "d"}).seed.has_value());
+}
+
+TEST(CommandLineTest, BadOptionsAreOneLineErrors) {
+  EXPECT_THROW(Parse({"--headless"}), KuzoError);  // no title
+  EXPECT_THROW(Parse({"--ticks"}), KuzoError);     // missing value
+  EXPECT_THROW(Parse({"--ticks", "-1", "d"}), KuzoError);
+  EXPECT_THROW(Parse({"--ticks", "12x", "d"}), KuzoError);
+  EXPECT_THROW(Parse({"--delta", "0", "d"}), KuzoError);
+  EXPECT_THROW(Parse({"--delta", "3001", "d"}), KuzoError);  // would be dropped as a stall
+  EXPECT_THROW(Parse({"--seed", "4294967296", "d"}), KuzoError);
+  EXPECT_THROW(Parse({"--bogus", "d"}), KuzoError);
+  EXPECT_THROW(Parse({"--headless=1", "d"}), KuzoError);
+  EXPECT_THROW(Parse({"/config", "--headless"}), KuzoError);
+  try {
+    Parse({"--frobnicate"});
+    FAIL();
+  } catch (const KuzoError& e) {
+    EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
+    EXPECT_NE(std::string(e.what()).find("--frobnicate"), std::string::npos);
+  }
+}
+
+TEST(CommandLineTest, HelpListsEveryOption) {
+  EXPECT_TRUE(Parse({"--help"}).help);
+  std::string usage = UsageText();
+  for (const char* name : {"--headless", "--ticks", "--delta", "--seed", "/config"}) {
+    EXPECT_NE(usage.find(name), std::string::npos) << name;
+  }
+}
+
+}  // namespace
+}  // namespace kuzo::host

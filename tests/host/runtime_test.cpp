@@ -1,0 +1,337 @@
+// The Runtime: start-up and shutdown order, the project's start-up failures, errors raised during
+// initialisation, ConfirmExit, the exit delete list, and headless runs end to end.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/headless_runner.h"
+#include "host/project_header.h"
+#include "host/runtime.h"
+#include "host_test_util.h"
+
+namespace kuzo::host {
+namespace {
+
+using testing::ProjectFields;
+using testing::ProjectFile;
+using testing::ScratchDir;
+
+// A scene that records what reaches it.
+struct SceneCounts {
+  int updates = 0, draws = 0, clears = 0;
+};
+
+class FakeScene : public Scene {
+ public:
+  FakeScene(std::vector<std::string>& log, SceneCounts& counts) : log_(log), counts_(counts) {}
+  void SetSize(int32_t w, int32_t h) override { log_.push_back("scene size " + std::to_string(w) + "x" + std::to_string(h)); }
+  void Update() override { ++counts_.updates; }
+  void Motion() override {}
+  void Draw() override { ++counts_.draws; }
+  FrameView Frame() const override {
+    FrameView v;
+    v.pixels = pixels;
+    v.width = v.height = 1;
+    v.pitchBytes = 4;
+    v.wholeFrame = true;
+    return v;
+  }
+  void ClearDirty() override { ++counts_.clears; }
+  void FocusLost() override {}
+  void KeyDown(int) override {}
+  void KeyPress(int) override {}
+  void KeyUp(int) override {}
+  void MouseDown(bool, bool) override {}
+  void MouseUp(bool, bool) override {}
+  void MouseMove(int32_t, int32_t) override {}
+  void Wheel(bool) override {}
+  void Close() override { log_.push_back("scene close"); }
+  uint32_t pixels[1] = {0};
+
+ private:
+  std::vector<std::string>& log_;
+  SceneCounts& counts_;
+};
+
+class Marker : public OwnedSubsystem {
+ public:
+  Marker(std::vector<std::string>& log, std::string name) : log_(log), name_(std::move(name)) {}
+  ~Marker() override { log_.push_back(name_ + " freed"); }
+
+ private:
+  std::vector<std::string>& log_;
+  std::string name_;
+};
+
+struct Fixture {
+  ScratchDir dir;
+  std::vector<std::string> log;
+  platform::HeadlessMessageBoxes boxes;
+  uint32_t now = 0;
+  SceneCounts counts;
+
+  Fixture() { boxes.SetQuiet(true); }
+
+  RuntimeConfig Config() {
+    RuntimeConfig c;
+    c.title.baseDir = dir.path();
+    c.title.namedOnCommandLine = true;
+    c.headless = true;
+    c.seed = 1234;
+    c.tempDir = dir.path() / "tmp";
+    std::filesystem::create_directories(c.tempDir);
+    return c;
+  }
+
+  RuntimeFactories Factories() {
+    RuntimeFactories f = DefaultFactories();
+    auto inner = f.project;
+    f.paramMan = [this](Runtime&) {
+      log.push_back("params");
+      return std::make_unique<Marker>(log, "params");
+    };
+    f.sysFuncMan = [this](Runtime&) {
+      log.push_back("sysfuncs");
+      return std::make_unique<Marker>(log, "sysfuncs");
+    };
+    f.scene = [this](Runtime&) {
+      log.push_back("scene");
+      return std::make_unique<FakeScene>(log, counts);
+    };
+    f.project = [this, inner](Runtime& rt) {
+      log.push_back("project");
+      return inner(rt);
+    };
+    f.screen = [this](Runtime&, int32_t w, int32_t h) -> std::unique_ptr<Screen> {
+      log.push_back("screen " + std::to_string(w) + "x" + std::to_string(h));
+      return std::make_unique<HeadlessScreen>();
+    };
+    return f;
+  }
+
+  std::unique_ptr<Runtime> Make() {
+    auto rt = std::make_unique<Runtime>(Config(), Factories(), boxes, [this] { return now; });
+    rt->SetLogStep([this](std::string_view step, bool completed) {
+      if (!completed) log.push_back(std::string(step));
+    });
+    return rt;
+  }
+};
+
+TEST(RuntimeTest, StartAndShutdownRunInTheirOrder) {
+  Fixture fx;
+  fx.dir.Write("kuzo.kpb", ProjectFile({}));
+  fx.dir.Write("start.ksb", "page");
+  auto rt = fx.Make();
+  rt->Start();
+  EXPECT_FALSE(rt->State().terminateRequested) << rt->StartFailure();
+  EXPECT_EQ(rt->State().random.SeedValue(), 1234u);
+  rt->Shutdown();
+  EXPECT_EQ(fx.log, (std::vector<std::string>{
+                        "InitDll", "FormCreate", "TBasePanel.Create", "params", "sysfuncs", "DXSound.Initialize",
+                        "KuzoInitialize", "scene", "TProject.Create", "project", "MediaInit", "screen 320x240",
+                        "KuzoInitColor", "scene size 320x240",
+                        // shutdown
+                        "Project.Free", "SysFuncMan.Free", "sysfuncs freed", "ParamMan.Free", "params freed",
+                        "KuzoFinalize", "scene close", "MediaFinal", "ScreenMan.Free", "kuzoFinal", "FormClose"}));
+  EXPECT_TRUE(rt->ShutDown());
+  EXPECT_EQ(rt->Files(), nullptr);
+  size_t before = fx.log.size();
+  rt->Shutdown();  // once only
+  EXPECT_EQ(fx.log.size(), before);
+}
+
+TEST(RuntimeTest, MissingProjectFileEndsTheStartWithoutAMessageBox) {
+  Fixture fx;
+  auto rt = fx.Make();
+  rt->Start();
+  EXPECT_TRUE(rt->State().terminateRequested);
+  EXPECT_NE(rt->StartFailure().find("kuzo.kpb"), std::string::npos);
+  EXPECT_TRUE(fx.boxes.History().empty());
+  // Without a scene size there is no screen manager.
+  EXPECT_EQ(rt->GetScreen(), nullptr);
+}
+
+TEST(RuntimeTest, EmptyProjectFileShowsItsWarning) {
+  Fixture fx;
+  fx.dir.Write("kuzo.kpb", "");
+  auto rt = fx.Make();
+  rt->Start();
+  EXPECT_TRUE(rt->State().terminateRequested);
+  ASSERT_EQ(fx.boxes.History().size(), 1u);
+  EXPECT_EQ(fx.boxes.History()[0].text, "プロジェクトがありません");
+  EXPECT_EQ(fx.boxes.History()[0].caption, "警告");
+}
+
+TEST(RuntimeTest, NewerProjectVersionAndMissingStartPage) {
+  {
+    Fixture fx;
+    ProjectFields f;
+    f.version = 111;
+    fx.dir.Write("kuzo.kpb", ProjectFile(f));
+    auto rt = fx.Make();
+    rt->Start();
+    EXPECT_TRUE(rt->State().terminateRequested);
+    EXPECT_TRUE(fx.boxes.History().empty());  // stops silently
+    EXPECT_NE(rt->StartFailure().find("111"), std::string::npos);
+  }
+  {
+    Fixture fx;
+    fx.dir.Write("kuzo.kpb", ProjectFile({}));
+    auto rt = fx.Make();
+    rt->Start();
+    EXPECT_TRUE(rt->State().terminateRequested);
+    ASSERT_EQ(fx.boxes.History().size(), 1u);
+    EXPECT_EQ(fx.boxes.History()[0].text, "スタートページがありません");
+  }
+}
+
+TEST(RuntimeTest, TruncatedProjectFileIsAStartFailureNotACrash) {
+  Fixture fx;
+  std::string bytes = ProjectFile({});
+  fx.dir.Write("kuzo.kpb", bytes.substr(0, 9));
+  auto rt = fx.Make();
+  rt->Start();
+  EXPECT_TRUE(rt->State().terminateRequested);
+  EXPECT_NE(rt->StartFailure().find("cannot be read"), std::string::npos);
+}
+
+TEST(RuntimeTest, HugeSceneSizeIsRefusedWithAWarning) {
+  Fixture fx;
+  ProjectFields f;
+  f.width = 100000;
+  fx.dir.Write("kuzo.kpb", ProjectFile(f));
+  fx.dir.Write("start.ksb", "page");
+  auto rt = fx.Make();
+  rt->Start();
+  EXPECT_TRUE(rt->State().terminateRequested);
+  ASSERT_EQ(fx.boxes.History().size(), 1u);
+  EXPECT_EQ(fx.boxes.History()[0].caption, "警告");
+  EXPECT_EQ(rt->GetScreen(), nullptr);
+}
+
+TEST(RuntimeTest, ProjectHeadFollowsVersionGates) {
+  ProjectFields f;
+  f.version = 105;
+  ProjectHead h = ReadProjectHead(ProjectFile(f));
+  EXPECT_FALSE(h.frameWait);  // absent before 106
+  EXPECT_TRUE(h.exitPage.empty());
+  EXPECT_EQ(h.title, "Title");
+  f.version = 110;
+  f.frameWait = true;
+  h = ReadProjectHead(ProjectFile(f));
+  EXPECT_TRUE(h.frameWait);
+  EXPECT_EQ(h.exitPage, "exit.ksb");
+  EXPECT_EQ(h.startPage, "start.ksb");
+  EXPECT_EQ(h.width, 320);
+  EXPECT_EQ(h.fullHeight, 480);
+}
+
+TEST(RuntimeTest, ConfirmExitYesClosesNoRestoresTheFlag) {
+  Fixture fx;
+  fx.dir.Write("kuzo.kpb", ProjectFile({}));
+  fx.dir.Write("start.ksb", "page");
+  auto rt = fx.Make();
+  rt->Start();
+  ASSERT_FALSE(rt->State().terminateRequested);
+  EXPECT_TRUE(rt->ConfirmExit());  // headless boxes answer the default: Yes
+  EXPECT_TRUE(rt->State().terminateRequested);
+  ASSERT_EQ(fx.boxes.History().size(), 1u);
+  EXPECT_EQ(fx.boxes.History()[0].text, "「Title」を終了しますか？");
+  EXPECT_EQ(fx.boxes.History()[0].caption, "Title");
+  EXPECT_EQ(fx.boxes.History()[0].buttons, platform::MessageButtons::kYesNo);
+
+  class NoBoxes : public platform::MessageBoxes {
+   public:
+    platform::MessageResult Show(std::string_view, std::string_view, platform::MessageButtons, platform::MessageIcon,
+                                 platform::MessageResult) override {
+      return platform::MessageResult::kNo;
+    }
+  } no;
+  Runtime other(fx.Config(), fx.Factories(), no, [] { return 0u; });
+  other.Start();
+  ASSERT_FALSE(other.State().terminateRequested);
+  EXPECT_FALSE(other.ConfirmExit());
+  EXPECT_FALSE(other.State().terminateRequested);
+}
+
+TEST(RuntimeTest, ShutdownDeletesTheExitListAndTemporaryFiles) {
+  Fixture fx;
+  auto doomed = fx.dir.Write("doomed.txt", "x");
+  auto rt = fx.Make();
+  rt->Start();
+  rt->State().exitDeleteList.push_back(doomed.string());
+  rt->Shutdown();
+  EXPECT_FALSE(std::filesystem::exists(doomed));
+}
+
+TEST(RuntimeTest, UnreadableArchiveOnTheCommandLineIsAStartFailure) {
+  Fixture fx;
+  auto bad = fx.dir.Write("broken.exe", std::string(64, 'x') + std::string("\x10\x00\x00\x00kz", 6));
+  RuntimeConfig c = fx.Config();
+  c.title.archives.push_back(bad);
+  Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
+  rt.Start();
+  EXPECT_TRUE(rt.State().terminateRequested);
+  EXPECT_FALSE(rt.StartFailure().empty());
+  EXPECT_EQ(fx.boxes.History().size(), 1u);
+}
+
+TEST(HeadlessRunnerTest, RunsTicksOnAVirtualClockAndExitsZero) {
+  Fixture fx;
+  fx.dir.Write("kuzo.kpb", ProjectFile({}));
+  fx.dir.Write("start.ksb", "page");
+  HeadlessRunner runner(fx.Config(), fx.Factories(), 50, 20);
+  std::vector<int64_t> seen;
+  runner.Hooks().afterTick.push_back([&](Runtime& rt, int64_t tick) {
+    if (tick == 50) seen.push_back(rt.State().gameClockMs);
+  });
+  HeadlessResult r = runner.Run();
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.ticksRun, 50);
+  EXPECT_EQ(seen, std::vector<int64_t>{1000});
+  EXPECT_EQ(runner.NowMs(), 1000u);
+  EXPECT_EQ(fx.counts.updates, 50);
+  EXPECT_EQ(fx.counts.draws, 50);
+  EXPECT_EQ(fx.counts.clears, 50);
+  EXPECT_TRUE(runner.GetRuntime().ShutDown());
+}
+
+TEST(HeadlessRunnerTest, TitleThatCannotStartExitsNonZeroWithOneLine) {
+  Fixture fx;
+  HeadlessRunner runner(fx.Config(), fx.Factories(), 10, 16);
+  HeadlessResult r = runner.Run();
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.ticksRun, 0);
+  EXPECT_FALSE(r.message.empty());
+  EXPECT_EQ(r.message.find('\n'), std::string::npos);
+  EXPECT_TRUE(runner.GetRuntime().ShutDown());
+}
+
+TEST(HeadlessRunnerTest, ProjectWithoutSceneSizeNeverTicks) {
+  Fixture fx;
+  ProjectFields f;
+  f.width = 0;
+  fx.dir.Write("kuzo.kpb", ProjectFile(f));
+  fx.dir.Write("start.ksb", "page");
+  HeadlessRunner runner(fx.Config(), fx.Factories(), 10, 16);
+  HeadlessResult r = runner.Run();
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.ticksRun, 0);
+}
+
+TEST(HeadlessRunnerTest, ProjectInsideATitleExecutable) {
+  Fixture fx;
+  auto exe = fx.dir.Write("TITLE.EXE", testing::ExecutableWithArchive(
+                                           {{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}));
+  RuntimeConfig c = fx.Config();
+  c.title.archives.push_back(exe);
+  HeadlessRunner runner(c, fx.Factories(), 3, 16);
+  HeadlessResult r = runner.Run();
+  EXPECT_EQ(r.exitCode, 0) << r.message;
+  EXPECT_EQ(r.ticksRun, 3);
+}
+
+}  // namespace
+}  // namespace kuzo::host
