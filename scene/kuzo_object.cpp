@@ -94,7 +94,8 @@ void TKuzoObject::SetPriorityOffset(int32_t value) {
 }
 
 void TKuzoObject::Delete() {
-  if (!scene_ || IsDeleted()) return;
+  // Only registered objects can be scheduled; the bases are never deleted.
+  if (!scene_ || Handle().IsNull() || IsDeleted()) return;
   // The object disappears from the screen in this frame: repaint its area before it loses its name.
   Invalidate();
   scene_->ScheduleDeletion(this);

@@ -1,0 +1,173 @@
+// Component commands run by the interpreter on a real scene: creation with property expressions,
+// the creation order, get and set, removal, flips without transitions and cabinets.
+#include "script/scene_component_host.h"
+
+#include "scene/kuzo_base_list.h"
+#include "script_fixture.h"
+
+namespace kuzo::testing {
+namespace {
+
+class PlainControl : public TKuzoControl {
+ public:
+  explicit PlainControl(int32_t kind) : kind_(kind) {}
+  int32_t KindCode() const override { return kind_; }
+  int32_t GetIntProp(PropId id) const override { return id == PR_ALPHA ? alpha : TKuzoControl::GetIntProp(id); }
+  void SetIntProp(PropId id, int32_t v) override {
+    applied.push_back(id);
+    if (id == PR_ALPHA) {
+      alpha = v;
+      return;
+    }
+    TKuzoControl::SetIntProp(id, v);
+  }
+  int32_t alpha = 255;
+  std::vector<int> applied;  // integer property ids in the order they were set
+
+ private:
+  int32_t kind_;
+};
+
+class SceneCommands : public ScriptTest {
+ protected:
+  SceneCommands() {
+    for (int32_t kind : {LT_BOX, LT_PARTICLE})
+      scene.RegisterKind(kind, [kind] { return std::make_unique<PlainControl>(kind); });
+  }
+  void RunScene(const std::string& source, int ticks = 20) {
+    Build({{"main.kss", source}});
+    ScriptServices s = Services();
+    s.components = &componentHost;
+    s.events = &scene.Events();
+    cm = std::make_unique<TCallMan>(s);
+    sysHost.Bind(cm.get(), nullptr);
+    cm->Start("main.ksb");
+    for (int i = 0; i < ticks && (cm->page || cm->StackDepth() > 0); ++i) {
+      host.gameClockMs += host.frameDeltaMs;
+      scene.ProcessInput();
+      cm->Step();
+      scene.Tick();
+    }
+  }
+  TKuzoControl* Control(const std::string& name) {
+    TKuzoObject* o = scene.FindComponent(name);
+    return o && o->IsControl() ? static_cast<TKuzoControl*>(o) : nullptr;
+  }
+
+  TKuzoBaseList scene{&host, 320, 240};
+  SceneComponentHost componentHost{scene};
+};
+
+TEST_F(SceneCommands, CreationAppliesPropertiesAndParent) {
+  RunScene(
+      "box name = \"p\", left = 10, top = 20, width = 100, height = 50, color = 255\n"
+      "box name = \"c\", parent = \"p\", left = 3, top = 4, width = 5, height = 6\n"
+      "box name = \"lost\", parent = \"nobody\"\n");
+  TKuzoControl* p = Control("p");
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(p->GetScreenRect(), (TRect{10, 20, 110, 70}));
+  EXPECT_EQ(p->Color(), 255);
+  EXPECT_EQ(p->Parent(), scene.ActiveBase());
+  ASSERT_NE(Control("c"), nullptr);
+  EXPECT_EQ(Control("c")->Parent(), p);
+  EXPECT_EQ(Control("c")->GetAbsLeft(), 13);
+  EXPECT_EQ(Control("lost")->Parent(), scene.ActiveBase());
+}
+
+TEST_F(SceneCommands, SizeBeforePositionAndPlusAfterOffset) {
+  RunScene("box name = \"b\", plusx = 1, offsety = 2, left = 3, top = 4, width = 5, alpha = 6, color = 7\n");
+  auto* b = dynamic_cast<PlainControl*>(Control("b"));
+  ASSERT_NE(b, nullptr);
+  const std::vector<int> expected = {PR_WIDTH, PR_LEFT, PR_TOP, PR_COLOR, PR_ALPHA, PR_OFFSETY, PR_PLUSX};
+  EXPECT_EQ(b->applied, expected);
+}
+
+TEST_F(SceneCommands, RaisingAppearPropertiesDoNotStopTheOthers) {
+  RunScene("particle name = \"fx\", appearx = 5, appeary = 6, left = 7, alpha = 99\n");
+  TKuzoControl* fx = Control("fx");
+  ASSERT_NE(fx, nullptr);
+  EXPECT_EQ(fx->Left(), 7);
+  EXPECT_EQ(fx->GetIntProp(PR_ALPHA), 99);
+}
+
+TEST_F(SceneCommands, GetAndSetProperties) {
+  RunScene(
+      "box name = \"b\", width = 30\n"
+      "var int w = 0\n"
+      "var str parent = \"\"\n"
+      "var flag vis = FALSE\n"
+      "getprop \"b\", PR_WIDTH into w\n"
+      "getprop \"b\", PR_PARENT into parent\n"
+      "getprop \"b\", PR_VISIBLE into vis\n"
+      "setprop \"b\", PR_LEFT, 2.9\n"
+      "setprop \"b\", PR_TOP, \"17\"\n"
+      "setprop \"nobody\", PR_LEFT, 5\n"
+      "var int after = 1\n");
+  EXPECT_EQ(Var("w"), "30");
+  EXPECT_EQ(Var("parent"), std::string("\x01" "BASE0"));
+  EXPECT_EQ(Var("vis"), "TRUE");
+  EXPECT_EQ(Control("b")->Left(), 2);
+  EXPECT_EQ(Control("b")->Top(), 17);
+  EXPECT_EQ(Var("after"), "1");
+}
+
+TEST_F(SceneCommands, BadPropertyIdsRaiseAndTheScriptGoesOn) {
+  RunScene(
+      "box name = \"b\"\n"
+      "var int v = 5\n"
+      "getprop \"b\", 200 into v\n"
+      "setprop \"b\", nosuchvar, 3\n"
+      "var int after = 1\n");
+  EXPECT_EQ(Var("v"), "5");
+  EXPECT_EQ(Var("after"), "1");
+}
+
+TEST_F(SceneCommands, DeleteRemovesAtTheEndOfTheTick) {
+  RunScene("box name = \"b\"\ndelete \"b\"\ndelete \"\"\n");
+  EXPECT_EQ(scene.FindComponent("b"), nullptr);
+  EXPECT_EQ(scene.GetObjectCount(), 0);
+  EXPECT_EQ(scene.ActiveBase()->GetName(), std::string("\x01" "BASE0"));  // "" is the base: kept
+}
+
+TEST_F(SceneCommands, FlipMovesUnlistedChildrenAndSwapsTheBases) {
+  RunScene(
+      "box name = \"keep\"\n"
+      "box name = \"go1\"\n"
+      "box name = \"go2\"\n"
+      "flip mode 0 time 0 names \"keep\"\n");
+  EXPECT_EQ(scene.ActiveIndex(), 1);
+  EXPECT_EQ(Control("go1")->Parent(), scene.GetBaseAt(1));
+  EXPECT_EQ(Control("go2")->Parent(), scene.GetBaseAt(1));
+  EXPECT_EQ(Control("keep")->Parent(), scene.GetBaseAt(0));
+}
+
+TEST_F(SceneCommands, FlipWithClearRemovesWhatStayedBehind) {
+  RunScene(
+      "box name = \"old\"\n"
+      "box name = \"new\"\n"
+      "flip mode 1 names \"new\" clear TRUE\n");
+  EXPECT_EQ(scene.ActiveIndex(), 1);
+  EXPECT_NE(Control("new"), nullptr);
+  EXPECT_EQ(scene.FindComponent("old"), nullptr);
+}
+
+TEST_F(SceneCommands, CabinetsStoreAndRestoreComponentsOfTheInactiveBase) {
+  RunScene(
+      "box name = \"a\", parent = \"\x01\"\n"
+      "box name = \"b\", parent = \"\x01\"\n"
+      "cabinetsave name = \"cab\" names \"a\"\n"
+      "var flag visible = TRUE\n"
+      "getprop \"a\", PR_VISIBLE into visible\n");
+  TKuzoControl* cab = Control("cab");
+  ASSERT_NE(cab, nullptr);
+  EXPECT_TRUE(cab->IsCabinet());
+  EXPECT_EQ(Control("a")->Parent(), cab);
+  EXPECT_EQ(Control("b")->Parent(), scene.InactiveBase());
+  EXPECT_EQ(Var("visible"), "FALSE");
+  RunScene("cabinetload name = \"cab\" names \"a\"\n");
+  EXPECT_EQ(Control("a")->Parent(), scene.InactiveBase());
+  EXPECT_EQ(scene.FindComponent("cab"), nullptr);  // emptied cabinets are removed
+}
+
+}  // namespace
+}  // namespace kuzo::testing
