@@ -582,6 +582,8 @@ std::string PageNameOfSource(std::string_view relativeSource) {
 
 std::string StoredPageName(std::string_view written) {
   std::string name(written);
+  for (char& c : name)
+    if (c == '/') c = '\\';
   if (name.size() >= kSourceExt.size() && Lower(name.substr(name.size() - kSourceExt.size())) == kSourceExt)
     name = name.substr(0, name.size() - kSourceExt.size()) + std::string(kPageExt);
   return name;
