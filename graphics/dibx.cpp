@@ -69,10 +69,14 @@ int TCustomDIBX::RedShift() const { return 0; }
 uint8_t* TCustomDIBX::Lock(int, int) { return nullptr; }
 const uint8_t* TCustomDIBX::Lock(int, int) const { return nullptr; }
 
-void TCustomDIBX::SetSize(int width, int height, int bits) {
+void TCustomDIBX::CheckSize(int width, int height) {
   if (width < 0 || height < 0 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) {
     throw KuzoError(Format("surface size %d x %d is out of range (0..%d)", width, height, kMaxSurfaceSide));
   }
+}
+
+void TCustomDIBX::SetSize(int width, int height, int bits) {
+  CheckSize(width, height);
   width_ = width;
   height_ = height;
 }

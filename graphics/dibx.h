@@ -153,6 +153,8 @@ class TCustomDIBX {
  protected:
   TCustomDIBX(TCustomDIBX&&) = default;
   TCustomDIBX& operator=(TCustomDIBX&&) = default;
+  // Raises KuzoError unless 0 <= width, height <= kMaxSurfaceSide.
+  static void CheckSize(int width, int height);
 
   int width_ = 0;
   int height_ = 0;

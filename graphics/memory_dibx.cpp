@@ -46,8 +46,10 @@ void TDIBX::Allocate(int width, int height, int bits) {
 }
 
 void TDIBX::SetSize(int width, int height, int bits) {
-  TCustomDIBX::SetSize(width, height, bits);  // validates and records width and height
+  // Storage first: a refused size leaves the surface as it was.
+  CheckSize(width, height);
   Allocate(width, height, bits);
+  TCustomDIBX::SetSize(width, height, bits);
 }
 
 int TDIBX::BitCount() const { return bitCount_; }

@@ -71,6 +71,13 @@ TEST(DibxFormat, SizesAreValidatedAndCapped) {
   EXPECT_THROW(s.SetSize(kMaxSurfaceSide, kMaxSurfaceSide, 32), KuzoError);  // 4 GiB of pixels
   EXPECT_NO_THROW(s.SetSize(0, 0, 32));
   EXPECT_TRUE(s.IsEmpty());
+  // A refused size leaves the previous surface intact and drawable.
+  s.SetSize(3, 2, 32);
+  EXPECT_THROW(s.SetSize(30000, 30000, 32), KuzoError);
+  EXPECT_EQ(s.Width(), 3);
+  EXPECT_EQ(s.Height(), 2);
+  s.FillRect(TRect{0, 0, 30000, 30000}, 7);
+  EXPECT_EQ(s.GetPixel(2, 1), 7u);
   // An unknown bit count gets 8-8-8 colour.
   s.SetSize(2, 2, 7);
   EXPECT_EQ(s.BitCount(), 32);
