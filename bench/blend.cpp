@@ -1,7 +1,7 @@
 // Blend benchmarks: constant-opacity drawing of a 32-bit layer at 1920 x 1080 (well over the
 // caches) and 256 x 256 (cache-resident), against memcpy of the same bytes and, when available,
 // pixman's OVER with a constant mask. Ratios to the memcpy and pixman runs of the same size are
-// printed after the table.
+// printed after the table (medians when run with --benchmark_repetitions=N).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -154,7 +154,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs) {
-      if (r.run_type == Run::RT_Iteration) times_[r.benchmark_name()] = r.GetAdjustedCPUTime();
+      // With --benchmark_repetitions the median stands for the benchmark; otherwise the one run.
+      if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+        times_[r.run_name.str()] = r.GetAdjustedCPUTime();
+        medians_ = true;
+      } else if (r.run_type == Run::RT_Iteration && !medians_) {
+        times_[r.benchmark_name()] = r.GetAdjustedCPUTime();
+      }
     }
     ConsoleReporter::ReportRuns(runs);
   }
@@ -179,6 +185,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> times_;
+  bool medians_ = false;
 };
 
 }  // namespace
