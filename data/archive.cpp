@@ -49,22 +49,7 @@ void TVrFileCollection::Open(const std::filesystem::path& path) {
   try {
     auto file = std::make_unique<TNkBigFileStream>(path, TNkBigFileStream::Mode::kRead);
     if (HasExecutableExtension(path)) {
-      const int64_t size = file->Size();
-      if (size < kTrailerSize) {
-        throw FormatError(Format("%s: trailer: length %lld at offset 0x0 exceeds %lld bytes left",
-                                 file->Name().c_str(), static_cast<long long>(kTrailerSize),
-                                 static_cast<long long>(size)));
-      }
-      file->SetPosition(size - kTrailerSize);
-      std::array<uint8_t, 4> raw{};
-      file->ReadExact(raw.data(), 4, "archive offset");
-      const int64_t start = ByteReader(std::span<const uint8_t>(raw), file->Name()).U32("archive offset");
-      if (start > size - kTrailerSize) {
-        throw FormatError(Format("%s: archive offset 0x%llx lies beyond the trailer at 0x%llx", file->Name().c_str(),
-                                 static_cast<long long>(start), static_cast<long long>(size - kTrailerSize)));
-      }
-      file->SetPosition(start);
-      LoadDirectory(*file);
+      LoadThroughTrailer(*file);
     } else {
       const std::string companionName = path.stem().string() + std::string(kCompanionExtension);
       const auto companion = platform::ResolveGameFile(directory_.empty() ? "." : directory_, companionName);
@@ -78,6 +63,41 @@ void TVrFileCollection::Open(const std::filesystem::path& path) {
         LoadDirectory(*file);
       }
     }
+    stream_ = std::move(file);
+  } catch (...) {
+    ClearArchive();
+    throw;
+  }
+}
+
+void TVrFileCollection::LoadThroughTrailer(TNkBigFileStream& file) {
+  const int64_t size = file.Size();
+  if (size < kTrailerSize) {
+    throw FormatError(Format("%s: trailer: length %lld at offset 0x0 exceeds %lld bytes left", file.Name().c_str(),
+                             static_cast<long long>(kTrailerSize), static_cast<long long>(size)));
+  }
+  file.SetPosition(size - kTrailerSize);
+  std::array<uint8_t, 4> raw{};
+  file.ReadExact(raw.data(), 4, "archive offset");
+  const int64_t start = ByteReader(std::span<const uint8_t>(raw), file.Name()).U32("archive offset");
+  if (start > size - kTrailerSize) {
+    throw FormatError(Format("%s: archive offset 0x%llx lies beyond the trailer at 0x%llx", file.Name().c_str(),
+                             static_cast<long long>(start), static_cast<long long>(size - kTrailerSize)));
+  }
+  file.SetPosition(start);
+  LoadDirectory(file);
+}
+
+void TVrFileCollection::OpenWithTrailer(const std::filesystem::path& path) {
+  ClearArchive();
+  path_ = path;
+  directory_ = path.parent_path();
+  if (!HasArchiveTrailer(path)) {
+    throw FormatError(Format("%s: no archive trailer (the file does not end with \"kz\")", path.c_str()));
+  }
+  try {
+    auto file = std::make_unique<TNkBigFileStream>(path, TNkBigFileStream::Mode::kRead);
+    LoadThroughTrailer(*file);
     stream_ = std::move(file);
   } catch (...) {
     ClearArchive();
@@ -297,6 +317,18 @@ uint32_t Crc32(TNkBigStream& stream) {
     crc = Crc32(std::string_view(block.data(), static_cast<size_t>(got)), crc);
   }
   return crc;
+}
+
+std::optional<std::filesystem::path> FindArchiveExecutable(const std::filesystem::path& dir) {
+  std::optional<std::filesystem::path> found;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+    if (!HasExecutableExtension(e.path()) || !platform::IsRegularFile(e.path())) continue;
+    if (!HasArchiveTrailer(e.path())) continue;
+    if (found) return std::nullopt;  // two candidates: ambiguous
+    found = e.path();
+  }
+  return found;
 }
 
 bool HasArchiveTrailer(const std::filesystem::path& path) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -54,6 +55,9 @@ class TVrFileCollection : public THashCollection {
   // one, else from the file's start. Raises FormatError for an unreadable archive (then the
   // collection is left empty).
   void Open(const std::filesystem::path& path);
+  // Opens the archive an executable carries behind its trailer, whatever the file's extension (the
+  // player's own executable on Linux has none). Raises FormatError when there is no valid trailer.
+  void OpenWithTrailer(const std::filesystem::path& path);
   // Opens an archive held in memory (the content of a resource); raises "リソースが見つかりません"
   // when it is empty.
   void OpenResource(std::shared_ptr<const std::string> data, std::string name);
@@ -102,6 +106,7 @@ class TVrFileCollection : public THashCollection {
  private:
   // Copies `size` stored bytes of `file` into `out` and inflates them unless stored raw.
   std::string ReadStored(const TVrFile& file) const;
+  void LoadThroughTrailer(TNkBigFileStream& file);
   // What the writer stored for one entry.
   struct StoredEntry {
     bool storedRaw = false;
@@ -124,6 +129,10 @@ class TVrFileCollection : public THashCollection {
 
 // CRC-32 of a whole stream from position 0 (read in 1 MiB blocks).
 uint32_t Crc32(TNkBigStream& stream);
+
+// The one ".exe" file in `dir` that carries an archive behind its trailer; nullopt when there is
+// none or more than one (then the title is ambiguous).
+std::optional<std::filesystem::path> FindArchiveExecutable(const std::filesystem::path& dir);
 
 // True when the file ends with a trailer whose last two bytes are "kz" and whose offset points
 // inside the file (an executable carrying an archive).

@@ -107,6 +107,13 @@ int TVrFileManager::AddArchive(const fs::path& path) {
   return static_cast<int>(archives_.size()) - 1;
 }
 
+int TVrFileManager::AddExecutableArchive(const fs::path& path) {
+  auto archive = std::make_unique<TVrFileCollection>();
+  archive->OpenWithTrailer(path);
+  archives_.push_back(std::move(archive));
+  return static_cast<int>(archives_.size()) - 1;
+}
+
 int TVrFileManager::AddResourceArchive(std::shared_ptr<const std::string> data, std::string name) {
   auto archive = std::make_unique<TVrFileCollection>();
   archive->OpenResource(std::move(data), std::move(name));

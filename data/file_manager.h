@@ -98,6 +98,8 @@ class TVrFileManager {
   // Opens an archive and appends it; returns its index. An empty path gives an empty collection.
   // Raises FormatError (and adds nothing) when the archive is unreadable.
   int AddArchive(const std::filesystem::path& path);
+  // The archive behind an executable's trailer, whatever its extension (the player's own binary).
+  int AddExecutableArchive(const std::filesystem::path& path);
   // An archive held in memory (the executable's resource).
   int AddResourceArchive(std::shared_ptr<const std::string> data, std::string name);
   void RemoveArchive(int index);

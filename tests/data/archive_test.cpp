@@ -188,6 +188,28 @@ TEST(ArchiveReadTest, ExecutableWithoutKzIsNotAnArchive) {
   EXPECT_EQ(c.Count(), 0);
 }
 
+TEST(ArchiveReadTest, PlayerBinaryWithoutExtensionOpensThroughItsTrailer) {
+  ScratchDir dir;
+  const auto bin = dir.Write("kuzoplayer", ExecutableWithArchive(BuildArchive(102, {{"kuzo.kpb", "p", true}}), 64));
+  TVrFileCollection c;
+  c.OpenWithTrailer(bin);
+  EXPECT_EQ(c.ExtractToString("kuzo.kpb"), "p");
+  EXPECT_THROW(c.OpenWithTrailer(dir.Write("plain", "no trailer here")), FormatError);
+  EXPECT_EQ(c.Count(), 0);
+}
+
+TEST(ArchiveReadTest, TitleFolderHasExactlyOneExecutableWithAnArchive) {
+  ScratchDir dir;
+  EXPECT_FALSE(FindArchiveExecutable(dir.path()));
+  dir.Write("setup.exe", "MZ plain executable");
+  dir.Write("readme.txt", ExecutableWithArchive(BuildArchive(102, {}), 16));  // not an executable
+  EXPECT_FALSE(FindArchiveExecutable(dir.path()));
+  const auto title = dir.Write("Title.EXE", ExecutableWithArchive(BuildArchive(102, {}), 16));
+  EXPECT_EQ(FindArchiveExecutable(dir.path()), title);
+  dir.Write("second.exe", ExecutableWithArchive(BuildArchive(102, {}), 16));
+  EXPECT_FALSE(FindArchiveExecutable(dir.path()));  // ambiguous
+}
+
 TEST(ArchiveReadTest, ExtCompanionHoldsTheDirectory) {
   ScratchDir dir;
   std::vector<RawEntry> entries = {{"one.txt", DeflateZlib("first"), false}, {"two.bin", "second", true}};
