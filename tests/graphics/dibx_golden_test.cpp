@@ -2,7 +2,7 @@
 // kernel set. Each case starts from the same destination, source and mask rows (chosen so that
 // each rule branch occurs: mask 0 / partial / 255, source equal to destination, the colour key,
 // pixels equal to the fill colour) and compares the whole surface. A failing case writes its
-// expected and actual pixels to golden_failures/ in the build directory.
+// expected and actual pixels (text and PNG) to golden_failures/ in the build directory.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -14,6 +14,7 @@
 
 #include "graphics/blend_kernels.h"
 #include "graphics/dibx.h"
+#include "graphics/png_writer.h"
 
 namespace kuzo {
 namespace {
@@ -139,11 +140,28 @@ std::string Dump(const std::vector<uint32_t>& pixels) {
   return out;
 }
 
-void WriteFailure(const std::string& name, const std::vector<uint32_t>& expected, const std::vector<uint32_t>& actual) {
+// The pixels as an image of the golden format (8-bit ones through a grey palette).
+TDIBX ImageOf(const std::vector<uint32_t>& pixels, int bits) {
+  TDIBX s(kWidth, kHeight, bits);
+  TPalette grey;
+  for (int i = 0; i < 256; ++i) {
+    const auto v = static_cast<uint8_t>(i);
+    grey[static_cast<size_t>(i)] = TRGBQuad{v, v, v, 0};
+  }
+  s.SetPalette(grey);
+  for (size_t i = 0; i < pixels.size(); ++i) s.SetPixel(static_cast<int>(i % kWidth), static_cast<int>(i / kWidth), pixels[i]);
+  return s;
+}
+
+// Writes expected and actual pixels side by side, as hexadecimal text and as PNG images.
+void WriteFailure(const std::string& name, int bits, const std::vector<uint32_t>& expected,
+                  const std::vector<uint32_t>& actual) {
   const std::filesystem::path dir = std::filesystem::path(KUZO_BINARY_DIR) / "golden_failures";
   std::filesystem::create_directories(dir);
   std::ofstream(dir / (name + ".expected.txt")) << Dump(expected);
   std::ofstream(dir / (name + ".actual.txt")) << Dump(actual);
+  WritePngFile(ImageOf(expected, bits), dir / (name + ".expected.png"));
+  WritePngFile(ImageOf(actual, bits), dir / (name + ".actual.png"));
 }
 
 using Operation = std::function<void(TDIBX& dst, TDIBX& src, TDIBX& mask, const GoldenFormat& g)>;
@@ -210,7 +228,7 @@ TEST(DibxGolden, EveryOperationOnEveryFormatWithEveryKernelSet) {
           }
         }
         const std::string caseName = std::to_string(g.bits) + "bit_" + name + "_" + AvailableKernelSet(set).name;
-        if (expected != actual) WriteFailure(caseName, expected, actual);
+        if (expected != actual) WriteFailure(caseName, g.bits, expected, actual);
         EXPECT_EQ(Dump(expected), Dump(actual)) << caseName;
         ++checked;
       }
