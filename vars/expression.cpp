@@ -353,18 +353,18 @@ void TKuzoParser::CreateTemp(TOpeData& op, TempSlot& slot) {
     const auto& arrayRef = static_cast<const TParamVar&>(arrayOperand);
     TCustomParam* array = arrayRef.Target();
     if (!array) throw KuzoError(Format(kNotFound, arrayRef.TargetName.c_str()));
-    std::vector<int32_t> indices;
-    for (size_t k = 1; k < op.Operands.size(); ++k) indices.push_back(op.Operands[k]->AsInteger());
+    // Index values are read once; they are read again only to word an error.
+    size_t indexCount = op.Operands.size() - 1;
     auto fail = [&](const char* message) {
       std::string text = arrayRef.TargetName + "[";
-      for (size_t k = 0; k < indices.size(); ++k) text += (k ? "," : "") + IntegerToText(indices[k]);
+      for (size_t k = 0; k < indexCount; ++k) text += (k ? "," : "") + IntegerToText(op.Operands[k + 1]->AsInteger());
       throw KuzoError(text + "]\r\n" + message);
     };
     int32_t dims = array->DimCount();
-    if (static_cast<int32_t>(indices.size()) != dims) fail(kBadSubscripts);
+    if (static_cast<int32_t>(indexCount) != dims) fail(kBadSubscripts);
     int64_t flat = 0;
     for (int32_t d = 0; d < dims; ++d) {
-      flat = flat * array->DimSize(d) + indices[static_cast<size_t>(d)];
+      flat = flat * array->DimSize(d) + op.Operands[static_cast<size_t>(d) + 1]->AsInteger();
       if (flat > std::numeric_limits<int32_t>::max() || flat < std::numeric_limits<int32_t>::min()) {
         fail(kBeyondCount);
       }

@@ -36,8 +36,10 @@ int32_t TCustomParam::DimSize(int32_t d) const {
 }
 
 void TCustomParam::CheckIndex(int32_t i) const {
-  if (i < 0 || i >= Count()) throw KuzoError(kIndexMessage);
+  if (i < 0 || i >= Count()) ThrowBadIndex();
 }
+
+void TCustomParam::ThrowBadIndex() { throw KuzoError(kIndexMessage); }
 
 void TCustomParam::AssignFrom(const TCustomParam& other) { dims_ = other.Dims(); }
 

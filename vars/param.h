@@ -85,6 +85,7 @@ class TCustomParam {
   explicit TCustomParam(ParamClass c) : class_(c) {}
   // Raises the index message unless 0 <= i < Count().
   void CheckIndex(int32_t i) const;
+  [[noreturn]] static void ThrowBadIndex();
   void SaveDims(ByteWriter& w) const;
   void LoadDims(ByteReader& r);
 
@@ -113,12 +114,13 @@ class TTypedParam : public TCustomParam {
 
  protected:
   explicit TTypedParam(ParamClass c) : TCustomParam(c), values_(1) {}
+  // Checked element access (the count is the element array's size, no virtual call).
   T& Elem(int32_t i) {
-    CheckIndex(i);
+    if (static_cast<uint32_t>(i) >= values_.size()) ThrowBadIndex();
     return values_[static_cast<size_t>(i)];
   }
   const T& Elem(int32_t i) const {
-    CheckIndex(i);
+    if (static_cast<uint32_t>(i) >= values_.size()) ThrowBadIndex();
     return values_[static_cast<size_t>(i)];
   }
   std::vector<T> values_;
