@@ -50,6 +50,9 @@ inline void Drive16(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int c
   int i = 0;
   if (step == 1) {
     for (; i + n <= count; i += n) {
+      if constexpr (kMask) {
+        if (MaskAllZero<n>(mask + i)) continue;
+      }
       const auto d = I::Load(dst + 2 * i);
       auto s = I::Zero();
       auto m = I::Zero();

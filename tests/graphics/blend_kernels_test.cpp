@@ -1,6 +1,6 @@
 // Every kernel set this processor runs must give the reference set's bytes for every operation,
 // format, row length, direction and parameter, on random rows built to hit the rule branches
-// (equal pixels, colour-key pixels, mask values 0 and 255).
+// (equal pixels, colour-key pixels, mask values 0 and 255, long transparent runs).
 #include "graphics/blend_kernels.h"
 
 #include <gtest/gtest.h>
@@ -65,6 +65,17 @@ TEST(BlendKernels, EveryDrawKernelMatchesTheReference) {
           p.pixel = static_cast<uint32_t>(rng()) & Info(f).pixelMask;
           p.fullAlpha = p.alpha == 255 && rng() % 2 == 0;
           RowData row = MakeRow(f, count, p.key, rng);
+          if (trial % 3 == 0) {
+            // Long transparent runs, so whole vectors of mask 0 occur.
+            bool zero = rng() % 2 == 0;
+            for (int at = 0; at < count; zero = !zero) {
+              const int run = 1 + static_cast<int>(rng() % 40);
+              for (int j = at; j < count && j < at + run; ++j) {
+                if (zero) row.mask[static_cast<size_t>(j)] = 0;
+              }
+              at += run;
+            }
+          }
           RowData out = row;
           // Mirrored rows start at the last pixel and walk down.
           const size_t first = step == 1 ? 0 : static_cast<size_t>(count - 1);
