@@ -61,6 +61,10 @@ void PaintMask(TDIBX& s, uint32_t seed) {
       const uint32_t pick = rng() % 4;
       s.SetPixel(x, y, pick == 0 ? 0 : pick == 1 ? 255 : rng() & 255);
     }
+    // A transparent span in most rows, so whole vectors of coverage 0 occur.
+    const int from = static_cast<int>(rng() % static_cast<uint32_t>(s.Width()));
+    const int to = from + static_cast<int>(rng() % 24);
+    for (int x = from; x < to && x < s.Width(); ++x) s.SetPixel(x, y, 0);
   }
 }
 
