@@ -52,6 +52,10 @@ const std::vector<OptionSpec>& Options() {
        [](LaunchOptions& o, const std::string& n, const std::string& v) {
          o.seed = ParseNumber<uint32_t>(n, v, 0, std::numeric_limits<uint32_t>::max());
        }},
+      {"--trace", "FILE", "write a line per executed script command and started event handler",
+       [](LaunchOptions& o, const std::string&, const std::string& v) { o.traceFile = v; }},
+      {"--dump-vars", "FILE", "write the script variables at exit, one per line",
+       [](LaunchOptions& o, const std::string&, const std::string& v) { o.dumpVarsFile = v; }},
       {"--help", nullptr, "show this text",
        [](LaunchOptions& o, const std::string&, const std::string&) { o.help = true; }},
   };

@@ -17,6 +17,8 @@ struct LaunchOptions {
   int64_t ticks = 0;                  // headless: frame ticks to run
   int32_t deltaMs = 16;               // headless: virtual milliseconds between ticks
   std::optional<uint32_t> seed;       // fixed seed for the run-time random generator
+  std::string traceFile;              // one line per executed script command and started handler
+  std::string dumpVarsFile;           // the script variables at exit
   bool help = false;
 };
 

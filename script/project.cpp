@@ -44,7 +44,10 @@ void TProject::Create() {
     PendingLoad = PendingSave = -1;
     if (hooks_.loadStatus) hooks_.loadStatus();
     file_.title = std::string(kDefaultTitle);
-    if (!hooks_.hasCommandLineArgs && hooks_.locateGameData && !hooks_.locateGameData()) return;
+    if (!hooks_.hasCommandLineArgs && hooks_.locateGameData && !hooks_.locateGameData()) {
+      failure_ = "the title's data was not found";
+      return;
+    }
     if (!LoadProjectFile()) return;
     host.terminateRequested = false;
     ReadOriginalFolderDisks();
@@ -55,9 +58,11 @@ void TProject::Create() {
     } else {
       ShowWarning(kNoStartPage);
       host.terminateRequested = true;
+      failure_ = "the project's start page is missing";
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     host.terminateRequested = true;
+    failure_ = std::string("the project cannot be loaded: ") + e.what();
   }
 }
 
@@ -66,23 +71,29 @@ bool TProject::LoadProjectFile() {
   try {
     bytes = services_.files->ReadFile(std::string(kProjectFileName));
   } catch (const std::exception&) {
+    failure_ = "no project file kuzo.kpb in the title's data";
     return false;  // missing or unreadable: the player ends without a message
   }
   if (bytes.empty()) {
     ShowWarning(kNoProject);
+    failure_ = "the project file kuzo.kpb is empty";
     return false;
   }
   try {
     ByteReader r(bytes, std::string(kProjectFileName));
     ProjectFile f;
     f.version = r.U32("version");
-    if (f.version > kProjectVersionMax) return false;
+    if (f.version > kProjectVersionMax) {
+      failure_ = Format("the project file has version %u; this player reads up to %u", f.version, kProjectVersionMax);
+      return false;
+    }
     f.ReadFields(r);
     file_ = std::move(f);
     if (hooks_.setTitle) hooks_.setTitle(file_.title);
     if (hooks_.setZoomCentre) hooks_.setZoomCentre(file_.width / 2, file_.height / 2);
     DeclareVariables();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    failure_ = std::string("the project file cannot be read: ") + e.what();
     return false;
   }
   return true;

@@ -46,6 +46,8 @@ class TProject : public GameCommandHost {
   void Destroy();
 
   TCallMan* CallMan() const { return callMan_.get(); }
+  // Why Create ended the player (one line, UTF-8); empty after a good start.
+  const std::string& FailureReason() const { return failure_; }
   const ProjectFile& Settings() const { return file_; }
 
   // GameCommandHost
@@ -75,6 +77,7 @@ class TProject : public GameCommandHost {
   ProjectFile file_;
   std::unique_ptr<TCallMan> callMan_;
   bool destroyed_ = false;
+  std::string failure_;
 };
 
 }  // namespace kuzo

@@ -32,7 +32,11 @@ std::unique_ptr<TCustomParam> NewValue(uint8_t type) {
 void AssignToVariable(TParamCollection& vars, const std::string& name, const TCustomParam& value) {
   TParamCollectionItem* item = vars.Find(name);
   if (!item || !item->Param()) return;
-  item->Param()->AssignConverted(value);
+  // A scalar result stays a scalar in the variable; an array result brings its dimensions.
+  if (value.Dims().empty())
+    AssignByType(*item->Param(), item->Param()->TypeCode(), value);
+  else
+    item->Param()->AssignConverted(value);
 }
 
 void WriteResultValue(ByteWriter& w, const TCustomParam* value) {

@@ -145,6 +145,7 @@ TEST_F(Interpreter, CallPassesArgumentsAndStoresTheResult) {
   Tick();
   EXPECT_EQ(Var("n"), "2");  // an argument that yields nothing is left out
   EXPECT_EQ(Var("r"), "90");
+  EXPECT_TRUE(vars.Find("r")->Param()->Dims().empty());  // a scalar result keeps the variable scalar
   EXPECT_EQ(cm->StackDepth(), 0);
 }
 

@@ -1,0 +1,176 @@
+// The script engine behind the host's seams.
+#include "host/script_wiring.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "core/errors.h"
+#include "data/file_manager.h"
+#include "platform/cp932.h"
+#include "platform/file_system.h"
+#include "platform/message_box.h"
+#include "script/project.h"
+#include "script/script_variable_host.h"
+#include "script/variable_access.h"
+#include "vars/param_collection.h"
+#include "vars/sys_func_man.h"
+
+namespace kuzo::host {
+namespace {
+
+constexpr const char* kWarningCaption = "警告";
+
+// What the three factories share: created by the first, used by the later ones.
+struct ScriptShared {
+  ScriptOptions options;
+  TParamCollection* vars = nullptr;
+  ScriptVariableHost variableHost;
+  std::FILE* trace = nullptr;
+
+  ~ScriptShared() {
+    if (trace) std::fclose(trace);
+  }
+};
+
+class VariableTable : public OwnedSubsystem {
+ public:
+  VariableTable(std::shared_ptr<ScriptShared> shared, HostState& state) : shared_(std::move(shared)) {
+    table_.SetState(&state);
+    table_.SetHost(&shared_->variableHost);
+    shared_->vars = &table_;
+  }
+  // Freed after the project (the exit page has run): the moment the variables are dumped.
+  ~VariableTable() override {
+    if (!shared_->options.dumpVarsFile.empty()) {
+      try {
+        platform::WriteFileAtomic(shared_->options.dumpVarsFile, DumpVariables(table_));
+      } catch (const std::exception& e) {
+        std::fprintf(stderr, "kuzoplayer: --dump-vars: %s\n", platform::Cp932ToUtf8(e.what()).c_str());
+      }
+    }
+    shared_->variableHost.Bind(nullptr, nullptr);
+    shared_->vars = nullptr;
+  }
+  TParamCollection& Table() { return table_; }
+
+ private:
+  std::shared_ptr<ScriptShared> shared_;
+  TParamCollection table_;
+};
+
+class BuiltinFunctions : public OwnedSubsystem {
+ public:
+  BuiltinFunctions(TParamCollection& table, HostState& state) : man_(table, state) {}
+
+ private:
+  TSysFuncMan man_;
+};
+
+// Game files for the interpreter, through the file manager.
+class ManagerFiles : public ScriptFiles {
+ public:
+  explicit ManagerFiles(TVrFileManager& files) : files_(files) {}
+  std::string ReadFile(const std::string& name) override { return files_.ReadFile(name); }
+  bool Exists(const std::string& name) override { return files_.Exists(name); }
+  bool FileAvailable(const std::string& name) override { return files_.FileAvailable(name); }
+
+ private:
+  TVrFileManager& files_;
+};
+
+class ScriptProject : public Project {
+ public:
+  ScriptProject(Runtime& rt, std::shared_ptr<ScriptShared> shared) : shared_(std::move(shared)), files_(*rt.Files()) {
+    HostState& state = rt.State();
+    ScriptServices s;
+    s.vars = shared_->vars;
+    s.host = &state;
+    s.files = &files_;
+    if (shared_->options.events) s.events = shared_->options.events(rt);
+    if (shared_->options.components) s.components = shared_->options.components(rt);
+    if (shared_->trace) {
+      std::FILE* out = shared_->trace;
+      s.trace = [out](const std::string& line) {
+        std::fwrite(line.data(), 1, line.size(), out);
+        std::fputc('\n', out);
+      };
+    }
+    TVrFileManager& manager = *rt.Files();
+    platform::MessageBoxes& boxes = rt.Boxes();
+    ProjectHooks hooks;
+    hooks.hasCommandLineArgs = rt.Config().title.namedOnCommandLine;
+    hooks.locateGameData = [&manager] { return manager.LocateGameData(); };
+    hooks.setTitle = [&manager](const std::string& t) { manager.Project().title = t; };
+    hooks.applyFileInfo = [&manager](const ProjectFile& f) {
+      TVrProjectInfo& info = manager.Project();
+      info.title = f.title;
+      info.folderDisks = f.folderDisks;
+      info.soundExts = f.soundExts;
+      info.diskPrompt = f.diskPrompt;
+      info.exitPrompt = f.exitPrompt;
+    };
+    hooks.warn = [&boxes](const std::string& text) {
+      boxes.Show(text, kWarningCaption, platform::MessageButtons::kOk, platform::MessageIcon::kWarning,
+                 platform::MessageResult::kOk);
+    };
+    if (!s.vars) {
+      state.terminateRequested = true;
+      failure_ = "the variable table was not created";
+      return;
+    }
+    project_ = std::make_unique<TProject>(s, std::move(hooks));
+    project_->Create();
+    shared_->variableHost.Bind(project_->CallMan(), project_.get());
+    failure_ = project_->FailureReason();
+  }
+  ~ScriptProject() override {
+    shared_->variableHost.Bind(nullptr, nullptr);
+    if (shared_->trace) std::fflush(shared_->trace);
+  }
+
+  const std::string& Title() const override { return project_ ? project_->Settings().title : empty_; }
+  int32_t Width() const override { return project_ ? project_->Settings().width : 0; }
+  int32_t Height() const override { return project_ ? project_->Settings().height : 0; }
+  int32_t FullWidth() const override { return project_ ? project_->Settings().fullWidth : 0; }
+  int32_t FullHeight() const override { return project_ ? project_->Settings().fullHeight : 0; }
+  bool FrameWait() const override { return project_ && project_->Settings().frameWait != 0; }
+  void Tick() override {
+    if (project_) project_->Tick();
+  }
+  bool RunPending() override { return project_ && project_->RunPending(); }
+  void Close() override {
+    if (project_) project_->Destroy();
+    shared_->variableHost.Bind(nullptr, nullptr);
+  }
+  std::string FailureReason() const override { return failure_; }
+
+ private:
+  std::shared_ptr<ScriptShared> shared_;
+  ManagerFiles files_;
+  std::unique_ptr<TProject> project_;
+  std::string failure_;
+  std::string empty_;
+};
+
+}  // namespace
+
+void WireScript(RuntimeFactories& factories, ScriptOptions options) {
+  auto shared = std::make_shared<ScriptShared>();
+  shared->options = std::move(options);
+  if (!shared->options.traceFile.empty()) {
+    shared->trace = std::fopen(shared->options.traceFile.c_str(), "wb");
+    if (!shared->trace) throw KuzoError(shared->options.traceFile + ": cannot be written (--trace)");
+  }
+  factories.paramMan = [shared](Runtime& rt) -> std::unique_ptr<OwnedSubsystem> {
+    return std::make_unique<VariableTable>(shared, rt.State());
+  };
+  factories.sysFuncMan = [shared](Runtime& rt) -> std::unique_ptr<OwnedSubsystem> {
+    if (!shared->vars) return nullptr;
+    return std::make_unique<BuiltinFunctions>(*shared->vars, rt.State());
+  };
+  factories.project = [shared](Runtime& rt) -> std::unique_ptr<Project> {
+    return std::make_unique<ScriptProject>(rt, shared);
+  };
+}
+
+}  // namespace kuzo::host
