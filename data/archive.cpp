@@ -156,13 +156,14 @@ void TVrFileCollection::LoadDirectory(TNkBigStream& stream) {
   }
 
   std::vector<std::string> names(count);
+  const int64_t streamSize = stream.Size();  // asked once: a file stream's size costs a system call
   {
     TNkBuffBigStream buffered(stream);
     for (uint32_t i = 0; i < count; ++i) {
       const auto length = static_cast<int32_t>(buffered.ReadU32("name length"));
       if (length <= 0) continue;
       const int64_t at = buffered.Position();
-      const int64_t rest = std::max<int64_t>(0, buffered.Size() - at);
+      const int64_t rest = std::max<int64_t>(0, streamSize - at);
       if (length > rest) {
         throw FormatError(Format("%s: name %u: length %d at offset 0x%llx exceeds %lld bytes left",
                                  stream.Name().c_str(), i, length, static_cast<long long>(at),
