@@ -63,6 +63,15 @@ struct Avx2 {
   static V LoadMask16(const uint8_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
   }
+  static V LoadReversed16(const uint8_t* p) {
+    const V quads = _mm256_permute4x64_epi64(Load(p), 0x1B);  // 64-bit groups in reverse order
+    return _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(quads, 0x1B), 0x1B);
+  }
+  static V LoadMask16Reversed(const uint8_t* p) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i reverse = _mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+    return _mm256_cvtepu8_epi16(_mm_shuffle_epi8(bytes, reverse));
+  }
   static V Srl16(V a, int n) { return _mm256_srl_epi16(a, _mm_cvtsi32_si128(n)); }
   static V Sll16(V a, int n) { return _mm256_sll_epi16(a, _mm_cvtsi32_si128(n)); }
   static V Min16(V a, V b) { return _mm256_min_epi16(a, b); }

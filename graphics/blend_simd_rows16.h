@@ -2,7 +2,7 @@
 // (SSE2: 8 pixels, AVX2: 16 pixels). Included only by the SIMD kernel files, after
 // blend_simd_rows.h. Each channel is taken out into its own 16-bit lanes (at most 6 bits, so
 // d*(255-a) + s*a <= 63*255 fits), computed, and packed back; bits outside the channels come out 0.
-// Mirrored rows and row tails run the reference kernel.
+// Row tails run the reference kernel.
 
 // Channel layout of a 16-bit format: shifts and all-ones values of red, green and blue.
 template <PixelFormat F>
@@ -43,24 +43,29 @@ inline typename I::V Add16(typename I::V d, typename I::V s, typename I::V w) {
   });
 }
 
+template <class I, bool kReverse, bool kSource, bool kMask, class Body>
+inline int Rows16(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, Body body) {
+  constexpr int n = I::kPixels16;
+  int i = 0;
+  for (; i + n <= count; i += n) {
+    if constexpr (kMask) {
+      if (MaskAllZero<n>(kReverse ? mask - (i + n - 1) : mask + i)) continue;
+    }
+    const auto d = I::Load(dst + 2 * i);
+    auto s = I::Zero();
+    auto m = I::Zero();
+    if constexpr (kSource) s = kReverse ? I::LoadReversed16(src - 2 * (i + n - 1)) : I::Load(src + 2 * i);
+    if constexpr (kMask) m = kReverse ? I::LoadMask16Reversed(mask - (i + n - 1)) : I::LoadMask16(mask + i);
+    I::Store(dst + 2 * i, body(d, s, m));
+  }
+  return i;
+}
+
 template <class I, PixelFormat F, DrawKind K, bool kSource, bool kMask, class Body>
 inline void Drive16(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p,
                     Body body) {
-  constexpr int n = I::kPixels16;
-  int i = 0;
-  if (step == 1) {
-    for (; i + n <= count; i += n) {
-      if constexpr (kMask) {
-        if (MaskAllZero<n>(mask + i)) continue;
-      }
-      const auto d = I::Load(dst + 2 * i);
-      auto s = I::Zero();
-      auto m = I::Zero();
-      if constexpr (kSource) s = I::Load(src + 2 * i);
-      if constexpr (kMask) m = I::LoadMask16(mask + i);
-      I::Store(dst + 2 * i, body(d, s, m));
-    }
-  }
+  const int i = step == 1 ? Rows16<I, false, kSource, kMask>(dst, src, mask, count, body)
+                          : Rows16<I, true, kSource, kMask>(dst, src, mask, count, body);
   if (i < count) {
     ReferenceKernels().Draw(K, F)(dst + 2 * i, src != nullptr ? src + 2 * static_cast<ptrdiff_t>(i) * step : nullptr,
                                   mask != nullptr ? mask + static_cast<ptrdiff_t>(i) * step : nullptr, count - i, step, p);
@@ -74,8 +79,10 @@ void Copy16(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, in
     return;
   }
   const auto key = I::Set16(static_cast<int16_t>(p.key));
-  Drive16<I, F, DrawKind::kCopy, true, false>(dst, src, mask, count, step, p,
-                                              [&](auto d, auto s, auto) { return Select<I>(I::CmpEq16(s, key), d, s); });
+  const bool useKey = p.useKey;
+  Drive16<I, F, DrawKind::kCopy, true, false>(dst, src, mask, count, step, p, [&](auto d, auto s, auto) {
+    return useKey ? Select<I>(I::CmpEq16(s, key), d, s) : s;
+  });
 }
 
 template <class I, PixelFormat F>

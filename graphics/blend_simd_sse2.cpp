@@ -58,6 +58,14 @@ struct Sse2 {
   static V LoadMask16(const uint8_t* p) {
     return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), _mm_setzero_si128());
   }
+  static V LoadReversed16(const uint8_t* p) {
+    return _mm_shufflehi_epi16(_mm_shufflelo_epi16(_mm_shuffle_epi32(Load(p), 0x4E), 0x1B), 0x1B);
+  }
+  static V LoadMask16Reversed(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return _mm_unpacklo_epi8(_mm_cvtsi64_si128(static_cast<long long>(__builtin_bswap64(v))), _mm_setzero_si128());
+  }
   static V Srl16(V a, int n) { return _mm_srl_epi16(a, _mm_cvtsi32_si128(n)); }
   static V Sll16(V a, int n) { return _mm_sll_epi16(a, _mm_cvtsi32_si128(n)); }
   static V Min16(V a, V b) { return _mm_min_epi16(a, b); }
