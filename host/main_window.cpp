@@ -39,9 +39,8 @@ MainWindow::MainWindow(platform::WindowOptions options) {
   Relayout();
 }
 
-MainWindow::~MainWindow() {
-  if (runtime_) runtime_->SetFrontend(nullptr);
-}
+// The Runtime must not outlive the window it was attached to (main declares it after the window).
+MainWindow::~MainWindow() = default;
 
 std::unique_ptr<Screen> MainWindow::CreateScreen(int32_t, int32_t) { return std::make_unique<WindowScreen>(*this); }
 

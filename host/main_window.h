@@ -45,6 +45,9 @@ class MainWindow : public Frontend {
   // Copies the scene frame's changed rectangles into the window frame and shows them.
   void PresentScene(const FrameView& frame);
   int32_t presentedFrames = 0;
+  // What the window shows: toolbar strip and scene, FrameWidth x FrameHeight of the window.
+  const std::vector<uint32_t>& FramePixels() const { return frame_; }
+  bool CloseRequested() const { return closeRequested_; }
 
  private:
   void Relayout();

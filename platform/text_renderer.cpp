@@ -10,25 +10,29 @@
 namespace kuzo::platform {
 
 std::string FindJapaneseFontFile() {
+  // A private configuration, destroyed afterwards, so nothing of fontconfig stays allocated.
   std::string file;
-  if (!FcInit()) return file;
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (!config) return file;
   FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif:lang=ja"));
-  if (!pattern) return file;
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  if (match) {
-    FcChar8* path = nullptr;
-    FcLangSet* langs = nullptr;
-    bool japanese = FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
-                    FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) != FcLangDifferentLang;
-    if (japanese && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
-      file = reinterpret_cast<const char*>(path);
+  if (pattern) {
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(config, pattern, &result);
+    if (match) {
+      FcChar8* path = nullptr;
+      FcLangSet* langs = nullptr;
+      bool japanese = FcPatternGetLangSet(match, FC_LANG, 0, &langs) == FcResultMatch &&
+                      FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) != FcLangDifferentLang;
+      if (japanese && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch) {
+        file = reinterpret_cast<const char*>(path);
+      }
+      FcPatternDestroy(match);
     }
-    FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
   }
-  FcPatternDestroy(pattern);
+  FcConfigDestroy(config);
   return file;
 }
 
