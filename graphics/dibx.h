@@ -112,6 +112,9 @@ class TCustomDIBX {
   // --- copies and blends --------------------------------------------------------------------------
   // srcRect selects the source pixels; (x, y) is where its top-left lands. flipV / flipH mirror the
   // source. "mask" surfaces are 8-bit coverage (0 transparent .. 255 opaque) with the source's geometry.
+  // Only pixels inside the clip, the source and the mask are touched, whatever the rectangle. Source
+  // and destination must share the bit count (else nothing is drawn). Alpha or strength <= 0 draws
+  // nothing; values above 255 act as 255. A surface drawn onto itself reads its pixels as they were.
   virtual void Assign(const TCustomDIBX& source);
   virtual void Draw(int x, int y, bool flipV, bool flipH, bool trans, const TRect& srcRect,
                     const TCustomDIBX& source);
