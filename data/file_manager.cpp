@@ -3,6 +3,7 @@
 #include "data/file_manager.h"
 
 #include <algorithm>
+#include <climits>
 #include <system_error>
 
 #include "core/errors.h"
@@ -261,8 +262,8 @@ void TVrFileManager::FreeLock(size_t index) {
 void TVrFileManager::AdvanceLocks(int32_t deltaMs) {
   for (size_t i = 0; i < delayedReleases_.size();) {
     DelayedRelease& release = delayedReleases_[i];
-    release.remainingMs = deltaMs > 0 && release.remainingMs < INT32_MIN + deltaMs ? INT32_MIN
-                                                                                    : release.remainingMs - deltaMs;
+    const int64_t remaining = int64_t{release.remainingMs} - deltaMs;  // no overflow for any delta
+    release.remainingMs = static_cast<int32_t>(std::clamp<int64_t>(remaining, INT32_MIN, INT32_MAX));
     if (release.remainingMs > 0) {
       ++i;
       continue;
