@@ -18,7 +18,6 @@ constexpr size_t kPeOffsetField = 0x3C;
 constexpr size_t kHeaderReadSize = 4096;
 constexpr uint16_t kPe32Magic = 0x10B;
 constexpr uint16_t kPe32PlusMagic = 0x20B;
-constexpr size_t kCoffHeaderSize = 20;
 constexpr size_t kSectionHeaderSize = 40;
 constexpr uint32_t kResourceDirectoryIndex = 2;
 constexpr uint32_t kHighBit = 0x80000000u;
@@ -91,7 +90,7 @@ std::optional<std::string> FindPeResource(const std::filesystem::path& path, std
   if (r.Bytes(4, "PE signature") != kPeMagic) return std::nullopt;
   r.Skip(2, "machine");
   const uint16_t sectionCount = r.U16("section count");
-  r.Skip(12, "COFF header");
+  r.Skip(12, "COFF header");  // time stamp, symbol table, symbol count
   const uint16_t optionalSize = r.U16("optional header size");
   r.Skip(2, "characteristics");
   const size_t optionalStart = r.Position();
