@@ -19,6 +19,11 @@ else
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "play.sh: no display here; running the title headless for 600 ticks" >&2
-  exec ./build/kuzoplayer --headless --ticks 600 --delta 16 --screenshot 600:build/demo-last-frame.png "$@" "$title"
+  ./build/kuzoplayer --headless --ticks 600 --delta 16 --seed 1 \
+    --trace build/demo-trace.txt --dump-vars build/demo-vars.txt "$@" "$title"
+  echo "play.sh: $(wc -l < build/demo-trace.txt) script commands traced in build/demo-trace.txt;" \
+    "the script's variables at exit (build/demo-vars.txt):" >&2
+  iconv -f CP932 -t UTF-8 build/demo-vars.txt 2>/dev/null || cat build/demo-vars.txt
+  exit 0
 fi
 exec ./build/kuzoplayer "$@" "$title"
