@@ -230,6 +230,17 @@ TEST_F(Interpreter, EventLabelWithoutColonStartsAtTheFirstCommand) {
   EXPECT_EQ(Var("h"), "11");
 }
 
+TEST_F(Interpreter, EventLabelSplitStepsOverDoubleByteCharacters) {
+  // The label's second byte is 0x5C ("\" as a single byte): it must not hide the label part.
+  Build({{"main.kss", "var int h = 0\nwait 1000\n"},
+         {"handler.kss", "h = 1\nlabel \xE8\xA1\xA8\nh = h + 10\n"}});
+  Start();
+  Tick();
+  events.QueueEvent(ComponentHandle{}, "handler.kss:\x95\x5C", nullptr, 33);
+  Tick();
+  EXPECT_EQ(Var("h"), "10");
+}
+
 TEST_F(Interpreter, EventWaitsWhileABlockingWaitRuns) {
   host.frameDeltaMs = 10;
   Build({{"main.kss", "var int h = 0\nwait 30 block TRUE\nwait 1000\n"}, {"handler.kss", "h = h + 1\n"}});
