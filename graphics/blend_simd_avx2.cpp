@@ -55,6 +55,7 @@ struct Avx2 {
   static V And(V a, V b) { return _mm256_and_si256(a, b); }
   static V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }  // ~a & b
   static V Or(V a, V b) { return _mm256_or_si256(a, b); }
+  static V Choose(V keep, V d, V r) { return _mm256_blendv_epi8(r, d, keep); }
   static V CmpEq32(V a, V b) { return _mm256_cmpeq_epi32(a, b); }
   static V AddsU8(V a, V b) { return _mm256_adds_epu8(a, b); }
   static V SubsU8(V a, V b) { return _mm256_subs_epu8(a, b); }

@@ -31,9 +31,10 @@ inline typename I::V ScaleLanes(typename I::V s, typename I::V wlo, typename I::
   return I::PackUs16(I::Srli16_8(I::Mul16(I::UnpackLo8(s, z), wlo)), I::Srli16_8(I::Mul16(I::UnpackHi8(s, z), whi)));
 }
 
+// keep ? d : r, lane by lane (keep lanes are all-ones or all-zeros).
 template <class I>
 inline typename I::V Select(typename I::V keep, typename I::V d, typename I::V r) {
-  return I::Or(I::And(keep, d), I::AndNot(keep, r));
+  return I::Choose(keep, d, r);
 }
 
 // True when the `n` mask bytes at p are all 0: every mask rule leaves those pixels alone, so

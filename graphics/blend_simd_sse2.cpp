@@ -50,6 +50,7 @@ struct Sse2 {
   static V And(V a, V b) { return _mm_and_si128(a, b); }
   static V AndNot(V a, V b) { return _mm_andnot_si128(a, b); }  // ~a & b
   static V Or(V a, V b) { return _mm_or_si128(a, b); }
+  static V Choose(V keep, V d, V r) { return Or(And(keep, d), AndNot(keep, r)); }
   static V CmpEq32(V a, V b) { return _mm_cmpeq_epi32(a, b); }
   static V AddsU8(V a, V b) { return _mm_adds_epu8(a, b); }
   static V SubsU8(V a, V b) { return _mm_subs_epu8(a, b); }
