@@ -252,3 +252,29 @@ TEST(Param, HostileStreamCountsFailCleanly) {
 
 }  // namespace
 }  // namespace kuzo
+
+#include "vars/int_list.h"
+
+namespace kuzo {
+namespace {
+
+TEST(IntList, PutAppendsZerosAndIndicesAreChecked) {
+  TIntList list;
+  list.Add(5);
+  list.Put(3, 9);
+  EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(list.Get(0), 5);
+  EXPECT_EQ(list.Get(2), 0);
+  EXPECT_EQ(list.Get(3), 9);
+  EXPECT_THROW(list.Get(4), KuzoError);
+  EXPECT_THROW(list.Put(-1, 1), KuzoError);
+  EXPECT_THROW(list.Put(TIntList::kMaxCount, 1), KuzoError);
+  TIntArray array;
+  array.Add(7);
+  EXPECT_EQ(array.Count(), 1);
+  EXPECT_EQ(array.Get(0), 7);
+  EXPECT_THROW(array.Get(1), KuzoError);
+}
+
+}  // namespace
+}  // namespace kuzo
