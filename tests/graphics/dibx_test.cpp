@@ -247,6 +247,21 @@ TEST(DibxDraw, FlipsMirrorTheSourceRectangle) {
   EXPECT_EQ(Pixels(d), (std::vector<uint32_t>{6, 5, 4, 3, 2, 1}));
 }
 
+TEST(DibxDraw, MasksAreMirroredWithTheSource) {
+  // Source and mask share coordinates: a mirrored draw takes each pixel's own mask value.
+  const TDIBX mask = Indexed(3, 2, {255, 0, 255, 0, 255, 0});
+  for (int bits : {8, 16, 32}) {
+    TDIBX src(3, 2, bits), d(3, 2, bits);
+    for (int i = 0; i < 6; ++i) src.SetPixel(i % 3, i / 3, static_cast<uint32_t>(i + 1));
+    d.DrawMask(0, 0, mask, true, true, src.BoundsRect(), src);
+    EXPECT_EQ(Pixels(d), (std::vector<uint32_t>{0, 5, 0, 3, 0, 1})) << bits;
+    TDIBX c(3, 2, bits);
+    c.DrawColorMask(0, 0, 255, 9, true, false, mask.BoundsRect(), mask);  // rows swap
+    // Coverage 255 at full alpha weighs 255: 9 * 255 >> 8 = 8 in every format's blue channel.
+    EXPECT_EQ(Pixels(c), (std::vector<uint32_t>{0, 8, 0, 8, 0, 8})) << bits;
+  }
+}
+
 TEST(DibxDraw, NegativeXWithFlipShowsTheLeftPartMirrored) {
   const TDIBX src = Indexed(5, 1, {1, 2, 3, 4, 5});
   TDIBX d(5, 1, 8);
