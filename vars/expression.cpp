@@ -357,7 +357,10 @@ void TKuzoParser::CreateTemp(TOpeData& op, TempSlot& slot) {
     size_t indexCount = op.Operands.size() - 1;
     auto fail = [&](const char* message) {
       std::string text = arrayRef.TargetName + "[";
-      for (size_t k = 0; k < indexCount; ++k) text += (k ? "," : "") + IntegerToText(op.Operands[k + 1]->AsInteger());
+      for (size_t k = 0; k < indexCount; ++k) {
+        if (k) text += ',';
+        text += IntegerToText(op.Operands[k + 1]->AsInteger());
+      }
       throw KuzoError(text + "]\r\n" + message);
     };
     int32_t dims = array->DimCount();
