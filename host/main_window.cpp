@@ -7,7 +7,9 @@
 #include <cstring>
 
 #include "core/errors.h"
+#include "host/screen_manager.h"
 #include "platform/clock.h"
+#include "platform/display_modes.h"
 
 namespace kuzo::host {
 namespace {
@@ -15,17 +17,6 @@ namespace {
 constexpr int kChromeFontPixels = 12;
 constexpr int kDormantWaitMs = 250;  // how long the loop blocks for input while it has nothing to do
 constexpr int kMaxVirtualKey = 256;  // codes from here on never reach the scene
-
-class WindowScreen : public Screen {
- public:
-  explicit WindowScreen(MainWindow& window) : window_(window) {}
-  void Present(const FrameView& frame) override { window_.PresentScene(frame); }
-  int32_t PresentedFrames() const override { return window_.presentedFrames; }
-  void ResetPresentedFrames() override { window_.presentedFrames = 0; }
-
- private:
-  MainWindow& window_;
-};
 
 }  // namespace
 
@@ -42,7 +33,13 @@ MainWindow::MainWindow(platform::WindowOptions options) {
 // The Runtime must not outlive the window it was attached to (main declares it after the window).
 MainWindow::~MainWindow() = default;
 
-std::unique_ptr<Screen> MainWindow::CreateScreen(int32_t, int32_t) { return std::make_unique<WindowScreen>(*this); }
+std::unique_ptr<Screen> MainWindow::CreateScreen(int32_t width, int32_t height) {
+  Project* project = runtime_ ? runtime_->GetProject() : nullptr;
+  return std::make_unique<TScreenManager>(
+      width, height, project ? project->FullWidth() : 0, project ? project->FullHeight() : 0,
+      platform::ListDisplayModes(), platform::DesktopDepth(), [this](const FrameView& f) { return PresentScene(f); },
+      [this](bool on) { return SwitchFullScreen(on); });
+}
 
 void MainWindow::Attach(Runtime& runtime) {
   runtime_ = &runtime;
@@ -97,7 +94,7 @@ void MainWindow::ShowWhole() {
   wholeNext_ = !window_->Present(frame_.data(), static_cast<size_t>(frameWidth_) * 4, {});
 }
 
-void MainWindow::PresentScene(const FrameView& frame) {
+bool MainWindow::PresentScene(const FrameView& frame) {
   std::vector<platform::PixelRect> rects;
   bool sized = frame.pixels && frame.width == sceneWidth_ && frame.height == sceneHeight_;
   if (sized) {
@@ -122,8 +119,7 @@ void MainWindow::PresentScene(const FrameView& frame) {
       rects.push_back({x0 + panelX_, y0 + panelY_, x1 + panelX_, y1 + panelY_});
     }
   }
-  if (rects.empty() && !wholeNext_) return;
-  ++presentedFrames;
+  if (rects.empty() && !wholeNext_) return true;
   if (overlayToolbar_) {
     DrawToolbar();
     rects.push_back({0, 0, frameWidth_, Toolbar::kDockHeight});
@@ -131,18 +127,30 @@ void MainWindow::PresentScene(const FrameView& frame) {
   if (wholeNext_) rects.clear();
   // A failed upload leaves the window stale: the whole frame goes next time.
   wholeNext_ = !window_->Present(frame_.data(), static_cast<size_t>(frameWidth_) * 4, rects);
+  return !wholeNext_;
 }
 
 bool MainWindow::InToolbar(int x, int y) const {
   return ToolbarVisible() && y >= 0 && y < Toolbar::kDockHeight && x >= 0 && x < frameWidth_;
 }
 
-void MainWindow::ToggleFullScreen() {
-  bool want = !window_->FullScreen();
-  if (!window_->SetFullScreen(want)) return;  // no suitable mode: the window stays as it is
+bool MainWindow::SwitchFullScreen(bool on) {
+  if (!window_->SetFullScreen(on)) return false;
   toolbar_.MouseLeft();
   Relayout();
   ShowWhole();
+  return true;
+}
+
+void MainWindow::ToggleFullScreen() {
+  auto* screen = runtime_ ? dynamic_cast<TScreenManager*>(runtime_->GetScreen()) : nullptr;
+  if (!screen) return;
+  // Full screen needs a mode that can hold the scene; without one the window stays as it is.
+  if (screen->FullScreen()) {
+    screen->SetMode(TScreenManager::kModeWindow);
+  } else if (screen->ChosenMode() >= 0) {
+    screen->SetMode(screen->ChosenMode());
+  }
 }
 
 void MainWindow::HandleEvent(const platform::InputEvent& ev) {

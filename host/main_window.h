@@ -22,7 +22,8 @@ class MainWindow : public Frontend {
   explicit MainWindow(platform::WindowOptions options = {});
   ~MainWindow() override;
 
-  // The screen manager factory for the Runtime: presents through this window.
+  // The screen manager factory for the Runtime: a TScreenManager presenting through this window,
+  // with the display's modes and the attached Runtime's wanted full-screen size.
   std::unique_ptr<Screen> CreateScreen(int32_t width, int32_t height);
   void Attach(Runtime& runtime);
 
@@ -42,9 +43,11 @@ class MainWindow : public Frontend {
 
   // One input event, as the message loop handles it (public for tests).
   void HandleEvent(const platform::InputEvent& ev);
-  // Copies the scene frame's changed rectangles into the window frame and shows them.
-  void PresentScene(const FrameView& frame);
-  int32_t presentedFrames = 0;
+  // Copies the scene frame's changed rectangles into the window frame and shows them; false when
+  // showing failed.
+  bool PresentScene(const FrameView& frame);
+  // Full screen on or off (the screen manager's switch); false when the display refused.
+  bool SwitchFullScreen(bool on);
   // What the window shows: toolbar strip and scene, FrameWidth x FrameHeight of the window.
   const std::vector<uint32_t>& FramePixels() const { return frame_; }
   bool CloseRequested() const { return closeRequested_; }
