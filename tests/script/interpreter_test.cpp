@@ -323,6 +323,20 @@ TEST_F(Interpreter, EleventhPageEvictsTheLeastRecentlyUsedButNeverTheCurrent) {
   EXPECT_TRUE(cm->IsCached("p10.ksb"));
 }
 
+TEST_F(Interpreter, AFailingCommandIsSwallowedAndTheScriptGoesOn) {
+  Run("var int before = 1\nvar int \"\" = 5\nvar int \"9lives\" = 9\nvar int after = 2\nvardel before\n");
+  EXPECT_FALSE(Has("before"));
+  EXPECT_EQ(Var("after"), "2");
+  EXPECT_FALSE(Has("9lives"));
+}
+
+TEST_F(Interpreter, ACommentWithALabelsTextIsNotALabel) {
+  Build({{"main.kss", "var int r = 0\ncall sub.kss:here\n"}, {"sub.kss", "comment here\nr = 1\nlabel here\nr = r + 10\n"}});
+  Start();
+  Tick();
+  EXPECT_EQ(Var("r"), "10");
+}
+
 TEST_F(Interpreter, TerminateStopsTheTick) {
   Run("var int r = 0\nterminate\nr = 1\n", 3);
   EXPECT_TRUE(host.terminateRequested);
