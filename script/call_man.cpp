@@ -240,7 +240,13 @@ int TCallMan::TryEvent(int32_t atLevel) {
   std::string file, label;
   SplitEventLabel(e->label, file, label);
   const std::string pageName = EventPageName(file);
-  if (!services_.files->FileAvailable(pageName)) return 0;  // stays pending
+  bool available = false;
+  try {
+    available = services_.files->FileAvailable(pageName);
+  } catch (const std::exception&) {
+    available = false;  // a failed lookup counts as not available
+  }
+  if (!available) return 0;  // stays pending
 
   // Load the handler's page before touching the stack, so a page that cannot be read leaves the
   // interpreter as it was; the event is dropped instead of blocking every later one.
