@@ -56,6 +56,17 @@ const std::vector<OptionSpec>& Options() {
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.traceFile = v; }},
       {"--dump-vars", "FILE", "write the script variables at exit, one per line",
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.dumpVarsFile = v; }},
+      {"--screenshot", "TICK:FILE", "after drawing tick TICK, write the frame as PNG (repeatable)",
+       [](LaunchOptions& o, const std::string& n, const std::string& v) {
+         const size_t colon = v.find(':');
+         if (colon == std::string::npos || colon + 1 >= v.size())
+           throw KuzoError(Format("%s needs TICK:FILE, not \"%s\"", n.c_str(), v.c_str()));
+         o.screenshots.emplace_back(ParseNumber<int64_t>(n, v.substr(0, colon), 1, kMaxTicks), v.substr(colon + 1));
+       }},
+      {"--input", "FILE", "headless: scripted input, one \"TICK event ...\" a line",
+       [](LaunchOptions& o, const std::string&, const std::string& v) { o.inputFile = v; }},
+      {"--dump-scene", "FILE", "write every component at exit, one per line",
+       [](LaunchOptions& o, const std::string&, const std::string& v) { o.dumpSceneFile = v; }},
       {"--help", nullptr, "show this text",
        [](LaunchOptions& o, const std::string&, const std::string&) { o.help = true; }},
   };

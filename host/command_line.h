@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kuzo::host {
@@ -19,6 +20,9 @@ struct LaunchOptions {
   std::optional<uint32_t> seed;       // fixed seed for the run-time random generator
   std::string traceFile;              // one line per executed script command and started handler
   std::string dumpVarsFile;           // the script variables at exit
+  std::vector<std::pair<int64_t, std::string>> screenshots;  // after drawing tick N, the frame as PNG
+  std::string inputFile;              // headless: scripted mouse and key input
+  std::string dumpSceneFile;          // every component at exit, one per line
   bool help = false;
 };
 

@@ -10,6 +10,7 @@
 #include "host/headless_runner.h"
 #include "host/main_window.h"
 #include "host/runtime.h"
+#include "host/scene_wiring.h"
 #include "host/script_wiring.h"
 #include "host/settings.h"
 #include "host/title_location.h"
@@ -42,10 +43,13 @@ int RunConfig(const LaunchOptions& options, const std::filesystem::path& exe) {
 
 int RunHeadless(const LaunchOptions& options, RuntimeConfig config) {
   RuntimeFactories factories = DefaultFactories();
-  WireScript(factories, ScriptOptions{options.traceFile, options.dumpVarsFile, {}, {}});
+  ScriptOptions script{options.traceFile, options.dumpVarsFile, {}, {}, {}};
+  WireScene(factories, script);
+  WireScript(factories, script);
   factories.screen = [](Runtime&, int32_t, int32_t) -> std::unique_ptr<Screen> { return std::make_unique<HeadlessScreen>(); };
   std::string name = TitleName(options, config.title);
   HeadlessRunner runner(std::move(config), std::move(factories), options.ticks, options.deltaMs);
+  AttachSceneHooks(runner.Hooks(), SceneOptions{options.screenshots, options.inputFile, options.dumpSceneFile});
   HeadlessResult result = runner.Run();
   if (result.exitCode != 0) Complain(name + ": the title cannot start: " + result.message);
   return result.exitCode;
@@ -69,7 +73,9 @@ int RunDesktop(const LaunchOptions& options, RuntimeConfig config) {
   }
   auto boxes = platform::CreateDesktopMessageBoxes();
   RuntimeFactories factories = DefaultFactories();
-  WireScript(factories, ScriptOptions{options.traceFile, options.dumpVarsFile, {}, {}});
+  ScriptOptions script{options.traceFile, options.dumpVarsFile, {}, {}, {}};
+  WireScene(factories, script);
+  WireScript(factories, script);
   factories.screen = [&window](Runtime&, int32_t w, int32_t h) { return window->CreateScreen(w, h); };
   std::string name = TitleName(options, config.title);
   Runtime runtime(std::move(config), std::move(factories), *boxes, [] { return platform::NowMs(); });

@@ -9,6 +9,7 @@
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
+#include "scene/scene_variables.h"
 #include "script/project.h"
 #include "script/script_variable_host.h"
 #include "script/variable_access.h"
@@ -24,7 +25,7 @@ constexpr const char* kWarningCaption = "警告";
 struct ScriptShared {
   ScriptOptions options;
   TParamCollection* vars = nullptr;
-  ScriptVariableHost variableHost;
+  SceneVariables<ScriptVariableHost> variableHost;
   std::FILE* trace = nullptr;
 
   ~ScriptShared() {
@@ -121,6 +122,7 @@ class ScriptProject : public Project {
     project_ = std::make_unique<TProject>(s, std::move(hooks));
     project_->Create();
     shared_->variableHost.Bind(project_->CallMan(), project_.get());
+    if (shared_->options.scene) shared_->variableHost.BindScene(shared_->options.scene(rt));
     failure_ = project_->FailureReason();
   }
   ~ScriptProject() override {

@@ -10,6 +10,7 @@
 
 namespace kuzo {
 class ComponentCommandHost;
+class TKuzoBaseList;
 class TTimerList;
 class SystemVariableHost;
 }  // namespace kuzo
@@ -22,6 +23,8 @@ struct ScriptOptions {
   // The scene's side, when a scene exists (filled by the scene's wiring).
   std::function<ComponentCommandHost*(Runtime&)> components;
   std::function<TTimerList*(Runtime&)> events;
+  // The component scene whose input state the "@" system variables read.
+  std::function<TKuzoBaseList*(Runtime&)> scene;
 };
 
 // Replaces the paramMan, sysFuncMan and project factories.

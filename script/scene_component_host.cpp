@@ -237,6 +237,9 @@ TKuzoObject* SceneComponentHost::CreateComponent(TComSceneCommand& cmd, TCallMan
     bool present = false;
     PropValue v = EvalAs(*e, vars, PropertyType(id), present);
     if (!scene_.IsAlive(handle)) return nullptr;  // an expression removed it meanwhile
+    // Records hold an expression for every property any command of the page uses; one that
+    // yields nothing leaves the component's own default in place.
+    if (!present) continue;
     if (id == PR_PARENT) {
       if (control) {
         TKuzoControl* parent = scene_.FindParent(std::get<std::string>(v));
