@@ -3,28 +3,12 @@
 
 #include <SDL.h>
 
+#include "platform/sdl_video.h"
+
 namespace kuzo::platform {
-namespace {
-
-// Keeps the video subsystem started for the duration of a query.
-class VideoSession {
- public:
-  VideoSession() : ok_(SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {}
-  ~VideoSession() {
-    if (ok_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  }
-  bool Ok() const { return ok_; }
-
- private:
-  bool ok_;
-};
-
-}  // namespace
-
 std::vector<DisplayMode> ListDisplayModes() {
   std::vector<DisplayMode> modes;
-  VideoSession video;
-  if (!video.Ok()) return modes;
+  if (!StartVideo()) return modes;
   int count = SDL_GetNumDisplayModes(0);
   for (int i = 0; i < count; ++i) {
     SDL_DisplayMode m;
@@ -35,9 +19,8 @@ std::vector<DisplayMode> ListDisplayModes() {
 }
 
 int DesktopDepth() {
-  VideoSession video;
   SDL_DisplayMode m;
-  if (!video.Ok() || SDL_GetDesktopDisplayMode(0, &m) != 0) return 0;
+  if (!StartVideo() || SDL_GetDesktopDisplayMode(0, &m) != 0) return 0;
   return static_cast<int>(SDL_BITSPERPIXEL(m.format));
 }
 

@@ -10,6 +10,7 @@
 #include "core/errors.h"
 #include "platform/cp932.h"
 #include "platform/key_map.h"
+#include "platform/sdl_video.h"
 
 namespace kuzo::platform {
 namespace {
@@ -17,10 +18,8 @@ namespace {
 class SdlWindow : public Window {
  public:
   SdlWindow(std::string_view sjisTitle, int width, int height, const WindowOptions& options) : scale_(options.scale) {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-      throw KuzoError(Format("cannot open a window: %s", SDL_GetError()));
-    }
-    videoStarted_ = true;
+    std::string error;
+    if (!StartVideo(&error)) throw KuzoError(Format("cannot open a window: %s", error.c_str()));
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     width_ = std::max(1, width);
@@ -49,7 +48,6 @@ class SdlWindow : public Window {
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     if (window_) SDL_DestroyWindow(window_);
-    if (videoStarted_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
 
   void SetTitle(std::string_view sjisTitle) override {
@@ -116,6 +114,11 @@ class SdlWindow : public Window {
     return ok;
   }
 
+  void SetWindowSize(int width, int height) override {
+    SDL_SetWindowSize(window_, std::max(1, width), std::max(1, height));
+    textureStale_ = true;
+  }
+
   bool SetFullScreen(bool on) override {
     if (on == FullScreen()) return true;
     if (SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) return false;
@@ -140,8 +143,6 @@ class SdlWindow : public Window {
     if (window_) SDL_DestroyWindow(window_);
     renderer_ = nullptr;
     window_ = nullptr;
-    SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    videoStarted_ = false;
     throw KuzoError(message);
   }
 
@@ -216,7 +217,6 @@ class SdlWindow : public Window {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
-  bool videoStarted_ = false;
   bool textureStale_ = true;
   int width_ = 1, height_ = 1;
   ScaleMode scale_;

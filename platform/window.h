@@ -61,6 +61,8 @@ class Window {
   // False when showing failed (the next call should upload the whole frame).
   virtual bool Present(const uint32_t* pixels, size_t pitch, std::span<const PixelRect> rects) = 0;
 
+  // The window's own size in window coordinates (the frame is scaled into it).
+  virtual void SetWindowSize(int width, int height) = 0;
   virtual bool SetFullScreen(bool on) = 0;
   virtual bool FullScreen() const = 0;
   virtual void SetScaleMode(ScaleMode mode) = 0;
