@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "core/errors.h"
+#include "core/sjis.h"
+#include "data/archive.h"
 #include "host/project_header.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
@@ -115,7 +117,21 @@ void Runtime::FormCreate() {
 void Runtime::RegisterSources() {
   std::string base = config_.title.baseDir.string();
   files_->SetBaseDir(base.empty() ? std::string("./") : base);
-  for (const auto& archive : config_.title.archives) files_->AddArchive(archive);
+  for (const auto& archive : config_.title.archives) files_->AddArchive(ArchivePathFor(archive));
+}
+
+std::filesystem::path Runtime::ArchivePathFor(const std::filesystem::path& archive) {
+  // An executable is read through its trailer when its name says it is one. The player's own
+  // executable on Linux has no ".exe": it is opened through a link that has the extension.
+  if (sjis::EqualsNoCase(archive.extension().string(), kExecutableExtension) || !HasArchiveTrailer(archive)) {
+    return archive;
+  }
+  if (selfLinkDir_.empty()) selfLinkDir_ = platform::MakePrivateTempDirectory("kuzoplayer-self");
+  std::filesystem::path link = selfLinkDir_ / (archive.filename().string() + kExecutableExtension);
+  std::error_code ec;
+  std::filesystem::create_symlink(std::filesystem::absolute(archive, ec), link, ec);
+  if (ec) throw KuzoError(Format("%s: cannot open as an archive (%s)", archive.string().c_str(), ec.message().c_str()));
+  return link;
 }
 
 void Runtime::InitializePlayer() {
@@ -195,6 +211,11 @@ void Runtime::Shutdown() {
       files_->DeletePendingFiles();
     });
     files_.reset();
+  }
+  if (!selfLinkDir_.empty()) {
+    std::error_code ignored;
+    std::filesystem::remove_all(selfLinkDir_, ignored);
+    selfLinkDir_.clear();
   }
   for (const auto& path : state_.exitDeleteList) {
     std::error_code ignored;

@@ -99,6 +99,7 @@ class Runtime : private FrameSteps, private IPromptHost {
   void FormCreate();
   void InitializePlayer();
   void RegisterSources();
+  std::filesystem::path ArchivePathFor(const std::filesystem::path& archive);
   void Fail(const std::string& reason);
 
   // FrameSteps
@@ -128,6 +129,7 @@ class Runtime : private FrameSteps, private IPromptHost {
   LogStepFn logStep_;
   Frontend* frontend_ = nullptr;
   std::string startFailure_;
+  std::filesystem::path selfLinkDir_;  // holds the ".exe" link to an executable without one
   bool started_ = false;
   bool shutDown_ = false;
 

@@ -333,5 +333,26 @@ TEST(HeadlessRunnerTest, ProjectInsideATitleExecutable) {
   EXPECT_EQ(r.ticksRun, 3);
 }
 
+TEST(HeadlessRunnerTest, ThePlayersOwnExecutableCarryingTheTitle) {
+  Fixture fx;
+  auto own = fx.dir.Write("kuzoplayer", testing::ExecutableWithArchive(
+                                            {{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}));
+  RuntimeConfig c = fx.Config();
+  c.title.archives.push_back(own);
+  std::filesystem::path linkDir;
+  {
+    HeadlessRunner runner(c, fx.Factories(), 2, 16);
+    HeadlessResult r = runner.Run();
+    EXPECT_EQ(r.exitCode, 0) << r.message;
+    EXPECT_EQ(r.ticksRun, 2);
+  }
+  // The link that opened it is gone after the shutdown.
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
+    if (entry.path().filename().string().rfind("kuzoplayer-self", 0) == 0) {
+      EXPECT_FALSE(std::filesystem::exists(entry.path() / "kuzoplayer.exe")) << entry.path();
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kuzo::host
