@@ -339,7 +339,6 @@ TEST(HeadlessRunnerTest, ThePlayersOwnExecutableCarryingTheTitle) {
                                             {{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}));
   RuntimeConfig c = fx.Config();
   c.title.archives.push_back(own);
-  std::filesystem::path linkDir;
   {
     HeadlessRunner runner(c, fx.Factories(), 2, 16);
     HeadlessResult r = runner.Run();
