@@ -19,6 +19,7 @@
 #include "platform/file_system.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
+#include "platform/optical_media.h"
 #include "platform/process.h"
 
 namespace kuzo::host {
@@ -105,6 +106,11 @@ int Main(const std::vector<std::string>& args) {
     return 0;
   }
   std::filesystem::path exe = platform::ExecutablePath();
+  // The player does not run from a disc: it ends at once, as a second instance does.
+  if (!options.headless && OnOpticalMedia(exe, platform::OpticalMediaRoots())) {
+    Complain("the player does not run from a disc; copy the title to the disk first");
+    return kExitCannotStart;
+  }
   try {
     if (options.config) return RunConfig(options, exe);
     RuntimeConfig config;

@@ -20,6 +20,16 @@ void AddGameArchive(const std::filesystem::path& dir, TitleLocation& out) {
 
 }  // namespace
 
+bool OnOpticalMedia(const std::filesystem::path& path, const std::vector<std::string>& roots) {
+  const std::string p = path.lexically_normal().string();
+  for (const auto& root : roots) {
+    if (root.empty()) continue;
+    std::string r = root.back() == '/' ? root : root + "/";
+    if (p.compare(0, r.size(), r) == 0) return true;
+  }
+  return false;
+}
+
 std::vector<std::filesystem::path> FindTitleExecutables(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> found;
   std::error_code ec;

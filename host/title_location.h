@@ -26,6 +26,10 @@ struct TitleLocation {
 // executables that do.
 TitleLocation LocateTitle(const std::vector<std::string>& args, const std::filesystem::path& ownExecutable);
 
+// True when `path` lies below one of the optical-media mount points `roots` (each ending in "/"):
+// the player does not run from a disc.
+bool OnOpticalMedia(const std::filesystem::path& path, const std::vector<std::string>& roots);
+
 // The .exe files in `dir` (any letter case of the extension) that carry an archive, sorted.
 std::vector<std::filesystem::path> FindTitleExecutables(const std::filesystem::path& dir);
 

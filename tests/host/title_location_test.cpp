@@ -84,5 +84,14 @@ TEST(TitleLocationTest, FindsOnlyExecutablesCarryingAnArchive) {
   EXPECT_EQ(FindTitleExecutables(dir.path()), std::vector<std::filesystem::path>{a});
 }
 
+TEST(TitleLocationTest, RefusesToRunFromADisc) {
+  std::vector<std::string> roots = {"/media/cdrom/", "/mnt/disc"};
+  EXPECT_TRUE(OnOpticalMedia("/media/cdrom/kuzoplayer", roots));
+  EXPECT_TRUE(OnOpticalMedia("/mnt/disc/sub/../TITLE.exe", roots));
+  EXPECT_FALSE(OnOpticalMedia("/media/cdrom2/kuzoplayer", roots));  // a prefix of the name is not enough
+  EXPECT_FALSE(OnOpticalMedia("/usr/bin/kuzoplayer", roots));
+  EXPECT_FALSE(OnOpticalMedia("/media/cdrom/x", {}));
+}
+
 }  // namespace
 }  // namespace kuzo::host
