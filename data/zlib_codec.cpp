@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "core/errors.h"
@@ -15,9 +16,8 @@ namespace {
 
 // Deflate cannot expand data by more than this factor; a larger claimed output is corrupt.
 constexpr int64_t kMaxDeflateRatio = 1032;
-constexpr int64_t kInitialOutputFactor = 4;
+constexpr int64_t kInitialOutputFactor = 8;  // typical archive content inflates 2 to 8 times
 constexpr int64_t kMinInitialOutput = 64 * 1024;
-constexpr size_t kStreamingChunk = 1048576;
 
 int64_t OutputLimit(size_t inputSize) {
   const int64_t bound = static_cast<int64_t>(inputSize) * kMaxDeflateRatio + kMinInitialOutput;
@@ -38,28 +38,47 @@ libdeflate_decompressor* Decompressor() {
   return d.get();
 }
 
+// An output buffer that grows geometrically and becomes the result without a copy (in this
+// environment touching fresh pages costs more than inflating them, so nothing is copied twice).
+class GrowingBuffer {
+ public:
+  explicit GrowingBuffer(int64_t capacity) { data_.resize(static_cast<size_t>(capacity)); }
+  char* Data() { return data_.data(); }
+  int64_t Capacity() const { return static_cast<int64_t>(data_.size()); }
+  void Grow(int64_t capacity, int64_t keep = 0) {
+    if (keep == 0) data_.clear();
+    data_.resize(static_cast<size_t>(capacity));
+  }
+  std::string Take(int64_t size) {
+    data_.resize(static_cast<size_t>(size));
+    return std::move(data_);
+  }
+
+ private:
+  std::string data_;
+};
+
+int64_t InitialCapacity(size_t inputSize, int64_t limit) {
+  return std::min(limit, std::max<int64_t>(kMinInitialOutput, static_cast<int64_t>(inputSize) * kInitialOutputFactor));
+}
+
 }  // namespace
 
 std::string InflateZlib(std::span<const uint8_t> compressed, std::string_view source) {
   libdeflate_decompressor* d = Decompressor();
   if (d == nullptr) throw KuzoError("out of memory for the inflater");
   const int64_t limit = OutputLimit(compressed.size());
-  int64_t capacity = std::min(limit, std::max<int64_t>(kMinInitialOutput,
-                                                       static_cast<int64_t>(compressed.size()) * kInitialOutputFactor));
-  std::string out;
+  // The stream does not store its inflated size: guess, and retry with twice the room when short.
+  GrowingBuffer out(InitialCapacity(compressed.size(), limit));
   for (;;) {
-    out.resize(static_cast<size_t>(capacity));
     size_t inUsed = 0;
     size_t outSize = 0;
-    const libdeflate_result r = libdeflate_zlib_decompress_ex(d, compressed.data(), compressed.size(), out.data(),
-                                                              out.size(), &inUsed, &outSize);
-    if (r == LIBDEFLATE_SUCCESS) {
-      out.resize(outSize);
-      return out;
-    }
+    const libdeflate_result r = libdeflate_zlib_decompress_ex(d, compressed.data(), compressed.size(), out.Data(),
+                                                              static_cast<size_t>(out.Capacity()), &inUsed, &outSize);
+    if (r == LIBDEFLATE_SUCCESS) return out.Take(static_cast<int64_t>(outSize));
     if (r != LIBDEFLATE_INSUFFICIENT_SPACE) Corrupt(source, compressed.size(), "corrupt or truncated stream");
-    if (capacity >= limit) Corrupt(source, compressed.size(), "inflated size exceeds the limit");
-    capacity = std::min(limit, capacity * 2);
+    if (out.Capacity() >= limit) Corrupt(source, compressed.size(), "inflated size exceeds the limit");
+    out.Grow(std::min(limit, out.Capacity() * 2));
   }
 }
 
@@ -72,26 +91,29 @@ std::string InflateZlibStreaming(std::span<const uint8_t> compressed, std::strin
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw KuzoError("out of memory for the inflater");
   const int64_t limit = OutputLimit(compressed.size());
-  std::string out;
+  // The same growing buffer as above; zlib continues where it stopped instead of starting over.
+  GrowingBuffer out(InitialCapacity(compressed.size(), limit));
+  int64_t produced = 0;
   zs.next_in = const_cast<Bytef*>(compressed.data());
   size_t inLeft = compressed.size();
-  int rc = Z_OK;
-  while (rc != Z_STREAM_END) {
+  for (;;) {
     if (zs.avail_in == 0 && inLeft > 0) {
       const auto n = static_cast<uInt>(std::min<size_t>(inLeft, 1u << 30));
       zs.avail_in = n;
       inLeft -= n;
     }
-    const size_t old = out.size();
-    if (static_cast<int64_t>(old) >= limit) {
-      inflateEnd(&zs);
-      Corrupt(source, compressed.size(), "inflated size exceeds the limit");
+    if (produced == out.Capacity()) {
+      if (out.Capacity() >= limit) {
+        inflateEnd(&zs);
+        Corrupt(source, compressed.size(), "inflated size exceeds the limit");
+      }
+      out.Grow(std::min(limit, out.Capacity() * 2), produced);
     }
-    out.resize(old + kStreamingChunk);
-    zs.next_out = reinterpret_cast<Bytef*>(out.data() + old);
-    zs.avail_out = static_cast<uInt>(kStreamingChunk);
-    rc = inflate(&zs, Z_NO_FLUSH);
-    out.resize(old + (kStreamingChunk - zs.avail_out));
+    const auto room = static_cast<uInt>(std::min<int64_t>(out.Capacity() - produced, 1 << 30));
+    zs.next_out = reinterpret_cast<Bytef*>(out.Data() + produced);
+    zs.avail_out = room;
+    const int rc = inflate(&zs, Z_NO_FLUSH);
+    produced += room - zs.avail_out;
     if (rc == Z_STREAM_END) break;
     if (rc != Z_OK || (zs.avail_in == 0 && inLeft == 0 && zs.avail_out != 0)) {
       inflateEnd(&zs);
@@ -99,7 +121,7 @@ std::string InflateZlibStreaming(std::span<const uint8_t> compressed, std::strin
     }
   }
   inflateEnd(&zs);
-  return out;
+  return out.Take(produced);
 }
 
 std::string DeflateZlib(std::string_view content, int level) {
