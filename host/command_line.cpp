@@ -67,6 +67,15 @@ const std::vector<OptionSpec>& Options() {
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.inputFile = v; }},
       {"--dump-scene", "FILE", "write every component at exit, one per line",
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.dumpSceneFile = v; }},
+      {"--scale", "MODE", "window scaling: smooth (default), sharp (nearest pixel) or integer (whole multiples)",
+       [](LaunchOptions& o, const std::string& n, const std::string& v) {
+         if (v != "smooth" && v != "sharp" && v != "integer") {
+           throw KuzoError(Format("%s: '%s' is not smooth, sharp or integer", n.c_str(), v.c_str()));
+         }
+         o.scale = v;
+       }},
+      {"--window-zoom", "N", "open the window at N times the scene size (1-8; smaller when it does not fit)",
+       [](LaunchOptions& o, const std::string& n, const std::string& v) { o.windowZoom = ParseNumber<int32_t>(n, v, 1, 8); }},
       {"--help", nullptr, "show this text",
        [](LaunchOptions& o, const std::string&, const std::string&) { o.help = true; }},
   };

@@ -67,7 +67,12 @@ int RunDesktop(const LaunchOptions& options, RuntimeConfig config) {
   }
   std::unique_ptr<MainWindow> window;
   try {
-    window = std::make_unique<MainWindow>();
+    platform::WindowOptions windowOptions;
+    windowOptions.scale = options.scale == "integer" ? platform::ScaleMode::kInteger
+                          : options.scale == "sharp" ? platform::ScaleMode::kSharp
+                                                     : platform::ScaleMode::kSmooth;
+    windowOptions.initialZoom = options.windowZoom;
+    window = std::make_unique<MainWindow>(windowOptions);
   } catch (const KuzoError& e) {
     Complain(std::string(e.what()) + " (without a display, run with --headless)");
     return kExitCannotStart;

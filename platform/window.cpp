@@ -24,11 +24,8 @@ class SdlWindow : public Window {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     width_ = std::max(1, width);
     height_ = std::max(1, height);
-    int zoom = std::max(1, options.initialZoom);
-    SDL_Rect usable{};
-    if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
-      while (zoom > 1 && (width_ * zoom > usable.w || height_ * zoom > usable.h)) --zoom;
-    }
+    zoom_ = std::max(1, options.initialZoom);
+    int zoom = FittingZoom();
     Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | (options.resizable ? SDL_WINDOW_RESIZABLE : 0);
     std::string title = Cp932ToUtf8(sjisTitle);
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width_ * zoom,
@@ -63,7 +60,8 @@ class SdlWindow : public Window {
     height_ = height;
     CreateTexture();
     if (!FullScreen()) {
-      SDL_SetWindowSize(window_, width_, height_);
+      int zoom = FittingZoom();
+      SDL_SetWindowSize(window_, width_ * zoom, height_ * zoom);
       SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
   }
@@ -146,6 +144,16 @@ class SdlWindow : public Window {
     throw KuzoError(message);
   }
 
+  // The wanted window zoom, reduced until the window fits the desktop.
+  int FittingZoom() const {
+    int zoom = zoom_;
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+      while (zoom > 1 && (width_ * zoom > usable.w || height_ * zoom > usable.h)) --zoom;
+    }
+    return zoom;
+  }
+
   void CreateTexture() {
     if (texture_) SDL_DestroyTexture(texture_);
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width_, height_);
@@ -219,6 +227,7 @@ class SdlWindow : public Window {
   SDL_Texture* texture_ = nullptr;
   bool textureStale_ = true;
   int width_ = 1, height_ = 1;
+  int zoom_ = 1;
   ScaleMode scale_;
 };
 

@@ -56,6 +56,15 @@ TEST(CommandLineTest, BadOptionsAreOneLineErrors) {
   }
 }
 
+TEST(CommandLineTest, WindowScalingChoices) {
+  EXPECT_EQ(Parse({}).scale, "smooth");
+  EXPECT_EQ(Parse({"--scale", "integer", "d"}).scale, "integer");
+  EXPECT_EQ(Parse({"--scale=sharp"}).scale, "sharp");
+  EXPECT_THROW(Parse({"--scale", "bilinear"}), KuzoError);
+  EXPECT_EQ(Parse({"--window-zoom", "3"}).windowZoom, 3);
+  EXPECT_THROW(Parse({"--window-zoom", "9"}), KuzoError);
+}
+
 TEST(CommandLineTest, HelpListsEveryOption) {
   EXPECT_TRUE(Parse({"--help"}).help);
   std::string usage = UsageText();
