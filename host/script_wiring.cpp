@@ -9,6 +9,7 @@
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
+#include "scene/scene_builtins.h"
 #include "scene/scene_variables.h"
 #include "script/project.h"
 #include "script/script_variable_host.h"
@@ -122,7 +123,10 @@ class ScriptProject : public Project {
     project_ = std::make_unique<TProject>(s, std::move(hooks));
     project_->Create();
     shared_->variableHost.Bind(project_->CallMan(), project_.get());
-    if (shared_->options.scene) shared_->variableHost.BindScene(shared_->options.scene(rt));
+    if (TKuzoBaseList* scene = shared_->options.scene ? shared_->options.scene(rt) : nullptr) {
+      shared_->variableHost.BindScene(scene);
+      if (TSysFuncMan* funcs = shared_->vars->Functions()) InstallSceneBuiltins(*funcs, *scene);
+    }
     failure_ = project_->FailureReason();
   }
   ~ScriptProject() override {
