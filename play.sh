@@ -20,8 +20,10 @@ fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "play.sh: no display here; running the title headless for 600 ticks" >&2
   ./build/kuzoplayer --headless --ticks 600 --delta 16 --seed 1 \
-    --trace build/demo-trace.txt --dump-vars build/demo-vars.txt "$@" "$title"
-  echo "play.sh: $(wc -l < build/demo-trace.txt) script commands traced in build/demo-trace.txt;" \
+    --trace build/demo-trace.txt --dump-vars build/demo-vars.txt \
+    --screenshot 600:build/demo-last-frame.png "$@" "$title"
+  echo "play.sh: last frame in build/demo-last-frame.png;" \
+    "$(wc -l < build/demo-trace.txt) script commands traced in build/demo-trace.txt;" \
     "the script's variables at exit (build/demo-vars.txt):" >&2
   iconv -f CP932 -t UTF-8 build/demo-vars.txt 2>/dev/null || cat build/demo-vars.txt
   exit 0
