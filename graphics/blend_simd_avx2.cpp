@@ -49,6 +49,7 @@ struct Avx2 {
   static V Add16(V a, V b) { return _mm256_add_epi16(a, b); }
   static V Sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
   static V Srli16_8(V a) { return _mm256_srli_epi16(a, 8); }
+  static V Slli16_8(V a) { return _mm256_slli_epi16(a, 8); }
   static V Srli32_8(V a) { return _mm256_srli_epi32(a, 8); }
   static V Slli32_16(V a) { return _mm256_slli_epi32(a, 16); }
   static V PackUs16(V a, V b) { return _mm256_packus_epi16(a, b); }

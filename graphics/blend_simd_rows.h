@@ -14,13 +14,16 @@ inline void SpreadWeights(typename I::V e32, typename I::V& lo, typename I::V& h
   hi = I::UnpackHi32(ew, ew);
 }
 
-// (d*(255-w) + s*w) >> 8 on every byte, with weights already in channel lanes.
+// (d*(255-w) + s*w) >> 8 on every byte, with weights already in channel lanes. Computed as
+// (d*256 - d + (s-d)*w) >> 8 in wrapping 16-bit lanes: the two forms are the same polynomial, so
+// they agree modulo 2^16 on every input, and one multiply is saved per lane.
 template <class I>
 inline typename I::V BlendLanes(typename I::V d, typename I::V s, typename I::V wlo, typename I::V whi) {
   const auto z = I::Zero();
-  const auto k255 = I::Set16(255);
-  const auto lo = I::Srli16_8(I::Add16(I::Mul16(I::UnpackLo8(d, z), I::Sub16(k255, wlo)), I::Mul16(I::UnpackLo8(s, z), wlo)));
-  const auto hi = I::Srli16_8(I::Add16(I::Mul16(I::UnpackHi8(d, z), I::Sub16(k255, whi)), I::Mul16(I::UnpackHi8(s, z), whi)));
+  const auto dlo = I::UnpackLo8(d, z), dhi = I::UnpackHi8(d, z);
+  const auto slo = I::UnpackLo8(s, z), shi = I::UnpackHi8(s, z);
+  const auto lo = I::Srli16_8(I::Add16(I::Sub16(I::Slli16_8(dlo), dlo), I::Mul16(I::Sub16(slo, dlo), wlo)));
+  const auto hi = I::Srli16_8(I::Add16(I::Sub16(I::Slli16_8(dhi), dhi), I::Mul16(I::Sub16(shi, dhi), whi)));
   return I::PackUs16(lo, hi);
 }
 
