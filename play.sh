@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/kuzo-ccache}"
+# Paths relative to the checkout, so a fresh clone elsewhere reuses what was compiled before.
+export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=true
 GEN=()
 command -v ninja >/dev/null 2>&1 && GEN=(-G Ninja)
 if [ ! -f build/CMakeCache.txt ]; then
