@@ -160,8 +160,12 @@ TEST(KeyDispatch, RepeatTimingAndEventsToTheFocusedControl) {
   std::vector<int> repeats;
   for (int frame = 0; frame < 8; ++frame) {
     f.Frame();
-    if (frame == 0) EXPECT_TRUE(f.scene.WasKeyPressed(kKey));
-    if (frame == 1) EXPECT_FALSE(f.scene.WasKeyPressed(kKey));
+    if (frame == 0) {
+      EXPECT_TRUE(f.scene.WasKeyPressed(kKey));
+    }
+    if (frame == 1) {
+      EXPECT_FALSE(f.scene.WasKeyPressed(kKey));
+    }
     if (f.scene.WasKeyRepeated(kKey)) repeats.push_back(frame);
     EXPECT_TRUE(f.scene.IsKeyDown(kKey));
   }
