@@ -242,10 +242,18 @@ std::string TVrFileCollection::ReadStored(const TVrFile& file) const {
                              static_cast<long long>(file.offset), static_cast<long long>(total)));
   }
   if (file.size == 0) return {};
+  const std::string source = stream_->Name() + ": " + file.Name();
+  // An archive held in memory is inflated where it lies, without copying the stored bytes.
+  if (const auto* memory = dynamic_cast<const TNkBigMemoryStream*>(stream_.get())) {
+    const std::string_view stored(memory->Data().data() + file.offset, static_cast<size_t>(file.size));
+    return file.storedRaw ? std::string(stored) : InflateZlib(stored, source);
+  }
   stream_->SetPosition(file.offset);
-  std::string stored = stream_->ReadString(file.size, "entry data");
-  if (file.storedRaw) return stored;
-  return InflateZlib(stored, stream_->Name() + ": " + file.Name());
+  if (file.storedRaw) return stream_->ReadString(file.size, "entry data");
+  // The stored bytes are only read through, so their buffer needs no zero fill.
+  auto stored = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(file.size));
+  stream_->ReadExact(stored.get(), file.size, "entry data");
+  return InflateZlib(std::span<const uint8_t>(stored.get(), static_cast<size_t>(file.size)), source);
 }
 
 void TVrFileCollection::Extract(std::string_view name, TNkBigStream& target) {

@@ -16,7 +16,7 @@ namespace {
 
 // Deflate cannot expand data by more than this factor; a larger claimed output is corrupt.
 constexpr int64_t kMaxDeflateRatio = 1032;
-constexpr int64_t kInitialOutputFactor = 8;  // typical archive content inflates 2 to 8 times
+constexpr int64_t kInitialOutputFactor = 16;  // archive content inflates 2 to 10 times, text more
 constexpr int64_t kMinInitialOutput = 64 * 1024;
 
 int64_t OutputLimit(size_t inputSize) {
@@ -38,24 +38,35 @@ libdeflate_decompressor* Decompressor() {
   return d.get();
 }
 
-// An output buffer that grows geometrically and becomes the result without a copy (in this
-// environment touching fresh pages costs more than inflating them, so nothing is copied twice).
-class GrowingBuffer {
+// Inflated output goes into scratch room that is not zero-filled: room the stream does not need
+// costs no memory traffic (its pages are never touched). The result is then copied once into a
+// string of the exact size, so a cached entry holds no slack.
+class Scratch {
  public:
-  explicit GrowingBuffer(int64_t capacity) { data_.resize(static_cast<size_t>(capacity)); }
-  char* Data() { return data_.data(); }
-  int64_t Capacity() const { return static_cast<int64_t>(data_.size()); }
-  void Grow(int64_t capacity, int64_t keep = 0) {
-    if (keep == 0) data_.clear();
-    data_.resize(static_cast<size_t>(capacity));
+  explicit Scratch(int64_t capacity) { Allocate(capacity); }
+  char* Data() { return data_.get(); }
+  int64_t Capacity() const { return capacity_; }
+  // Starts over with more room (the content is dropped).
+  void Reallocate(int64_t capacity) {
+    data_.reset();
+    Allocate(capacity);
   }
-  std::string Take(int64_t size) {
-    data_.resize(static_cast<size_t>(size));
-    return std::move(data_);
+  // More room keeping the first `keep` bytes.
+  void Grow(int64_t capacity, int64_t keep) {
+    auto bigger = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(capacity));
+    std::memcpy(bigger.get(), data_.get(), static_cast<size_t>(keep));
+    data_ = std::move(bigger);
+    capacity_ = capacity;
   }
+  std::string Result(int64_t size) const { return std::string(data_.get(), static_cast<size_t>(size)); }
 
  private:
-  std::string data_;
+  void Allocate(int64_t capacity) {
+    data_ = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(capacity));
+    capacity_ = capacity;
+  }
+  std::unique_ptr<char[]> data_;
+  int64_t capacity_ = 0;
 };
 
 int64_t InitialCapacity(size_t inputSize, int64_t limit) {
@@ -68,17 +79,18 @@ std::string InflateZlib(std::span<const uint8_t> compressed, std::string_view so
   libdeflate_decompressor* d = Decompressor();
   if (d == nullptr) throw KuzoError("out of memory for the inflater");
   const int64_t limit = OutputLimit(compressed.size());
-  // The stream does not store its inflated size: guess, and retry with twice the room when short.
-  GrowingBuffer out(InitialCapacity(compressed.size(), limit));
+  // The stream does not store its inflated size: guess generously (untouched room is free), and
+  // start over with twice the room when it was short.
+  Scratch out(InitialCapacity(compressed.size(), limit));
   for (;;) {
     size_t inUsed = 0;
     size_t outSize = 0;
     const libdeflate_result r = libdeflate_zlib_decompress_ex(d, compressed.data(), compressed.size(), out.Data(),
                                                               static_cast<size_t>(out.Capacity()), &inUsed, &outSize);
-    if (r == LIBDEFLATE_SUCCESS) return out.Take(static_cast<int64_t>(outSize));
+    if (r == LIBDEFLATE_SUCCESS) return out.Result(static_cast<int64_t>(outSize));
     if (r != LIBDEFLATE_INSUFFICIENT_SPACE) Corrupt(source, compressed.size(), "corrupt or truncated stream");
     if (out.Capacity() >= limit) Corrupt(source, compressed.size(), "inflated size exceeds the limit");
-    out.Grow(std::min(limit, out.Capacity() * 2));
+    out.Reallocate(std::min(limit, out.Capacity() * 2));
   }
 }
 
@@ -91,8 +103,9 @@ std::string InflateZlibStreaming(std::span<const uint8_t> compressed, std::strin
   z_stream zs{};
   if (inflateInit(&zs) != Z_OK) throw KuzoError("out of memory for the inflater");
   const int64_t limit = OutputLimit(compressed.size());
-  // The same growing buffer as above; zlib continues where it stopped instead of starting over.
-  GrowingBuffer out(InitialCapacity(compressed.size(), limit));
+  // The same scratch and first guess as above; zlib continues where it stopped instead of
+  // starting over, so growing keeps what was inflated.
+  Scratch out(InitialCapacity(compressed.size(), limit));
   int64_t produced = 0;
   zs.next_in = const_cast<Bytef*>(compressed.data());
   size_t inLeft = compressed.size();
@@ -121,7 +134,7 @@ std::string InflateZlibStreaming(std::span<const uint8_t> compressed, std::strin
     }
   }
   inflateEnd(&zs);
-  return out.Take(produced);
+  return out.Result(produced);
 }
 
 std::string DeflateZlib(std::string_view content, int level) {

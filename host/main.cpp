@@ -18,6 +18,7 @@
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/instance_lock.h"
+#include "platform/memory_policy.h"
 #include "platform/message_box.h"
 #include "platform/optical_media.h"
 #include "platform/process.h"
@@ -99,6 +100,8 @@ int RunDesktop(const LaunchOptions& options, RuntimeConfig config) {
 }
 
 int Main(const std::vector<std::string>& args) {
+  // Inflated entries and pictures are large and short-lived: keep freed blocks for reuse.
+  platform::KeepFreedMemoryForReuse();
   LaunchOptions options;
   try {
     options = ParseCommandLine(args);

@@ -258,6 +258,33 @@ TEST(ArchiveReadTest, CompressedEntryIntoFileStreamInflatesAndRewinds) {
   EXPECT_EQ(memory.Position(), 0);
 }
 
+// Memory archives are inflated where they lie and file archives through a read buffer: both must
+// give the same bytes, for compressed, raw and empty entries, and reject a corrupt entry alike.
+TEST(ArchiveReadTest, MemoryAndFileArchivesExtractIdenticalContent) {
+  ScratchDir dir;
+  const std::string big = testing::TextBytes(5000000, 9);
+  const std::string raw = testing::TextBytes(70000, 10);
+  std::string corrupt = DeflateZlib(testing::TextBytes(4000, 11));
+  corrupt[corrupt.size() / 2] = static_cast<char>(corrupt[corrupt.size() / 2] ^ 0x55);
+  const std::string bytes = BuildArchive(102, {{"big.txt", DeflateZlib(big, 6), false},
+                                               {"raw.bin", raw, true},
+                                               {"none", "", true},
+                                               {"bad.txt", corrupt, false}});
+  TVrFileCollection memory;
+  OpenBytes(memory, bytes);
+  TVrFileCollection file;
+  file.Open(dir.Write("game.dat", bytes));
+  for (TVrFileCollection* c : {&memory, &file}) {
+    const std::string got = c->ExtractToString("BIG.TXT");
+    EXPECT_EQ(got, big);
+    EXPECT_LT(got.capacity(), got.size() + got.size() / 16) << "the result keeps no guessed slack";
+    EXPECT_EQ(c->ExtractToString("raw.bin"), raw);
+    EXPECT_EQ(c->ExtractToString("none"), "");
+    EXPECT_THROW(c->ExtractToString("bad.txt"), FormatError);
+    EXPECT_EQ(c->ExtractToString("raw.bin"), raw) << "a failed entry leaves the archive usable";
+  }
+}
+
 TEST(ArchiveReadTest, ResourceArchiveInMemory) {
   auto data = std::make_shared<const std::string>(BuildArchive(102, {{"r.ogg", "OggS....", true}, {"e", "", true}}));
   TVrFileCollection c;

@@ -32,6 +32,28 @@ TEST(ZlibCodecTest, BothInflatersAgreeOnSmallLargeAndEmptyContent) {
   EXPECT_EQ(InflateZlib(DeflateZlib(zeros, 9), "t"), zeros);
 }
 
+// The first output guess is at least 64 KiB: content of exactly that size must fit without a retry
+// and one byte more must grow, in both inflaters.
+TEST(ZlibCodecTest, OutputExactlyAtAndJustPastTheFirstGuess) {
+  for (size_t size : {size_t{65535}, size_t{65536}, size_t{65537}, size_t{131072}, size_t{131073}}) {
+    const std::string content(size, 'k');
+    const std::string packed = DeflateZlib(content, 9);
+    EXPECT_EQ(InflateZlib(packed, "t"), content) << size;
+    EXPECT_EQ(InflateZlibStreaming(Span(packed), "t"), content) << size;
+  }
+}
+
+TEST(ZlibCodecTest, ResultHoldsNoSlackFromTheGuess) {
+  // Poorly compressible bytes: the guess is many times the content.
+  std::string content = testing::TextBytes(300000, 8);
+  for (size_t i = 0; i < content.size(); i += 3) content[i] = static_cast<char>(i * 2654435761u >> 13);
+  const std::string packed = DeflateZlib(content, 1);
+  for (const std::string& got : {InflateZlib(packed, "t"), InflateZlibStreaming(Span(packed), "t")}) {
+    EXPECT_EQ(got, content);
+    EXPECT_LT(got.capacity(), content.size() + 4096);
+  }
+}
+
 TEST(ZlibCodecTest, TrailingBytesAfterTheStreamAreIgnored) {
   const std::string packed = DeflateZlib("payload") + "garbage after";
   EXPECT_EQ(InflateZlib(packed, "t"), "payload");
