@@ -179,7 +179,10 @@ void TCallMan::ExecCommand() {
     lastWasEventPoint_ = cmd.IsEventPoint();
     cmd.Execute(*this);
   } catch (const std::exception&) {
-    // A failing command does not stop the script; its state stays as it left it.
+    // A failing command does not stop the script; its state stays as it left it. When it failed
+    // before moving on (a restart at a page that cannot be read, say), running on would retry it
+    // for ever within this tick: the tick ends instead and the next tick retries it.
+    if (page == startPage && pc == startPc) run = false;
   }
   executingPage_ = outerExecuting;
   if (page != startPage || pc != startPc) entered = false;
@@ -343,9 +346,10 @@ void TCallMan::Step() {
         mode = 0;
         break;
     }
-    // A handler that returned into a main flow that has already ended must not keep the tick
-    // going: with no page, nothing on the stack and no handler running, the interpreter idles.
-    if (mode == 0 && !page && stack_.empty()) run = false;
+    // A handler that returned into a main flow that has already ended leaves Run set; the next
+    // pass still starts any further pending event in this tick, and when there is none,
+    // RunCommand finds no page and an empty stack and clears Run, so the tick ends and the
+    // interpreter idles until an event or a restart.
   } while ((run || mode != 0) && !host.terminateRequested);
 }
 

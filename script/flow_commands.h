@@ -105,10 +105,12 @@ class TComRuntime : public TCommand {
   using TCommand::TCommand;
 };
 
+// The loop initialisation always runs on; the loop step inherits that, so neither ends a tick
+// whatever its header says.
 class TComWhileInit : public TComRuntime {
  public:
   explicit TComWhileInit(TPage* page, uint8_t code = 32) : TComRuntime(page, code) {}
-  bool RunsOn() const override { return TypeCode() == 32 ? true : TComRuntime::RunsOn(); }
+  bool RunsOn() const override { return true; }
   void Execute(TCallMan& cm) override;
 };
 

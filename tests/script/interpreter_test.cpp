@@ -337,6 +337,70 @@ TEST_F(Interpreter, ACommentWithALabelsTextIsNotALabel) {
   EXPECT_EQ(Var("r"), "10");
 }
 
+// Clears the run-on byte of every command of `type` in a stored page.
+void ClearRunOn(MemoryFiles& files, const std::string& name, uint8_t type) {
+  TPage p;
+  p.Parse(name, files.files[name]);
+  for (int i = 0; i < p.Count(); ++i)
+    if (p.At(i).TypeCode() == type) p.At(i).runOn = 0;
+  ByteWriter w;
+  p.Write(w);
+  files.files[name] = w.Take();
+}
+
+TEST_F(Interpreter, LoopInitialisationAndStepRunOnWhateverTheirHeaderSays) {
+  Build({{"main.kss", "var int i = 0\nwhile i < 3 init i = 0 step i = i + 1\n  i = i + 0\nvar int t = @TickCount\n"}});
+  ClearRunOn(files, "main.ksb", 32);
+  ClearRunOn(files, "main.ksb", 33);
+  Start();
+  Tick();
+  EXPECT_EQ(Var("i"), "3");
+  EXPECT_EQ(Var("t"), "16");  // every iteration ran in the first tick
+  // The loop test itself obeys its byte: one iteration per tick.
+  ClearRunOn(files, "main.ksb", 31);
+  vars.Clear();
+  host.gameClockMs = 0;
+  Start();
+  Tick();
+  EXPECT_EQ(Var("i"), "0");
+  Tick(3);
+  EXPECT_EQ(Var("i"), "3");
+  EXPECT_FALSE(Has("t"));  // the test that ended the loop also ended the tick
+  Tick();
+  EXPECT_EQ(Var("t"), "80");
+}
+
+TEST_F(Interpreter, EventsPendingAfterAHandlerReturnsIntoAnEndedMainFlowRunInTheSameTick) {
+  Build({{"main.kss", "var str log = \"\"\n"}, {"a.kss", "log = log ++ \"a\" ++ @TickCount\n"},
+         {"b.kss", "log = log ++ \"b\" ++ @TickCount\n"}});
+  Start();
+  Tick();
+  ASSERT_EQ(cm->page, nullptr);
+  const ComponentHandle sender{1, 1};
+  events.QueueEvent(sender, "a.kss", nullptr, 33);
+  events.QueueEvent(sender, "b.kss", nullptr, 33);
+  Tick();
+  EXPECT_EQ(Var("log"), "a32b32");
+  EXPECT_EQ(events.Count(), 0);
+  EXPECT_FALSE(cm->run);  // and the tick did end
+  EXPECT_EQ(cm->mode, 0);
+  Tick();
+  EXPECT_EQ(Var("log"), "a32b32");
+}
+
+TEST_F(Interpreter, ACommandThatFailsBeforeMovingOnEndsTheTickInsteadOfSpinning) {
+  // The restart target cannot be loaded: the command raises without moving the program counter.
+  Build({{"main.kss", "var int n = 0\nn = n + 1\npcreset gone.kss\nn = 100\n"}});
+  Start();
+  Tick();
+  EXPECT_EQ(Var("n"), "1");
+  EXPECT_EQ(cm->pc, 2);
+  EXPECT_FALSE(cm->run);
+  Tick(3);  // retried once per tick, never passed over
+  EXPECT_EQ(Var("n"), "1");
+  EXPECT_EQ(cm->pc, 2);
+}
+
 TEST_F(Interpreter, TerminateStopsTheTick) {
   Run("var int r = 0\nterminate\nr = 1\n", 3);
   EXPECT_TRUE(host.terminateRequested);

@@ -2,6 +2,9 @@
 // version, and the failure rules for bad pages.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "core/errors.h"
 #include "script/page.h"
 #include "script/page_dump.h"
@@ -276,6 +279,86 @@ TEST(Page, RunningStateSignature) {
   ByteReader r2(plain, "s");
   EXPECT_EQ(ReadStateVersion(r2), 0);
   EXPECT_EQ(r2.Position(), 0u);
+}
+
+}  // namespace
+}  // namespace kuzo
+
+namespace kuzo {
+namespace {
+
+// Records written byte by byte from their documented layouts, each followed by a terminate
+// command: the reader must end every record exactly where the next one starts, and the writer
+// must give back the same bytes.
+struct LayoutCase {
+  const char* what;
+  uint8_t type;
+  uint32_t version;
+  std::function<void(ByteWriter&)> fields;
+};
+
+void ExpectRecordLayout(const LayoutCase& c, const std::function<void(ByteWriter&)>& masks) {
+  const std::string bytes = PageBytes(
+      c.version,
+      [&](ByteWriter& w) {
+        w.U8(c.type);
+        Header(w, 1, 9);
+        c.fields(w);
+        w.U8(45);
+        Header(w);
+      },
+      2, 61, 21, masks);
+  TPage page;
+  page.Parse("layout.ksb", bytes);
+  ASSERT_EQ(page.Count(), 2) << c.what;
+  EXPECT_EQ(page.At(0).TypeCode(), c.type) << c.what;
+  EXPECT_EQ(page.At(1).TypeCode(), 45) << c.what << ": the record did not end where it should";
+  ByteWriter again;
+  page.Write(again);
+  EXPECT_EQ(again.Str(), bytes) << c.what;
+}
+
+void Exprs(ByteWriter& w, int n) {
+  for (int i = 0; i < n; ++i) EmptyExpr(w);
+}
+
+TEST(PageLayout, VersionGatedRecordsEndWhereTheirLayoutSays) {
+  const std::vector<LayoutCase> cases = {
+      {"text insertion 106", 20, 106, [](ByteWriter& w) { w.U32(3); w.Bytes("abc"); Exprs(w, 3); }},
+      {"text insertion 107", 20, 107, [](ByteWriter& w) { w.U32(0); Exprs(w, 4); }},
+      {"movie stop 106", 21, 106, [](ByteWriter& w) { Exprs(w, 3); }},
+      {"movie stop 107", 21, 107, [](ByteWriter& w) { Exprs(w, 4); }},
+      {"property motion 107", 57, 107, [](ByteWriter& w) { Exprs(w, 6); }},
+      {"property motion 108", 57, 108, [](ByteWriter& w) { Exprs(w, 7); }},
+      {"game save 104", 38, 104, [](ByteWriter& w) { EmptyExpr(w); w.String("cap"); EmptyExpr(w); }},
+      {"game save 105", 38, 105, [](ByteWriter& w) { EmptyExpr(w); w.String("cap"); w.I32(3); EmptyExpr(w); }},
+      {"variable declaration", 15, 103, [](ByteWriter& w) { w.String("v"); w.U8(4); EmptyExpr(w); w.U8(2); }},
+      {"get property", 17, 110, [](ByteWriter& w) { Exprs(w, 2); w.String("into"); }},
+      {"history call", 29, 103, [](ByteWriter& w) { Exprs(w, 4); }},
+      {"restart", 40, 108, [](ByteWriter& w) { w.String("p.ksb"); w.I32(3); w.U8(1); }},
+      {"reset", 41, 108, [](ByteWriter& w) { w.String("p.ksb"); w.I32(3); w.U8(0); }},
+      {"loop step", 33, 105, [](ByteWriter& w) { EmptyExpr(w); w.I32(2); }},
+      {"flip 103", 13, 103, [](ByteWriter& w) { Exprs(w, 4); w.U32(2); Exprs(w, 2); Exprs(w, 4); }},
+      {"flip 107", 13, 107, [](ByteWriter& w) { Exprs(w, 4); w.U32(0); Exprs(w, 5); }},
+  };
+  for (const auto& c : cases) ExpectRecordLayout(c, nullptr);
+}
+
+TEST(PageLayout, ComponentRecordsCarryOneExpressionPerMaskedPropertyUpTo161) {
+  // Box (8): properties 0 and 161, and bit 165, which names no property and carries nothing.
+  // Cabinet save (59): properties 0 and 5, then the invert flag and a list of two names.
+  auto masks = [](ByteWriter& w) {
+    std::string rows(61 * 21, '\0');
+    rows[8 * 21 + 0] = 0x01;
+    rows[8 * 21 + 20] = 0x22;
+    rows[59 * 21 + 0] = 0x21;
+    w.Bytes(rows);
+  };
+  ExpectRecordLayout({"box", 8, 110, [](ByteWriter& w) { Exprs(w, 2); }}, masks);
+  ExpectRecordLayout({"cabinet", 59, 103, [](ByteWriter& w) { Exprs(w, 2); EmptyExpr(w); w.U32(2); Exprs(w, 2); }},
+                     masks);
+  // Without mask bits a component record is the header alone.
+  ExpectRecordLayout({"bare image", 9, 110, [](ByteWriter&) {}}, masks);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "script/project.h"
@@ -35,18 +36,39 @@ TEST_P(TitleRun, VariablesAndTraceMatch) {
       if (c == '/') c = '\\';
     files.files[name] = Slurp(out / rel);
   }
+  // run.txt: "ticks N", "delta MS", and "event TICK LABEL [ARG ...]" lines that queue an event
+  // before that tick's interpreter step, as the scene's update does for a component.
   int ticks = 0, delta = 16;
+  std::multimap<int, std::vector<std::string>> queued;
   std::istringstream run(Slurp(src / "run.txt"));
-  for (std::string key; run >> key;) {
-    if (key == "ticks") run >> ticks;
-    if (key == "delta") run >> delta;
+  for (std::string line; std::getline(run, line);) {
+    std::istringstream words(line);
+    std::string key;
+    words >> key;
+    if (key == "ticks") words >> ticks;
+    if (key == "delta") words >> delta;
+    if (key == "event") {
+      int at = 0;
+      words >> at;
+      std::vector<std::string> ev;
+      for (std::string w; words >> w;) ev.push_back(w);
+      ASSERT_FALSE(ev.empty()) << line;
+      queued.emplace(at, std::move(ev));
+    }
   }
   host.frameDeltaMs = delta;
   TProject project(Services(), ProjectHooks{});
   project.Create();
   ASSERT_FALSE(host.terminateRequested) << project.FailureReason();
   sysHost.Bind(project.CallMan(), &project);
+  // Events come from a component in the player; a handle that is not null stands for it.
+  const ComponentHandle sender{1, 1};
   for (int i = 0; i < ticks && !host.terminateRequested; ++i) {
+    auto [from, to] = queued.equal_range(i + 1);
+    for (auto it = from; it != to; ++it) {
+      const std::vector<std::string> args(it->second.begin() + 1, it->second.end());
+      events.QueueEvent(sender, it->second[0], &args, 0);
+    }
     host.gameClockMs += delta;
     project.Tick();
     project.RunPending();
@@ -60,7 +82,9 @@ TEST_P(TitleRun, VariablesAndTraceMatch) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Titles, TitleRun, ::testing::Values("flow", "trace"));
+INSTANTIATE_TEST_SUITE_P(Titles, TitleRun,
+                         ::testing::Values("flow", "trace", "branches", "loops", "calls", "jumps", "waits", "steps",
+                                           "events", "resets", "nesting", "versions", "arrays"));
 
 }  // namespace
 }  // namespace kuzo::testing
