@@ -86,6 +86,82 @@ const TCustomParam& OperandAt(const TOpeData& op, size_t k) {
   return *op.Operands[k];
 }
 
+// Operators whose integer form the shortcut computes, with the operand count each takes.
+size_t FastOperandCount(uint8_t code) {
+  switch (code) {
+    case ocTo:
+      return 1;
+    case ocPlus: case ocMinus: case ocMul: case ocDiv: case ocMod: case ocOr: case ocAnd: case ocXor:
+    case ocEqual: case ocBig: case ocSmall: case ocEBig: case ocESmall: case ocShiftL: case ocShiftR:
+    case ocNEqual:
+      return 2;
+    default:
+      return 0;
+  }
+}
+
+bool IsComparison(uint8_t code) {
+  return code == ocEqual || code == ocBig || code == ocSmall || code == ocEBig || code == ocESmall ||
+         code == ocNEqual;
+}
+
+// Decides once per read list whether an operation may take the integer shortcut: the operator has
+// an integer form and every operand is a name or an integer or flag constant (exactly as many
+// operands as the operator takes, so the general path would bind nothing more).
+void PrepareFast(TOpeData& op) {
+  op.fastEligible = false;
+  const size_t wanted = FastOperandCount(op.OpCode);
+  if (wanted == 0 || op.Operands.size() != wanted) return;
+  for (size_t k = 0; k < wanted; ++k) {
+    const TCustomParam& operand = *op.Operands[k];
+    TOpeData::FastOperand& fast = op.fastOperands[k];
+    fast = {};
+    switch (operand.Class()) {
+      case ParamClass::Var:
+        break;
+      case ParamClass::Int:
+        fast.constType = kTypeInt;
+        fast.constValue = operand.AsInteger();
+        break;
+      case ParamClass::Flag:
+        fast.constType = kTypeFlag;
+        fast.constValue = operand.AsBoolean() ? 1 : 0;
+        break;
+      default:
+        return;
+    }
+  }
+  op.fastEligible = true;
+}
+
+// A value the shortcut can read and write: a typed integer or flag object.
+bool IsFastClass(const TCustomParam* p) {
+  return p && (p->Class() == ParamClass::Int || p->Class() == ParamClass::Flag);
+}
+
+// No dimensions and exactly one element (the state of a new or reset value).
+bool IsFastScalar(const TCustomParam& p) {
+  if (!p.Dims().empty()) return false;
+  if (p.Class() == ParamClass::Int) return static_cast<const TParamInt&>(p).Values().size() == 1;
+  return static_cast<const TParamFlag&>(p).Values().size() == 1;
+}
+
+// Its scalar read (element 0; a flag reads as 0 or 1).
+int32_t FastRead(const TCustomParam& p) {
+  if (p.Class() == ParamClass::Int) return static_cast<const TParamInt&>(p).Values()[0];
+  return static_cast<const TParamFlag&>(p).Values()[0] != 0 ? 1 : 0;
+}
+
+// Its scalar integer write, as SetInteger does it: an array becomes a scalar; a flag stores v <> 0.
+void FastWrite(TCustomParam& p, int32_t v) {
+  if (!p.Dims().empty()) p.MakeScalar();
+  if (p.Class() == ParamClass::Int) {
+    static_cast<TParamInt&>(p).Values()[0] = v;
+  } else {
+    static_cast<TParamFlag&>(p).Values()[0] = v != 0 ? 1 : 0;
+  }
+}
+
 }  // namespace
 
 std::string_view OpCodeName(uint8_t code) { return code <= kLastOpCode ? kOpNames[code] : "ocUnknown"; }
@@ -212,6 +288,7 @@ void TKuzoParser::Prepare() {
       op->operandPointers.push_back(&operand);
     }
   }
+  for (auto& op : ops_) PrepareFast(*op);
   argSlot_ = -1;
   if (!ops_.empty() && ops_.back()->OpCode == ocTo && ops_.back()->Dest == kArgTemp) {
     argSlot_ = ops_.back()->destSlot.temp;
@@ -231,6 +308,7 @@ void TKuzoParser::Execute(TParamCollection& table) {
     // the inner run works on a copy of the list.
     TKuzoParser inner;
     inner.Assign(*this);
+    inner.fastPath_ = fastPath_;
     inner.Execute(table);
     lastError_ = inner.lastError_;
     if (inner.hasResult_) {
@@ -258,7 +336,21 @@ void TKuzoParser::ExecuteWith(TParamCollection& table, std::vector<TempSlot>& te
     lastError_ = kInternalError;
   }
   if (argSlot_ < 0 || !temps[static_cast<size_t>(argSlot_)].live) return;
-  const TCustomParam& value = *temps[static_cast<size_t>(argSlot_)].value;
+  StoreResult(*temps[static_cast<size_t>(argSlot_)].value);
+}
+
+void TKuzoParser::StoreResult(const TCustomParam& value) {
+  if (fastPath_ && IsFastClass(&value) && result_ && result_->Class() == value.Class() && IsFastScalar(value) &&
+      IsFastScalar(*result_)) {
+    // Same class, both plain scalars: copying element 0 is the whole copy.
+    if (value.Class() == ParamClass::Int) {
+      static_cast<TParamInt&>(*result_).Values()[0] = static_cast<const TParamInt&>(value).Values()[0];
+    } else {
+      static_cast<TParamFlag&>(*result_).Values()[0] = static_cast<const TParamFlag&>(value).Values()[0];
+    }
+    hasResult_ = true;
+    return;
+  }
   uint8_t type = value.TypeCode();
   if (type < kTypeInt || type > kTypeStr) return;  // not a plain value: no result
   if (!result_ || result_->TypeCode() != type || result_->Class() == ParamClass::Var) result_ = NewParam(type);
@@ -393,7 +485,134 @@ TCustomParam* TKuzoParser::ResolveDest(TParamCollection& table, std::vector<Temp
   return slot.cachedItem->Param();
 }
 
+// The general path below, specialised to integer and flag values: the same lookups, the same
+// temporary creation (type and order), the same arithmetic and errors, without binding operands or
+// calling through the value classes. Answers false, having changed nothing, when a value turns out
+// to be of another kind (float, string, reference, system variable) or a name is missing, so that
+// the general path runs and raises what it raises.
+bool TKuzoParser::TryFastOp(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op) {
+  int32_t value[2] = {0, 0};
+  uint8_t type[2] = {kTypeInt, kTypeInt};
+  const size_t count = op.OpCode == ocTo ? 1 : 2;
+  for (size_t k = 0; k < count; ++k) {
+    const TOpeData::FastOperand& fast = op.fastOperands[k];
+    if (fast.constType != 0) {
+      value[k] = fast.constValue;
+      type[k] = fast.constType;
+      continue;
+    }
+    TOpeData::NameSlot& slot = op.operandSlots[k];
+    const TCustomParam* p;
+    if (slot.temp >= 0) {
+      const TempSlot& temp = temps[static_cast<size_t>(slot.temp)];
+      if (!temp.live) return false;
+      p = temp.value.get();
+    } else {
+      if (slot.cachedGeneration != table.Generation()) {
+        slot.cachedItem = table.Find(static_cast<const TParamVar&>(*op.Operands[k]).TargetName);
+        slot.cachedGeneration = table.Generation();
+      }
+      if (!slot.cachedItem) return false;
+      p = slot.cachedItem->Param();
+    }
+    if (!IsFastClass(p)) return false;
+    value[k] = FastRead(*p);
+    type[k] = p->Class() == ParamClass::Int ? kTypeInt : kTypeFlag;
+  }
+
+  TCustomParam* d;
+  TOpeData::NameSlot& destSlot = op.destSlot;
+  if (destSlot.temp >= 0) {
+    TempSlot& temp = temps[static_cast<size_t>(destSlot.temp)];
+    if (temp.live) {
+      d = temp.value.get();
+      if (!IsFastClass(d)) return false;
+    } else {
+      // A new temporary: an assignment takes its operand's type, a comparison gives a flag, every
+      // other operator here an integer (no operand is a float or a string).
+      const uint8_t wanted = op.OpCode == ocTo ? type[0] : IsComparison(op.OpCode) ? kTypeFlag : kTypeInt;
+      const ParamClass wantedClass = wanted == kTypeInt ? ParamClass::Int : ParamClass::Flag;
+      if (temp.value && temp.value->Class() == wantedClass) {
+        if (IsFastScalar(*temp.value)) {
+          FastWrite(*temp.value, 0);
+        } else {
+          temp.value->Reset();
+        }
+      } else {
+        temp.value = NewParam(wanted);
+      }
+      temp.live = true;
+      d = temp.value.get();
+    }
+  } else {
+    if (destSlot.cachedGeneration != table.Generation()) {
+      destSlot.cachedItem = table.Find(op.Dest);
+      destSlot.cachedGeneration = table.Generation();
+    }
+    if (!destSlot.cachedItem) return false;
+    d = destSlot.cachedItem->Param();
+    if (!IsFastClass(d)) return false;
+  }
+
+  const int64_t x = value[0], y = value[1];
+  int32_t r;
+  switch (op.OpCode) {
+    case ocTo:
+      r = value[0];  // the write below stores it as the destination's type
+      break;
+    case ocPlus:
+      r = Wrap(x + y);
+      break;
+    case ocMinus:
+      r = Wrap(x - y);
+      break;
+    case ocMul:
+      r = Wrap(x * y);
+      break;
+    case ocDiv:
+    case ocMod:
+      if (y == 0) throw KuzoError(kDivideByZero);
+      if (x == std::numeric_limits<int32_t>::min() && y == -1) throw KuzoError(kIntegerOverflow);
+      r = static_cast<int32_t>(op.OpCode == ocDiv ? x / y : x % y);  // toward zero; sign of the dividend
+      break;
+    case ocOr:
+      r = value[0] | value[1];
+      break;
+    case ocAnd:
+      r = value[0] & value[1];
+      break;
+    case ocXor:
+      r = value[0] ^ value[1];
+      break;
+    case ocShiftL:
+      r = static_cast<int32_t>(static_cast<uint32_t>(value[0]) << (value[1] & 31));
+      break;
+    case ocShiftR:
+      r = static_cast<int32_t>(static_cast<uint32_t>(value[0]) >> (value[1] & 31));
+      break;
+    default: {
+      // Comparisons go by the left operand's type: a flag compares both sides as flags.
+      const int32_t b = type[0] == kTypeFlag ? (value[1] != 0 ? 1 : 0) : value[1];
+      const int32_t a = value[0];
+      bool result;
+      switch (op.OpCode) {
+        case ocEqual: result = a == b; break;
+        case ocBig: result = a > b; break;
+        case ocSmall: result = a < b; break;
+        case ocEBig: result = a >= b; break;
+        case ocESmall: result = a <= b; break;
+        default: result = a != b; break;
+      }
+      r = result ? 1 : 0;
+      break;
+    }
+  }
+  FastWrite(*d, r);
+  return true;
+}
+
 void TKuzoParser::ExecuteOp(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op) {
+  if (op.fastEligible && fastPath_ && TryFastOp(table, temps, op)) return;
   if (op.OpCode == ocNone || op.OpCode > kLastOpCode) InvalidOperation(op);
   for (size_t k = 0; k < op.Operands.size(); ++k) {
     TCustomParam& operand = *op.Operands[k];

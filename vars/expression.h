@@ -50,6 +50,16 @@ struct TOpeData {
   NameSlot destSlot;
   std::vector<NameSlot> operandSlots;  // one per operand; unused for constants
   std::vector<TCustomParam*> operandPointers;  // the operands as a built-in receives them
+
+  // Integer shortcut: set when the operation is an assignment or an integer-valued operator whose
+  // operands are all names or integer/flag constants. At run time it applies only when every
+  // operand and the destination turn out to be scalar-readable integer or flag values.
+  struct FastOperand {
+    uint8_t constType = 0;  // kTypeInt or kTypeFlag for a constant; 0 for a name
+    int32_t constValue = 0;
+  };
+  bool fastEligible = false;
+  FastOperand fastOperands[2];
 };
 
 class TKuzoParser {
@@ -75,6 +85,11 @@ class TKuzoParser {
   // Message of the error that ended the last run (empty when it ran to its end); for diagnostics.
   const std::string& LastError() const { return lastError_; }
 
+  // The integer shortcut (on by default) gives the same results as the general path; turning it
+  // off lets tests compare the two.
+  void SetFastPath(bool on) { fastPath_ = on; }
+  bool FastPath() const { return fastPath_; }
+
   int OpCount() const { return static_cast<int>(ops_.size()); }
   const TOpeData& Op(int i) const { return *ops_[static_cast<size_t>(i)]; }
 
@@ -90,6 +105,8 @@ class TKuzoParser {
                    TParamVar& operand);
   TCustomParam* ResolveDest(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op);
   void CreateTemp(TOpeData& op, TempSlot& slot);
+  bool TryFastOp(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op);
+  void StoreResult(const TCustomParam& value);
 
   std::vector<std::unique_ptr<TOpeData>> ops_;
   std::vector<std::string> tempNames_;  // slot index -> temporary name
@@ -98,6 +115,7 @@ class TKuzoParser {
   std::unique_ptr<TCustomParam> result_;
   bool hasResult_ = false;
   int running_ = 0;  // nesting depth of Execute on this parser
+  bool fastPath_ = true;
   std::string lastError_;
 };
 
