@@ -1,7 +1,8 @@
 // Blend benchmarks: constant-opacity drawing of a 32-bit layer at 1920 x 1080 (well over the
 // caches) and 256 x 256 (cache-resident), against memcpy of the same bytes and, when available,
-// pixman's OVER with a constant mask. Ratios to the memcpy and pixman runs of the same size are
-// printed after the table (medians when run with --benchmark_repetitions=N).
+// pixman's OVER with a constant mask; and the blend with each kernel set the processor has. Ratios
+// to the memcpy and pixman runs of the same size are printed after the table (medians when run
+// with --benchmark_repetitions=N).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -107,6 +108,18 @@ void BM_DrawAlphaMirrored(benchmark::State& state) {
   SetBytes(state, l);
 }
 
+// The blend with one given kernel set, to compare the sets of this processor in one run.
+void BM_DrawAlphaWithSet(benchmark::State& state, int set) {
+  Layer& l = LayerOf(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  l.dst.UseKernels(AvailableKernelSet(set));
+  for (auto _ : state) {
+    l.dst.DrawAlpha(0, 0, static_cast<int>(state.range(2)), false, false, false, l.src.BoundsRect(), l.src);
+    benchmark::ClobberMemory();
+  }
+  l.dst.UseKernels(FastKernels());
+  SetBytes(state, l);
+}
+
 #if KUZO_HAVE_PIXMAN
 void BM_PixmanOver(benchmark::State& state) {
   Layer& l = LayerOf(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
@@ -192,6 +205,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  for (int set = 1; set < AvailableKernelSetCount(); ++set) {
+    benchmark::RegisterBenchmark((std::string("BM_DrawAlphaSet_") + AvailableKernelSet(set).name).c_str(),
+                                 BM_DrawAlphaWithSet, set)
+        ->Args({1920, 1080, 128})
+        ->Args({256, 256, 128});
+  }
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "graphics/pixel_format.h"
 
@@ -50,8 +51,14 @@ struct BlendKernels {
 
 // The plain scalar rules: the definition of every result.
 const BlendKernels& ReferenceKernels();
-// The fastest set this processor supports (chosen once, at first use).
+// The set surfaces draw with, chosen once at first use: the fastest this processor supports, or,
+// when the environment variable named by kKernelCapVariable is set, BestKernelsUpTo its value (to
+// run and measure the slower sets on a processor that has faster ones).
 const BlendKernels& FastKernels();
+inline constexpr const char* kKernelCapVariable = "KUZO_BLEND_KERNELS";
+// The fastest available set at or below the named level ("reference", "sse2", "avx2", "avx512");
+// an unknown name caps nothing.
+const BlendKernels& BestKernelsUpTo(std::string_view level);
 // Every set this processor can run (reference first), for differential tests and benchmarks.
 int AvailableKernelSetCount();
 const BlendKernels& AvailableKernelSet(int index);

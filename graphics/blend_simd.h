@@ -16,6 +16,7 @@ namespace kuzo {
 #if KUZO_BLEND_X86
 void InstallSse2Kernels(BlendKernels& kernels);
 void InstallAvx2Kernels(BlendKernels& kernels);
+void InstallAvx512Kernels(BlendKernels& kernels);
 #endif
 
 }  // namespace kuzo

@@ -1,43 +1,55 @@
 // Vector row loops for 32-bit destinations, written once over an instruction-set traits class `I`
-// (SSE2: 4 pixels, AVX2: 8 pixels). Included only by blend_simd_sse2.cpp and blend_simd_avx2.cpp,
-// each inside its own anonymous namespace and target options. Channels are widened to 16-bit lanes:
+// (SSE2: 4 pixels, AVX2: 8, AVX-512: 16). Included only by the blend_simd_*.cpp files, each inside
+// its own anonymous namespace and target options. Channels are computed in 16-bit lanes:
 // d*(255-a) + s*a <= 255*255 fits, so every product is exact. Whole vectors are computed and the
-// pixels the rules leave alone are selected back from the destination; the tail of each row runs
-// the reference kernel.
+// pixels the rules leave alone are selected back from the destination; row ends run the reference
+// kernel, or masked vector steps where the instruction set has them.
 
-// Per-pixel weights (one u32 lane each, value in the low 16 bits) widened to the channel lanes of
-// the low and high halves of an unpacked pixel vector.
+// Per-pixel weights (one u32 lane each, value 0..255) copied into both 16-bit halves of the lane,
+// so one weight vector serves the even bytes (blue, red) and the odd bytes (green, fourth byte).
 template <class I>
-inline void SpreadWeights(typename I::V e32, typename I::V& lo, typename I::V& hi) {
-  const auto ew = I::Or(e32, I::Slli32_16(e32));
-  lo = I::UnpackLo32(ew, ew);
-  hi = I::UnpackHi32(ew, ew);
+inline typename I::V SpreadWeights(typename I::V e32) {
+  return I::Or(e32, I::Slli32_16(e32));
 }
 
-// (d*(255-w) + s*w) >> 8 on every byte, with weights already in channel lanes. Computed as
-// (d*256 - d + (s-d)*w) >> 8 in wrapping 16-bit lanes: the two forms are the same polynomial, so
-// they agree modulo 2^16 on every input, and one multiply is saved per lane.
+// (d*(255-w) + s*w) >> 8 on the three colour bytes of every pixel; the fourth byte comes out 0.
+// w and iw = 255 - w are given in every 16-bit lane. The even bytes are masked into the low half
+// of each 16-bit lane and the odd bytes shifted down into it, so no unpacking or packing is
+// needed: each sum is at most 255*255 and fits a 16-bit lane exactly. The even results are the
+// high bytes of their sums shifted down; the green result is already in place in its sum.
 template <class I>
-inline typename I::V BlendLanes(typename I::V d, typename I::V s, typename I::V wlo, typename I::V whi) {
-  const auto z = I::Zero();
-  const auto dlo = I::UnpackLo8(d, z), dhi = I::UnpackHi8(d, z);
-  const auto slo = I::UnpackLo8(s, z), shi = I::UnpackHi8(s, z);
-  const auto lo = I::Srli16_8(I::Add16(I::Sub16(I::Slli16_8(dlo), dlo), I::Mul16(I::Sub16(slo, dlo), wlo)));
-  const auto hi = I::Srli16_8(I::Add16(I::Sub16(I::Slli16_8(dhi), dhi), I::Mul16(I::Sub16(shi, dhi), whi)));
-  return I::PackUs16(lo, hi);
+inline typename I::V BlendColour(typename I::V d, typename I::V s, typename I::V w, typename I::V iw) {
+  const auto even = I::Set32(0x00FF00FF);
+  const auto te = I::Add16(I::Mul16(I::And(d, even), iw), I::Mul16(I::And(s, even), w));
+  const auto to = I::Add16(I::Mul16(I::Srli16_8(d), iw), I::Mul16(I::Srli16_8(s), w));
+  return I::OrAnd(I::Srli16_8(te), to, I::Set32(0x0000FF00));
 }
 
-// (s*w) >> 8 on every byte.
+// As BlendColour, with iw computed from w.
 template <class I>
-inline typename I::V ScaleLanes(typename I::V s, typename I::V wlo, typename I::V whi) {
-  const auto z = I::Zero();
-  return I::PackUs16(I::Srli16_8(I::Mul16(I::UnpackLo8(s, z), wlo)), I::Srli16_8(I::Mul16(I::UnpackHi8(s, z), whi)));
+inline typename I::V BlendColour(typename I::V d, typename I::V s, typename I::V w) {
+  return BlendColour<I>(d, s, w, I::Sub16(I::Set16(255), w));
 }
 
-// keep ? d : r, lane by lane (keep lanes are all-ones or all-zeros).
+// (s*w) >> 8 on the three colour bytes; the fourth byte comes out 0.
 template <class I>
-inline typename I::V Select(typename I::V keep, typename I::V d, typename I::V r) {
+inline typename I::V ScaleColour(typename I::V s, typename I::V w) {
+  const auto te = I::Mul16(I::And(s, I::Set32(0x00FF00FF)), w);
+  const auto to = I::Mul16(I::Srli16_8(s), w);
+  return I::OrAnd(I::Srli16_8(te), to, I::Set32(0x0000FF00));
+}
+
+// keep ? d : r, lane by lane. `keep` is what the traits' comparisons return: a vector of all-ones
+// or all-zero lanes, or a mask register.
+template <class I, class M>
+inline typename I::V Select(M keep, typename I::V d, typename I::V r) {
   return I::Choose(keep, d, r);
+}
+
+// p + n, leaving a missing pointer missing (no arithmetic on a null pointer).
+template <class P>
+inline P* Offset(P* p, ptrdiff_t n) {
+  return p != nullptr ? p + n : p;
 }
 
 // True when the `n` mask bytes at p are all 0: every mask rule leaves those pixels alone, so
@@ -45,10 +57,10 @@ inline typename I::V Select(typename I::V keep, typename I::V d, typename I::V r
 template <int n>
 inline bool MaskAllZero(const uint8_t* p) {
   static_assert(n % 4 == 0);
-  uint32_t acc = 0;
-  for (int i = 0; i < n; i += 4) {
-    uint32_t v;
-    std::memcpy(&v, p + i, 4);
+  uint64_t acc = 0;
+  for (int i = 0; i < n; i += 8) {
+    uint64_t v = 0;
+    std::memcpy(&v, p + i, n - i >= 8 ? 8 : 4);
     acc |= v;
   }
   return acc == 0;
@@ -74,16 +86,49 @@ inline int Rows32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int cou
   return i;
 }
 
-// Runs `Rows32` forwards or mirrored, then the reference kernel on what is left.
+// The first `count` (< one vector) pixels of a forward row, through masked loads and stores: the
+// lanes past `count` are neither read nor written.
+template <class I, bool kSource, bool kMask, class Body>
+inline void Part32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, Body body) {
+  const auto k = I::FirstLanes32(count);
+  const auto d = I::LoadPart(dst, k);
+  auto s = I::Zero();
+  auto m = I::Zero();
+  if constexpr (kSource) s = I::LoadPart(src, k);
+  if constexpr (kMask) m = I::LoadMaskPart(mask, k);
+  I::StorePart(dst, k, body(d, s, m));
+}
+
+// Runs a row: with masked loads and stores (I::kPartial), forward rows start with a part that
+// brings the destination to a vector boundary (a store that straddles two cache lines costs
+// about two) and end with a part for the rest. Otherwise, and for mirrored rows, whole vectors
+// run first and the reference kernel does the rest.
 template <class I, bool kSource, bool kMask, class Body>
 inline void Drive32(DrawKind kind, uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step,
                     const RowParams& p, Body body) {
+  constexpr int n = I::kPixels;
+  if constexpr (I::kPartial) {
+    if (step == 1) {
+      const uintptr_t address = reinterpret_cast<uintptr_t>(dst);
+      int head = address % 4 == 0 ? static_cast<int>((0 - address / 4) % n) : 0;
+      head = std::min(head, count);
+      if (head > 0) Part32<I, kSource, kMask>(dst, src, mask, head, body);
+      int done = head;
+      done += Rows32<I, false, kSource, kMask>(dst + 4 * done, Offset(src, 4 * done), Offset(mask, done), count - done,
+                                                body);
+      if (done < count) {
+        Part32<I, kSource, kMask>(dst + 4 * done, Offset(src, 4 * done), Offset(mask, done), count - done, body);
+      }
+      return;
+    }
+  }
   const int done = step == 1 ? Rows32<I, false, kSource, kMask>(dst, src, mask, count, body)
                              : Rows32<I, true, kSource, kMask>(dst, src, mask, count, body);
   if (done < count) {
-    ReferenceKernels().Draw(kind, PixelFormat::kRgb32)(
-        dst + 4 * done, src != nullptr ? src + 4 * static_cast<ptrdiff_t>(done) * step : nullptr,
-        mask != nullptr ? mask + static_cast<ptrdiff_t>(done) * step : nullptr, count - done, step, p);
+    ReferenceKernels().Draw(kind, PixelFormat::kRgb32)(dst + 4 * done,
+                                                       Offset(src, 4 * static_cast<ptrdiff_t>(done) * step),
+                                                       Offset(mask, static_cast<ptrdiff_t>(done) * step), count - done,
+                                                       step, p);
   }
 }
 
@@ -100,43 +145,48 @@ void Copy32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, in
   });
 }
 
+// The constant-opacity blend, the hottest loop of the player: pixels equal to the destination
+// (and, with a key, pixels equal to the key) stay.
+template <class I, bool kKey>
+void AlphaRows32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p) {
+  const auto w = I::Set16(static_cast<int16_t>(p.alpha));
+  const auto iw = I::Set16(static_cast<int16_t>(255 - p.alpha));
+  const auto key = I::Set32(p.key);
+  Drive32<I, true, false>(DrawKind::kAlpha, dst, src, mask, count, step, p, [&](auto d, auto s, auto) {
+    auto keep = I::CmpEq32(s, d);
+    if constexpr (kKey) keep = I::MaskOr(keep, I::CmpEq32(s, key));
+    return Select<I>(keep, d, BlendColour<I>(d, s, w, iw));
+  });
+}
+
 template <class I>
 void Alpha32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p) {
-  const auto w = I::Set16(static_cast<int16_t>(p.alpha));
-  const auto key = I::Set32(p.key);
-  const auto colour = I::Set32(0x00FFFFFF);
-  const bool useKey = p.useKey;
-  Drive32<I, true, false>(DrawKind::kAlpha, dst, src, mask, count, step, p, [&](auto d, auto s, auto) {
-    auto keep = I::CmpEq32(s, d);  // equal pixels stay
-    if (useKey) keep = I::Or(keep, I::CmpEq32(s, key));
-    return Select<I>(keep, d, I::And(BlendLanes<I>(d, s, w, w), colour));
-  });
+  if (p.useKey) {
+    AlphaRows32<I, true>(dst, src, mask, count, step, p);
+  } else {
+    AlphaRows32<I, false>(dst, src, mask, count, step, p);
+  }
 }
 
 template <class I>
 void AlphaMask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p) {
   const auto a = I::Set32(static_cast<uint32_t>(p.alpha));
   const auto full = I::Set32(255);
-  const auto colour = I::Set32(0x00FFFFFF);
   Drive32<I, true, true>(DrawKind::kAlphaMask, dst, src, mask, count, step, p, [&](auto d, auto s, auto m) {
     // e = m*a >> 8, or a where m is 255
     const auto e = Select<I>(I::CmpEq32(m, full), a, I::Srli32_8(I::Mul16(m, a)));
-    typename I::V lo, hi;
-    SpreadWeights<I>(e, lo, hi);
-    const auto keep = I::Or(I::CmpEq32(m, I::Zero()), I::CmpEq32(s, d));
-    return Select<I>(keep, d, I::And(BlendLanes<I>(d, s, lo, hi), colour));
+    const auto keep = I::MaskOr(I::CmpEq32(m, I::Zero()), I::CmpEq32(s, d));
+    return Select<I>(keep, d, BlendColour<I>(d, s, SpreadWeights<I>(e)));
   });
 }
 
 template <class I>
 void Mask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p) {
   const auto full = I::Set32(255);
-  const auto colour = I::Set32(0x00FFFFFF);
   Drive32<I, true, true>(DrawKind::kMask, dst, src, mask, count, step, p, [&](auto d, auto s, auto m) {
-    typename I::V lo, hi;
-    SpreadWeights<I>(m, lo, hi);
-    const auto blended = Select<I>(I::CmpEq32(m, full), s, I::And(BlendLanes<I>(d, s, lo, hi), colour));
-    const auto keep = I::Or(I::CmpEq32(m, I::Zero()), I::AndNot(I::CmpEq32(m, full), I::CmpEq32(s, d)));
+    const auto opaque = I::CmpEq32(m, full);
+    const auto blended = Select<I>(opaque, s, BlendColour<I>(d, s, SpreadWeights<I>(m)));
+    const auto keep = I::MaskOr(I::CmpEq32(m, I::Zero()), I::MaskAndNot(opaque, I::CmpEq32(s, d)));
     return Select<I>(keep, d, blended);
   });
 }
@@ -148,7 +198,7 @@ void Add32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int
   const auto colour = I::Set32(0x00FFFFFF);
   const bool useKey = p.useKey;
   Drive32<I, true, false>(DrawKind::kAdd, dst, src, mask, count, step, p, [&](auto d, auto s, auto) {
-    const auto r = I::And(I::AddsU8(d, ScaleLanes<I>(s, w, w)), colour);  // min(255, d + (s*a >> 8))
+    const auto r = I::And(I::AddsU8(d, ScaleColour<I>(s, w)), colour);  // min(255, d + (s*a >> 8))
     return useKey ? Select<I>(I::CmpEq32(s, key), d, r) : r;
   });
 }
@@ -158,9 +208,8 @@ void AddMask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count,
   const auto a = I::Set32(static_cast<uint32_t>(p.alpha));
   const auto colour = I::Set32(0x00FFFFFF);
   Drive32<I, true, true>(DrawKind::kAddMask, dst, src, mask, count, step, p, [&](auto d, auto s, auto m) {
-    typename I::V lo, hi;
-    SpreadWeights<I>(I::Srli32_8(I::Mul16(m, a)), lo, hi);  // e = m*a >> 8
-    const auto r = I::And(I::AddsU8(d, ScaleLanes<I>(s, lo, hi)), colour);
+    const auto e = SpreadWeights<I>(I::Srli32_8(I::Mul16(m, a)));  // e = m*a >> 8
+    const auto r = I::And(I::AddsU8(d, ScaleColour<I>(s, e)), colour);
     return Select<I>(I::CmpEq32(m, I::Zero()), d, r);
   });
 }
@@ -170,15 +219,12 @@ void ColorMask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int coun
   const auto a = I::Set32(static_cast<uint32_t>(p.alpha));
   const auto full = I::Set32(255);
   const auto c = I::Set32(p.pixel);
-  const auto colour = I::Set32(0x00FFFFFF);
   const bool fullAlpha = p.fullAlpha;
   Drive32<I, false, true>(DrawKind::kColorMask, dst, src, mask, count, step, p, [&](auto d, auto, auto m) {
     // w = m at full alpha; else a where m is 255, otherwise m*a >> 8
     const auto w = fullAlpha ? m : Select<I>(I::CmpEq32(m, full), a, I::Srli32_8(I::Mul16(m, a)));
-    typename I::V lo, hi;
-    SpreadWeights<I>(w, lo, hi);
-    const auto keep = I::Or(I::CmpEq32(m, I::Zero()), I::CmpEq32(d, c));
-    return Select<I>(keep, d, I::And(BlendLanes<I>(d, c, lo, hi), colour));
+    const auto keep = I::MaskOr(I::CmpEq32(m, I::Zero()), I::CmpEq32(d, c));
+    return Select<I>(keep, d, BlendColour<I>(d, c, SpreadWeights<I>(w)));
   });
 }
 
@@ -201,10 +247,9 @@ template <class I>
 void FillAlpha32(uint8_t* dst, int count, const RowParams& p) {
   const auto c = I::Set32(p.pixel);
   const auto w = I::Set16(static_cast<int16_t>(p.alpha));
-  const auto colour = I::Set32(0x00FFFFFF);
-  DriveFill32<I>(FillKind::kAlpha, dst, count, p, [&](auto d) {
-    return Select<I>(I::CmpEq32(d, c), d, I::And(BlendLanes<I>(d, c, w, w), colour));
-  });
+  const auto iw = I::Set16(static_cast<int16_t>(255 - p.alpha));
+  DriveFill32<I>(FillKind::kAlpha, dst, count, p,
+                 [&](auto d) { return Select<I>(I::CmpEq32(d, c), d, BlendColour<I>(d, c, w, iw)); });
 }
 
 template <class I>

@@ -1,5 +1,5 @@
 // Vector row loops for 15- and 16-bit destinations over an instruction-set traits class `I`
-// (SSE2: 8 pixels, AVX2: 16 pixels). Included only by the SIMD kernel files, after
+// (SSE2: 8 pixels, AVX2: 16, AVX-512: 32). Included only by the SIMD kernel files, after
 // blend_simd_rows.h. Each channel is taken out into its own 16-bit lanes (at most 6 bits, so
 // d*(255-a) + s*a <= 63*255 fits), computed, and packed back; bits outside the channels come out 0.
 // Row tails run the reference kernel.
@@ -92,7 +92,7 @@ void Alpha16(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, i
   const bool useKey = p.useKey;
   Drive16<I, F, DrawKind::kAlpha, true, false>(dst, src, mask, count, step, p, [&](auto d, auto s, auto) {
     auto keep = I::CmpEq16(s, d);
-    if (useKey) keep = I::Or(keep, I::CmpEq16(s, key));
+    if (useKey) keep = I::MaskOr(keep, I::CmpEq16(s, key));
     return Select<I>(keep, d, Blend16<I, F>(d, s, w));
   });
 }
@@ -102,7 +102,7 @@ void AlphaMask16(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int coun
   const auto a = I::Set16(static_cast<int16_t>(p.alpha));
   Drive16<I, F, DrawKind::kAlphaMask, true, true>(dst, src, mask, count, step, p, [&](auto d, auto s, auto m) {
     const auto e = I::Srli16_8(I::Mul16(m, a));  // e = m*a >> 8
-    const auto keep = I::Or(I::CmpEq16(m, I::Zero()), I::CmpEq16(s, d));
+    const auto keep = I::MaskOr(I::CmpEq16(m, I::Zero()), I::CmpEq16(s, d));
     return Select<I>(keep, d, Blend16<I, F>(d, s, e));
   });
 }
@@ -112,7 +112,7 @@ void Mask16(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, in
   const auto full = I::Set16(255);
   Drive16<I, F, DrawKind::kMask, true, true>(dst, src, mask, count, step, p, [&](auto d, auto s, auto m) {
     const auto r = Select<I>(I::CmpEq16(m, full), s, Blend16<I, F>(d, s, m));
-    const auto keep = I::Or(I::CmpEq16(m, I::Zero()), I::CmpEq16(s, d));
+    const auto keep = I::MaskOr(I::CmpEq16(m, I::Zero()), I::CmpEq16(s, d));
     return Select<I>(keep, d, r);
   });
 }
@@ -144,7 +144,7 @@ void ColorMask16(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int coun
   const bool fullAlpha = p.fullAlpha;
   Drive16<I, F, DrawKind::kColorMask, false, true>(dst, src, mask, count, step, p, [&](auto d, auto, auto m) {
     const auto w = fullAlpha ? m : I::Srli16_8(I::Mul16(m, a));  // w = m, or m*a >> 8
-    const auto keep = I::Or(I::CmpEq16(m, I::Zero()), I::CmpEq16(d, c));
+    const auto keep = I::MaskOr(I::CmpEq16(m, I::Zero()), I::CmpEq16(d, c));
     return Select<I>(keep, d, Blend16<I, F>(d, c, w));
   });
 }

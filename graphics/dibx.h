@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "graphics/aligned_allocator.h"
 #include "graphics/pixel_format.h"
 #include "graphics/rect.h"
 
@@ -213,7 +214,7 @@ class TDIBX : public TCustomDIBX {
  private:
   void Allocate(int width, int height, int bits);
 
-  std::vector<uint8_t> bits_;
+  std::vector<uint8_t, AlignedAllocator<uint8_t>> bits_;  // rows start on cache lines when the pitch allows
   TPalette palette_{};
   int bitCount_ = 15;  // 1, 4, 8, 15, 16, 24, 32
   int storageBits_ = 16;
