@@ -66,7 +66,11 @@ void TKuzoControl::Create(TKuzoBaseList* scene) {
 }
 
 void TKuzoControl::SetName(const std::string& name) {
-  if (name == GetName() || name.empty()) return;
+  if (name == GetName()) return;
+  if (name.empty()) {
+    Delete();
+    return;
+  }
   if (scene_) {
     int index = scene_->IndexOfName(name);
     TKuzoObject* other = index >= 0 ? scene_->GetObject(index) : nullptr;

@@ -70,7 +70,11 @@ int32_t TKuzoObject::PrioritySum() const {
 }
 
 void TKuzoObject::SetName(const std::string& name) {
-  if (name == name_ || name.empty()) return;
+  if (name == name_) return;
+  if (name.empty()) {
+    Delete();
+    return;
+  }
   if (scene_) {
     int other = scene_->IndexOfName(name);
     if (other >= 0 && scene_->GetObject(other) != this) scene_->GetObject(other)->Delete();

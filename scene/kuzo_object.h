@@ -75,8 +75,9 @@ class TKuzoObject {
   int32_t PrioritySum() const;
 
   // SetName with the collision rule of the class (non-visual objects delete a namesake, controls
-  // rename it). An empty name is refused: emptying a name is how deletion marks an object, so a
-  // script writing "" must not leave an invisible object the scene never frees.
+  // rename it). An empty name is how deletion marks an object, so writing "" deletes it: the
+  // object vanishes from the screen and from lookups and is freed at the end of the tick,
+  // instead of lingering invisible and unfreeable.
   virtual void SetName(const std::string& name);
   // Stores a name without the collision rules (renaming a namesake, restoring records).
   void SetNameField(const std::string& name) { name_ = name; }

@@ -1,13 +1,23 @@
-// GetProp and SetProp on the scene's components.
+// Built-in functions on the scene's components.
 #include "scene/scene_builtins.h"
 
+#include <array>
+
 #include "scene/kuzo_base_list.h"
+#include "vars/builtins.h"
 #include "vars/sys_func_man.h"
 
 namespace kuzo {
 
 namespace {
 constexpr int kFuncSetProp = 3;
+constexpr int kFuncExists = 19;
+constexpr int kFuncListCompo = 32;
+constexpr int kFuncToClientX = 33;
+constexpr int kFuncToClientY = 34;
+constexpr int kFuncToScreenX = 35;
+constexpr int kFuncToScreenY = 36;
+constexpr int kFuncInPrimary = 69;
 
 // The argument read in the property's type, with the value classes' own conversions.
 PropValue ArgumentAs(const TCustomParam& arg, PropType type) {
@@ -17,6 +27,22 @@ PropValue ArgumentAs(const TCustomParam& arg, PropType type) {
     case PT_BOOL: return arg.AsBoolean();
     default: return arg.AsString();
   }
+}
+
+// ToClient/ToScreen: argument 2 converted through the component named by argument 1; unchanged
+// when no component answers.
+void InstallConversion(TSysFuncMan& funcs, TKuzoBaseList& scene, int number, bool toClient, bool vertical) {
+  funcs.SetHandler(number, [&scene, toClient, vertical](BuiltinCall& call) {
+    const int32_t v = call.Int(2);
+    TKuzoObject* obj = scene.FindComponent(call.Str(1));
+    if (!obj) {
+      call.Result().SetInteger(v);
+      return;
+    }
+    const ScenePoint p = vertical ? ScenePoint{0, v} : ScenePoint{v, 0};
+    const ScenePoint q = toClient ? obj->ScreenToClient(p) : obj->ClientToScreen(p);
+    call.Result().SetInteger(vertical ? q.y : q.x);
+  });
 }
 }  // namespace
 
@@ -42,6 +68,38 @@ void InstallSceneBuiltins(TSysFuncMan& funcs, TKuzoBaseList& scene) {
     const int32_t id = call.Int(2);
     SetPropertyValue(*obj, id, ArgumentAs(call.Arg(3), IsValidPropertyId(id) ? PropertyType(id) : PT_STR));
   });
+  funcs.SetHandler(kFuncExists, [&scene](BuiltinCall& call) {
+    const std::string name = call.Str(1);
+    call.Result().SetBoolean(!name.empty() && scene.FindComponent(name) != nullptr);
+  });
+  funcs.SetHandler(kFuncInPrimary, [&scene](BuiltinCall& call) {
+    const std::string name = call.Str(1);
+    TKuzoObject* obj = name.empty() ? nullptr : scene.FindComponent(name);
+    call.Result().SetBoolean(obj && obj->GetBase() && obj->GetBase() == scene.ActiveBase());
+  });
+  funcs.SetHandler(kFuncListCompo, [&scene](BuiltinCall& call) {
+    int32_t kind = call.Has(2) ? call.Int(2) : 0;
+    if (kind > kMaxKindCode) kind = 0;
+    const TKuzoObject* parent = &scene;
+    if (call.Has(3)) parent = scene.FindComponent(call.Str(3));
+    std::vector<std::string> names;
+    const int count = scene.ListComponentNames(names, kind, parent);
+    call.Result().SetInteger(count);
+    TCustomParam* target = call.Variable(1);
+    if (!target) return;
+    if (names.empty()) {
+      target->SetString("");
+      return;
+    }
+    TCustomParam& v = builtins::Underlying(*target);
+    const std::array<int32_t, 1> size{static_cast<int32_t>(names.size())};
+    v.SetDims(size);
+    for (size_t i = 0; i < names.size(); ++i) v.SetStringAt(static_cast<int32_t>(i), names[i]);
+  });
+  InstallConversion(funcs, scene, kFuncToClientX, true, false);
+  InstallConversion(funcs, scene, kFuncToClientY, true, true);
+  InstallConversion(funcs, scene, kFuncToScreenX, false, false);
+  InstallConversion(funcs, scene, kFuncToScreenY, false, true);
 }
 
 }  // namespace kuzo

@@ -1,5 +1,6 @@
-// The built-in functions that reach components: GetProp(component, property) and
-// SetProp(component, property, value), installed into the built-in table for one scene.
+// The built-in functions that reach components: GetProp and SetProp, Exists, ListCompo, the
+// coordinate conversions ToClientX/Y and ToScreenX/Y, and InPrimary, installed into the
+// built-in table for one scene.
 #pragma once
 
 namespace kuzo {

@@ -229,9 +229,20 @@ TKuzoObject* SceneComponentHost::CreateComponent(TComSceneCommand& cmd, TCallMan
   const ComponentHandle handle = obj->Handle();
   TParamCollection& vars = cm.Vars();
   auto* control = obj->IsControl() ? static_cast<TKuzoControl*>(obj) : nullptr;
-  if (control) control->SetParent(scene_.ActiveBase());
   for (uint8_t id : PropertyApplicationOrder()) {
     Expr* e = cmd.PropExpr(id);
+    // The parent comes right after the name, with or without an expression: the control joins
+    // its siblings' order under its final name, and always has a parent (the active base when
+    // the name is missing, empty or unknown).
+    if (id == PR_PARENT) {
+      if (!control) continue;
+      bool present = false;
+      PropValue v = e ? EvalAs(*e, vars, PT_STR, present) : PropValue(std::string());
+      if (!scene_.IsAlive(handle)) return nullptr;
+      TKuzoControl* parent = present ? scene_.FindParent(std::get<std::string>(v)) : nullptr;
+      control->SetParent(parent ? parent : scene_.ActiveBase());
+      continue;
+    }
     // The appear-position setters always raise; skipping them lets the later properties apply.
     if (!e || IsWriteRaisingProperty(id)) continue;
     bool present = false;
@@ -240,13 +251,6 @@ TKuzoObject* SceneComponentHost::CreateComponent(TComSceneCommand& cmd, TCallMan
     // Records hold an expression for every property any command of the page uses; one that
     // yields nothing leaves the component's own default in place.
     if (!present) continue;
-    if (id == PR_PARENT) {
-      if (control) {
-        TKuzoControl* parent = scene_.FindParent(std::get<std::string>(v));
-        control->SetParent(parent ? parent : scene_.ActiveBase());
-      }
-      continue;
-    }
     SetPropertyValue(*obj, id, v);
   }
   if (kind == LT_VIDEO || kind == LT_SOUND)

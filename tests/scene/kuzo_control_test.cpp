@@ -170,7 +170,7 @@ TEST(ControlNaming, SuffixScanStepsOverDoubleByteCharacters) {
   EXPECT_EQ(first->GetName(), name + "_2");
 }
 
-TEST(ControlNaming, NonVisualNamesakeIsDeletedAndEmptyNameRefused) {
+TEST(ControlNaming, NonVisualNamesakeIsDeletedAndEmptyNameDeletes) {
   SceneFixture f;
   auto* s1 = f.scene.CreateObject<testing::TestSound>();
   s1->SetName("snd");
@@ -178,10 +178,31 @@ TEST(ControlNaming, NonVisualNamesakeIsDeletedAndEmptyNameRefused) {
   s2->SetName("snd");
   EXPECT_TRUE(s1->IsDeleted());
   EXPECT_EQ(f.scene.FindComponent("snd"), s2);
-  // Writing an empty name must not leave a nameless object that is never freed.
+  // An empty name marks deletion: the object must then really go, not linger unfreeable.
   SetPropertyValue(*s2, PR_NAME, std::string());
-  EXPECT_EQ(s2->GetName(), "snd");
-  EXPECT_FALSE(s2->IsDeleted());
+  EXPECT_TRUE(s2->IsDeleted());
+  EXPECT_EQ(f.scene.FindComponent("snd"), nullptr);
+  const ComponentHandle h = s2->Handle();
+  f.scene.Tick();
+  EXPECT_FALSE(f.scene.IsAlive(h));
+}
+
+TEST(ControlNaming, EmptyNameTakesAControlOffTheScreenAndFreesIt) {
+  SceneFixture f;
+  auto* parent = f.Add("parent", 0, 0, 10, 10);
+  auto* child = f.Add("child", 1, 1, 2, 2);
+  child->SetParent(parent);
+  f.scene.ClearDirty();
+  const ComponentHandle ph = parent->Handle(), ch = child->Handle();
+  parent->SetStrProp(PR_NAME, "");
+  // Its area is repainted in this frame, it no longer takes the mouse or answers to its name.
+  EXPECT_FALSE(f.scene.ActiveBase()->DirtyList().Empty());
+  EXPECT_EQ(f.scene.ActiveBase()->HitTest(ScenePoint{1, 1}, kModesHover), f.scene.ActiveBase());
+  EXPECT_EQ(f.scene.FindComponent("parent"), nullptr);
+  f.scene.Tick();
+  EXPECT_FALSE(f.scene.IsAlive(ph));
+  EXPECT_FALSE(f.scene.IsAlive(ch));  // freeing a control frees its children
+  EXPECT_EQ(f.scene.GetObjectCount(), 0);
 }
 
 TEST(ControlHitTest, MouseModesAndChildrenOrder) {

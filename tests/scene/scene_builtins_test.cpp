@@ -70,5 +70,43 @@ TEST(SceneBuiltins, SetPropConvertsTheValueToThePropertyType) {
   EXPECT_THROW(f.Call(3, kTypeStr, f.Args(f.Str("c"), f.Int(162), f.Int(1))), KuzoError);
 }
 
+TEST(SceneBuiltins, ExistsAndInPrimaryFollowTheLookupAndTheShownBase) {
+  BuiltinFixture f;
+  auto* shown = f.Add("shown", 0, 0, 5, 5);
+  f.Add("hidden", 0, 0, 5, 5, f.scene.InactiveBase());
+  f.scene.CreateObject<testing::TestSound>()->SetName("snd");
+  auto flag = [&](int number, const std::string& name) {
+    return f.Call(number, kTypeFlag, f.Args(f.Str(name)))->AsBoolean();
+  };
+  constexpr int kExists = 19, kInPrimary = 69;
+  EXPECT_TRUE(flag(kExists, "shown"));
+  EXPECT_TRUE(flag(kExists, "snd"));
+  EXPECT_FALSE(flag(kExists, ""));  // the empty name would find the base: answered false
+  EXPECT_FALSE(flag(kExists, "nobody"));
+  EXPECT_TRUE(flag(kInPrimary, "shown"));
+  EXPECT_FALSE(flag(kInPrimary, "hidden"));
+  EXPECT_FALSE(flag(kInPrimary, "snd"));  // not on any base
+  EXPECT_FALSE(flag(kInPrimary, ""));
+  shown->Delete();
+  EXPECT_FALSE(flag(kExists, "shown"));
+  f.scene.SetActiveBase(1);
+  EXPECT_TRUE(flag(kInPrimary, "hidden"));
+}
+
+TEST(SceneBuiltins, CoordinateConversionsUseTheComponentCorner) {
+  BuiltinFixture f;
+  auto* p = f.Add("p", 30, 10, 20, 20);
+  p->SetIntProp(PR_OFFSETX, 5);  // corner at x 25
+  f.Add("c", 3, 4, 5, 5, p);     // corner at (28, 14)
+  auto conv = [&](int number, const std::string& name, int32_t v) {
+    return f.Call(number, kTypeInt, f.Args(f.Str(name), f.Int(v)))->AsInteger();
+  };
+  EXPECT_EQ(conv(33, "c", 30), 2);    // ToClientX
+  EXPECT_EQ(conv(34, "c", 10), -4);   // ToClientY
+  EXPECT_EQ(conv(35, "c", 2), 30);    // ToScreenX
+  EXPECT_EQ(conv(36, "p", 1), 11);    // ToScreenY
+  EXPECT_EQ(conv(33, "nobody", 77), 77);  // unchanged without a component
+}
+
 }  // namespace
 }  // namespace kuzo

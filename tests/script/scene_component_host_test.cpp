@@ -74,6 +74,23 @@ TEST_F(SceneCommands, CreationAppliesPropertiesAndParent) {
   EXPECT_EQ(Control("lost")->Parent(), scene.ActiveBase());
 }
 
+TEST_F(SceneCommands, SiblingOrderFollowsTheNameGivenAtCreation) {
+  // Equal priorities draw in name order: "b" is created first but "a" must end below it; the
+  // name is given before the control joins its parent, so no generated name decides the place.
+  RunScene("box name = \"b\"\nbox name = \"a\", parent = \"\"\n");
+  const auto& kids = scene.ActiveBase()->Children();
+  ASSERT_EQ(kids.size(), 2u);
+  EXPECT_EQ(kids[0]->GetName(), "a");
+  EXPECT_EQ(kids[1]->GetName(), "b");
+}
+
+TEST_F(SceneCommands, AnEmptyNameExpressionLeavesNoGhost) {
+  RunScene("box name = \"\", left = 1\nbox name = \"kept\"\n");
+  EXPECT_EQ(scene.GetObjectCount(), 1);
+  EXPECT_NE(Control("kept"), nullptr);
+  EXPECT_EQ(scene.ActiveBase()->GetChildCount(), 1);
+}
+
 TEST_F(SceneCommands, SizeBeforePositionAndPlusAfterOffset) {
   RunScene("box name = \"b\", plusx = 1, offsety = 2, left = 3, top = 4, width = 5, alpha = 6, color = 7\n");
   auto* b = dynamic_cast<PlainControl*>(Control("b"));
