@@ -8,12 +8,15 @@
 #include "core/sjis.h"
 #include "script/variable_access.h"
 #include "vars/param.h"
+#include "vars/param_collection.h"
+#include "vars/sys_func_man.h"
 
 namespace kuzo {
 namespace {
 
 constexpr const char* kStackError = "スタックエラー";
 constexpr std::string_view kPageExtension = "ksb";
+constexpr int kFuncDeleteStack = 142;
 
 // Splits an event label "file.kss:label" at the last ":" that is a character of its own and comes
 // after every "." and "\" (a "." or "\" after it means there is no label part). Trail bytes of
@@ -49,11 +52,33 @@ TStack::~TStack() = default;
 TStack::TStack(TStack&&) noexcept = default;
 TStack& TStack::operator=(TStack&&) noexcept = default;
 
-TCallMan::TCallMan(ScriptServices services) : services_(std::move(services)) {}
+TCallMan::TCallMan(ScriptServices services)
+    : services_(std::move(services)), self_(std::make_shared<TCallMan*>(this)) {
+  // DeleteStack (index): removes one frame of this interpreter's stack. The handler holds the
+  // interpreter weakly, so a handler left behind by a freed interpreter raises instead of
+  // touching it (the evaluation then yields nothing).
+  if (TSysFuncMan* funcs = services_.vars ? services_.vars->Functions() : nullptr) {
+    std::weak_ptr<TCallMan*> weak = self_;
+    funcs->SetHandler(kFuncDeleteStack, [weak](BuiltinCall& call) {
+      const std::shared_ptr<TCallMan*> cm = weak.lock();
+      if (!cm) throw KuzoError(kStackError);
+      call.Result().SetBoolean((*cm)->DeleteFrame(call.Int(1)));
+    });
+  }
+}
 
 TCallMan::~TCallMan() {
   page = nullptr;
   cache_.clear();
+}
+
+bool TCallMan::DeleteFrame(int32_t index) {
+  if (index < 0 || index >= StackDepth()) return false;
+  // The context that frame saved ran at depth `index`: its variables go, deeper ones move down.
+  Vars().RemoveFrameLevel(index);
+  stack_.erase(stack_.begin() + index);
+  SetFrameLevel(Vars(), StackDepth());
+  return true;
 }
 
 bool TCallMan::IsCached(const std::string& name) const {

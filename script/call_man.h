@@ -70,6 +70,9 @@ class TCallMan {
   void PushFrame(TStack frame);
   TStack PopFrame();  // raises "スタックエラー" on an empty stack
   void ClearStack();
+  // Removes frame `index` (0 = bottom) when it exists, with the variables of the context it
+  // saved; variables of deeper contexts move one level down. Answers whether it existed.
+  bool DeleteFrame(int32_t index);
   int StackDepth() const { return static_cast<int>(stack_.size()); }
   std::vector<TStack>& Frames() { return stack_; }
   const std::vector<TStack>& Frames() const { return stack_; }
@@ -109,6 +112,7 @@ class TCallMan {
   std::string NameOfSender(ComponentHandle h) const;
 
   ScriptServices services_;
+  std::shared_ptr<TCallMan*> self_;  // held weakly by the built-ins this interpreter installs
   std::list<std::unique_ptr<TPage>> cache_;  // most recently used first
   std::vector<TStack> stack_;
   TStack scratch_;  // receives each popped frame

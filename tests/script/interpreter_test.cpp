@@ -401,6 +401,28 @@ TEST_F(Interpreter, ACommandThatFailsBeforeMovingOnEndsTheTickInsteadOfSpinning)
   EXPECT_EQ(cm->pc, 2);
 }
 
+TEST_F(Interpreter, DeleteStackRemovesAFrameAndItsContextsVariables) {
+  Build({{"main.kss", "var frame int low = 1\ncall a.kss\nvar int back = 1\n"},
+         {"a.kss", "var frame int mid = 2\ncall b.kss\nvar int backInA = 1\n"},
+         {"b.kss", "var local int top = 3\nvar flag ok = DeleteStack(1)\nvar flag bad = DeleteStack(-1)\n"}});
+  Start();
+  Tick();
+  EXPECT_EQ(Var("ok"), "TRUE");
+  EXPECT_EQ(Var("bad"), "FALSE");
+  EXPECT_FALSE(Has("mid"));      // the context frame 1 saved (page a) is gone with its variables
+  EXPECT_FALSE(Has("backInA"));  // and is never resumed: b returns straight to main
+  EXPECT_EQ(Var("back"), "1");
+  EXPECT_EQ(Var("low"), "1");
+  EXPECT_FALSE(Has("top"));  // moved down to level 1, deleted when b returned
+  EXPECT_EQ(cm->StackDepth(), 0);
+  // A handler left behind by a freed interpreter raises: the evaluation yields nothing.
+  sysHost.Bind(nullptr, nullptr);
+  cm.reset();
+  Expr e = Expr::Compile("ok = DeleteStack(0)");
+  e.Eval(vars);
+  EXPECT_EQ(Var("ok"), "TRUE");
+}
+
 TEST_F(Interpreter, TerminateStopsTheTick) {
   Run("var int r = 0\nterminate\nr = 1\n", 3);
   EXPECT_TRUE(host.terminateRequested);
