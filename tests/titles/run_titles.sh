@@ -2,8 +2,8 @@
 # Runs titles of tests/titles through the player itself, as a headless run on a virtual clock:
 # each is built from its sources, played for the ticks and tick length of its run.txt, and its
 # variable dump (and trace, where one is expected) must equal the expected files byte for byte.
-# Titles whose run.txt queues events need a component to raise them and are left to the unit
-# tests. Usage: run_titles.sh KUZOPLAYER KUZOTOOL TITLES_DIR WORKDIR NAME...
+# Scripted mouse and key input (input.txt) reaches the title's components; titles whose run.txt
+# queues events directly need no component and are left to the in-process test. Usage: run_titles.sh KUZOPLAYER KUZOTOOL TITLES_DIR WORKDIR NAME...
 set -eu
 player=$1 tool=$2 titles=$3 work=$4
 shift 4
@@ -20,6 +20,9 @@ for name in "$@"; do
   set -- --headless --ticks "$ticks" --delta "$delta" --dump-vars "$work/$name.vars"
   if [ -f "$src/expected.trace" ]; then
     set -- "$@" --trace "$work/$name.trace"
+  fi
+  if [ -f "$src/input.txt" ]; then
+    set -- "$@" --input "$src/input.txt"
   fi
   "$player" "$@" "$work/$name" || { echo "$name: the player failed"; failed=1; continue; }
   if ! cmp -s "$src/expected.vars" "$work/$name.vars"; then
