@@ -84,7 +84,7 @@ TEST_P(TitleRun, VariablesAndTraceMatch) {
 
 INSTANTIATE_TEST_SUITE_P(Titles, TitleRun,
                          ::testing::Values("flow", "trace", "branches", "loops", "calls", "jumps", "waits", "steps",
-                                           "events", "resets", "nesting", "versions", "arrays", "stackdel"));
+                                           "events", "resets", "nesting", "versions", "arrays", "stackdel", "eventpages"));
 
 }  // namespace
 }  // namespace kuzo::testing
