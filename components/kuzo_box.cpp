@@ -60,7 +60,17 @@ void TKuzoBox::Draw() {
   if (s && GetVisible() && alpha_ > 0 && alpha_ < kBoxAlphaLimit) {
     const TRect rect = GetScreenRect();
     if (borderWidth_ > 0) {
-      if (borderColor_ >= 0) FrameWithRule(*s, rect, borderWidth_);
+      if (borderColor_ >= 0) {
+        // A frame thicker than half the box would reach past the box with its bands, onto pixels
+        // that only some frames repaint; it stays inside the box.
+        const bool hadClip = s->ClipIsSet();
+        const TRect saved = s->GetClip();
+        s->ResetClip();
+        s->SetClip(Intersect(saved, rect));
+        if (!Intersect(saved, rect).IsEmpty()) FrameWithRule(*s, rect, borderWidth_);
+        s->ResetClip();
+        if (hadClip) s->SetClip(saved);
+      }
       if (Color() >= 0) FillWithRule(*s, Shrink(rect, borderWidth_));
     } else if (Color() >= 0) {
       FillWithRule(*s, rect);

@@ -96,6 +96,30 @@ TEST(BoxDrawing, FrameAndInnerFill) {
   EXPECT_EQ(s.At(14, 4), 0u);
 }
 
+TEST(BoxDrawing, AFrameThickerThanTheBoxStaysInsideIt) {
+  BoxScene s;
+  // 6 x 2 box with a 3-pixel frame: the bands are 3 rows high, so unclipped they would paint one
+  // row above and one below the box (whenever a dirty rectangle happened to cover them).
+  auto* b = s.Box("b", 4, 5, 6, 2, -1);
+  b->SetIntProp(PR_BORDERWIDTH, 3);
+  b->SetIntProp(PR_BORDERCOLOR, kBlue);
+  s.scene.ActiveBase()->MarkAllDirty();
+  s.Frame();
+  EXPECT_EQ(s.At(4, 5), 0x0000FFu);
+  EXPECT_EQ(s.At(9, 6), 0x0000FFu);
+  EXPECT_EQ(s.At(4, 4), 0u);
+  EXPECT_EQ(s.At(9, 7), 0u);
+  EXPECT_EQ(s.At(10, 5), 0u);
+  // The same holds for a frame wider than a narrow box, whose side bands would reach past it.
+  auto* n = s.Box("n", 0, 0, 1, 6, -1);
+  n->SetIntProp(PR_BORDERWIDTH, 2);
+  n->SetIntProp(PR_BORDERCOLOR, kBlue);
+  s.scene.ActiveBase()->MarkAllDirty();
+  s.Frame();
+  EXPECT_EQ(s.At(0, 2), 0x0000FFu);
+  EXPECT_EQ(s.At(1, 2), 0u);
+}
+
 TEST(BoxDrawing, OnlyDirtyRectanglesAreRepainted) {
   BoxScene s;
   auto* b = s.Box("b", 0, 0, 2, 2, kRed);
