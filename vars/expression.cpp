@@ -16,6 +16,7 @@
 #include "core/errors.h"
 #include "vars/expression_compiler.h"
 #include "vars/float80.h"
+#include "vars/integer_plan.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_man.h"
 
@@ -295,6 +296,7 @@ void TKuzoParser::Prepare() {
   }
   temps_.clear();
   temps_.resize(tempNames_.size());
+  plan_.Forget();
   result_.reset();
   hasResult_ = false;
 }
@@ -317,12 +319,41 @@ void TKuzoParser::Execute(TParamCollection& table) {
     }
     return;
   }
+  if (fastPath_) {
+    if (!plan_.BuiltFor(table)) plan_.Build(ops_, table, tempNames_.size(), argSlot_);
+    if (plan_.Usable()) {
+      // Integer-only list: it calls nothing outside, so it cannot be re-entered while it runs.
+      RunPlan();
+      return;
+    }
+  }
   ++running_;
   struct Leave {
     int& depth;
     ~Leave() { --depth; }
   } leave{running_};
   ExecuteWith(table, temps_);
+}
+
+void TKuzoParser::RunPlan() {
+  lastError_.clear();
+  try {
+    plan_.Run();
+  } catch (const std::exception& e) {
+    lastError_ = e.what();  // the first error ends the run; it is not passed on
+    return;
+  }
+  if (!plan_.HasResult()) return;
+  // The same value object the general path leaves: a scalar of the value's class.
+  const uint8_t type = plan_.ResultType();
+  const ParamClass wanted = type == kTypeInt ? ParamClass::Int : ParamClass::Flag;
+  if (!result_ || result_->Class() != wanted) {
+    result_ = NewParam(type);
+  } else if (!IsFastScalar(*result_)) {
+    result_->Reset();
+  }
+  FastWrite(*result_, plan_.ResultValue());
+  hasResult_ = true;
 }
 
 void TKuzoParser::ExecuteWith(TParamCollection& table, std::vector<TempSlot>& temps) {
@@ -554,60 +585,8 @@ bool TKuzoParser::TryFastOp(TParamCollection& table, std::vector<TempSlot>& temp
     if (!IsFastClass(d)) return false;
   }
 
-  const int64_t x = value[0], y = value[1];
-  int32_t r;
-  switch (op.OpCode) {
-    case ocTo:
-      r = value[0];  // the write below stores it as the destination's type
-      break;
-    case ocPlus:
-      r = Wrap(x + y);
-      break;
-    case ocMinus:
-      r = Wrap(x - y);
-      break;
-    case ocMul:
-      r = Wrap(x * y);
-      break;
-    case ocDiv:
-    case ocMod:
-      if (y == 0) throw KuzoError(kDivideByZero);
-      if (x == std::numeric_limits<int32_t>::min() && y == -1) throw KuzoError(kIntegerOverflow);
-      r = static_cast<int32_t>(op.OpCode == ocDiv ? x / y : x % y);  // toward zero; sign of the dividend
-      break;
-    case ocOr:
-      r = value[0] | value[1];
-      break;
-    case ocAnd:
-      r = value[0] & value[1];
-      break;
-    case ocXor:
-      r = value[0] ^ value[1];
-      break;
-    case ocShiftL:
-      r = static_cast<int32_t>(static_cast<uint32_t>(value[0]) << (value[1] & 31));
-      break;
-    case ocShiftR:
-      r = static_cast<int32_t>(static_cast<uint32_t>(value[0]) >> (value[1] & 31));
-      break;
-    default: {
-      // Comparisons go by the left operand's type: a flag compares both sides as flags.
-      const int32_t b = type[0] == kTypeFlag ? (value[1] != 0 ? 1 : 0) : value[1];
-      const int32_t a = value[0];
-      bool result;
-      switch (op.OpCode) {
-        case ocEqual: result = a == b; break;
-        case ocBig: result = a > b; break;
-        case ocSmall: result = a < b; break;
-        case ocEBig: result = a >= b; break;
-        case ocESmall: result = a <= b; break;
-        default: result = a != b; break;
-      }
-      r = result ? 1 : 0;
-      break;
-    }
-  }
-  FastWrite(*d, r);
+  const bool flagCompare = IsComparison(op.OpCode) && type[0] == kTypeFlag;
+  FastWrite(*d, IntegerOperation(op.OpCode, value[0], value[1], flagCompare));
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "vars/integer_plan.h"
 #include "vars/param.h"
 
 namespace kuzo {
@@ -107,6 +108,7 @@ class TKuzoParser {
   void CreateTemp(TOpeData& op, TempSlot& slot);
   bool TryFastOp(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op);
   void StoreResult(const TCustomParam& value);
+  void RunPlan();
 
   std::vector<std::unique_ptr<TOpeData>> ops_;
   std::vector<std::string> tempNames_;  // slot index -> temporary name
@@ -116,6 +118,7 @@ class TKuzoParser {
   bool hasResult_ = false;
   int running_ = 0;  // nesting depth of Execute on this parser
   bool fastPath_ = true;
+  TIntegerPlan plan_;  // the whole list as integer arithmetic, when it is integer-only
   std::string lastError_;
 };
 

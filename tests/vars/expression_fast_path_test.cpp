@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_reader.h"
 #include "core/errors.h"
 #include "vars/expression.h"
 #include "vars_fixture.h"
@@ -253,6 +254,77 @@ TEST_F(FastPathTest, SystemVariablesGoThroughTheirSetters) {
   EXPECT_EQ(Eval("@TextDelay + 1"), "71");
   Eval("@ParamCount = 3");  // read-only: ignored
   EXPECT_EQ(Eval("@ParamCount"), "0");
+}
+
+// Operation lists no compiler writes but a page may hold: the value of the expression assigned
+// before the last operation, and a temporary assigned twice with values of different types.
+class HandWrittenListTest : public ::testing::Test, public VarsFixture {
+ protected:
+  struct Operand {
+    uint8_t kind;
+    std::string name;
+    int32_t value;
+  };
+  static Operand Name(std::string n) { return {okName, std::move(n), 0}; }
+  static Operand Int(int32_t v) { return {okInt, {}, v}; }
+  static void Op(ByteWriter& w, uint8_t code, const std::string& dest, std::vector<Operand> operands) {
+    w.U8(code);
+    w.String(dest);
+    w.U32(static_cast<uint32_t>(operands.size()));
+    for (const Operand& o : operands) {
+      w.U8(o.kind);
+      if (o.kind == okName) {
+        w.String(o.name);
+      } else {
+        w.I32(o.value);
+      }
+    }
+  }
+  // Runs the list with and without the shortcut; both must give the same result and error.
+  std::string RunBoth(const std::string& bytes) {
+    std::string results[2];
+    for (int fastPath = 0; fastPath < 2; ++fastPath) {
+      TKuzoParser p;
+      ByteReader r(bytes, "test list");
+      p.ReadFrom(r);
+      p.SetFastPath(fastPath != 0);
+      p.Execute(table);
+      p.Execute(table);
+      results[fastPath] = DescribeResult(p);
+    }
+    EXPECT_EQ(results[0], results[1]);
+    return results[1];
+  }
+};
+
+TEST_F(HandWrittenListTest, ValueAssignedBeforeAFailureIsTheResult) {
+  ByteWriter w;
+  w.U32(3);
+  Op(w, ocTo, "____arg", {Int(5)});
+  Op(w, ocDiv, "____0", {Int(1), Int(0)});
+  Op(w, ocTo, "____arg", {Int(7)});
+  EXPECT_EQ(RunBoth(w.Take()), "1:5 0で除算しました");
+}
+
+TEST_F(HandWrittenListTest, TemporaryAssignedAgainKeepsItsFirstType) {
+  ByteWriter w;
+  w.U32(4);
+  Op(w, ocSmall, "____0", {Int(1), Int(2)});  // a flag
+  Op(w, ocPlus, "____0", {Int(5), Int(0)});   // written again as the integer 5: stored as true
+  Op(w, ocPlus, "____1", {Name("____0"), Int(0)});
+  Op(w, ocTo, "____arg", {Name("____1")});
+  EXPECT_EQ(RunBoth(w.Take()), "1:1 ");
+}
+
+TEST_F(HandWrittenListTest, TemporaryReadBeforeItIsAssignedFails) {
+  Declare("x", kTypeInt, "1");
+  ByteWriter w;
+  w.U32(3);
+  Op(w, ocTo, "x", {Int(2)});
+  Op(w, ocPlus, "____1", {Name("____0"), Int(1)});
+  Op(w, ocTo, "____arg", {Name("____1")});
+  EXPECT_EQ(RunBoth(w.Take()), "<none> \"____0\" 変数がありません");
+  EXPECT_EQ(Var("x").AsInteger(), 2);
 }
 
 }  // namespace
