@@ -2,6 +2,7 @@
 #include "data/pe_resource.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "core/byte_reader.h"
@@ -52,9 +53,8 @@ std::string EntryName(ByteReader& tree, uint32_t offset) {
   return out;
 }
 
-// Offset field of the entry named `wanted` in the directory at `offset` (the first entry when
-// `wanted` is empty), or nullopt.
-std::optional<uint32_t> FindEntry(ByteReader& tree, uint32_t offset, std::string_view wanted) {
+// Offset field of the entry matching `wanted` in the directory at `offset`, or nullopt.
+std::optional<uint32_t> FindEntry(ByteReader& tree, size_t offset, const PeResourceKey& wanted) {
   tree.Seek(offset, "resource directory");
   tree.Skip(12, "resource directory header");
   const uint32_t named = tree.U16("named entries");
@@ -65,17 +65,25 @@ std::optional<uint32_t> FindEntry(ByteReader& tree, uint32_t offset, std::string
     tree.Seek(first + size_t{i} * 8, "resource entry");
     const uint32_t nameField = tree.U32("resource entry name");
     const uint32_t target = tree.U32("resource entry offset");
-    if (wanted.empty()) return target;
-    if ((nameField & kHighBit) == 0) continue;
-    if (sjis::EqualsNoCase(EntryName(tree, nameField & ~kHighBit), wanted)) return target;
+    switch (wanted.kind) {
+      case PeResourceKey::Kind::kFirst:
+        return target;
+      case PeResourceKey::Kind::kId:
+        if ((nameField & kHighBit) == 0 && nameField == wanted.id) return target;
+        break;
+      case PeResourceKey::Kind::kName:
+        if ((nameField & kHighBit) != 0 && sjis::EqualsNoCase(EntryName(tree, nameField & ~kHighBit), wanted.name)) {
+          return target;
+        }
+        break;
+    }
   }
   return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<std::string> FindPeResource(const std::filesystem::path& path, std::string_view type,
-                                          std::string_view name) {
+std::optional<PeResources> PeResources::Open(const std::filesystem::path& path) {
   auto file = platform::NativeFile::Open(path, platform::NativeFile::Mode::kRead);
   if (!file) return std::nullopt;
   const std::string source = path.filename().string();
@@ -127,15 +135,18 @@ std::optional<std::string> FindPeResource(const std::filesystem::path& path, std
   if (home->rawOffset > fileSize || home->rawSize > fileSize - home->rawOffset) {
     r.Fail("resource section", "raw data lies beyond the end of the file");
   }
-  const std::string section = ReadAt(*file, home->rawOffset, home->rawSize, source, "resource section");
-  ByteReader tree(section, source + ": resources");
-  const uint32_t base = resourceRva - home->virtualAddress;
+  std::string section = ReadAt(*file, home->rawOffset, home->rawSize, source, "resource section");
+  return PeResources(source, std::move(section), resourceRva - home->virtualAddress, home->virtualAddress);
+}
 
+std::optional<std::string> PeResources::Find(const PeResourceKey& type, const PeResourceKey& name) const {
+  ByteReader tree(section_, source_ + ": resources");
   // Three levels: type, name, language.
   uint32_t offset = 0;
-  const std::string_view levels[] = {type, name, std::string_view()};
+  const PeResourceKey* levels[] = {&type, &name, nullptr};
+  const PeResourceKey firstLanguage = PeResourceKey::First();
   for (size_t level = 0; level < 3; ++level) {
-    const auto target = FindEntry(tree, base + offset, levels[level]);
+    const auto target = FindEntry(tree, size_t{base_} + offset, levels[level] ? *levels[level] : firstLanguage);
     if (!target) return std::nullopt;
     const bool isDirectory = (*target & kHighBit) != 0;
     if (isDirectory != (level < 2)) {
@@ -143,14 +154,21 @@ std::optional<std::string> FindPeResource(const std::filesystem::path& path, std
     }
     offset = *target & ~kHighBit;
   }
-  tree.Seek(base + size_t{offset}, "resource data entry");
+  tree.Seek(base_ + size_t{offset}, "resource data entry");
   const uint32_t dataRva = tree.U32("resource data address");
   const uint32_t dataSize = tree.U32("resource data size");
-  if (dataRva < home->virtualAddress || dataRva - home->virtualAddress > section.size() ||
-      dataSize > section.size() - (dataRva - home->virtualAddress)) {
+  if (dataRva < sectionRva_ || dataRva - sectionRva_ > section_.size() ||
+      dataSize > section_.size() - (dataRva - sectionRva_)) {
     tree.Fail("resource data", "lies outside the resource section");
   }
-  return section.substr(dataRva - home->virtualAddress, dataSize);
+  return section_.substr(dataRva - sectionRva_, dataSize);
+}
+
+std::optional<std::string> FindPeResource(const std::filesystem::path& path, std::string_view type,
+                                          std::string_view name) {
+  auto resources = PeResources::Open(path);
+  if (!resources) return std::nullopt;
+  return resources->Find(PeResourceKey::Name(type), PeResourceKey::Name(name));
 }
 
 std::shared_ptr<const std::string> FindResourceArchive(const std::filesystem::path& path) {

@@ -1,9 +1,11 @@
-// Fuzzes the PE resource walk that finds an executable's archive resource.
+// Fuzzes the PE resource walk that finds an executable's archive resource and its first icon, and
+// the icon bitmap decoder on the raw input.
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "core/errors.h"
+#include "data/pe_icon.h"
 #include "data/pe_resource.h"
 #include "fuzz/fuzz_input.h"
 #include "platform/file_system.h"
@@ -20,9 +22,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const kuzo::FormatError&) {
   }
   kuzo::FindResourceArchive(path);
+  try {
+    kuzo::FindFirstIcon(path);
+  } catch (const kuzo::FormatError&) {
+  }
+  try {
+    kuzo::DecodeIconBitmap(std::string_view(reinterpret_cast<const char*>(data), size), "input");
+  } catch (const kuzo::FormatError&) {
+  }
   return 0;
 }
 
 std::vector<std::string> KuzoFuzzSeeds() {
-  return {kuzo::testing::BuildPe("BINTYPE", "DUMMY", "payload vf"), kuzo::testing::BuildPe("ICON", "MAIN", "x")};
+  return {kuzo::testing::BuildPe("BINTYPE", "DUMMY", "payload vf"), kuzo::testing::BuildPe("ICON", "MAIN", "x"),
+          kuzo::testing::IconPe(), kuzo::testing::TinyIconBitmap()};
 }

@@ -48,6 +48,8 @@ void MainWindow::Attach(Runtime& runtime) {
 
 void MainWindow::SetTitle(const std::string& sjisTitle) { window_->SetTitle(sjisTitle); }
 
+void MainWindow::SetIcon(const IconImage& icon) { window_->SetIcon(icon.width, icon.height, icon.rgba); }
+
 void MainWindow::SizeToScene(int32_t width, int32_t height) {
   sceneWidth_ = std::max(1, width);
   sceneHeight_ = std::max(1, height);

@@ -34,6 +34,7 @@ class MainWindow : public Frontend {
   void SetTitle(const std::string& sjisTitle) override;
   void SizeToScene(int32_t width, int32_t height) override;
   void RequestClose() override { closeRequested_ = true; }
+  void SetIcon(const IconImage& icon) override;
 
   // Where the scene panel lies in the window frame.
   int PanelX() const { return panelX_; }

@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/sjis.h"
 #include "data/archive.h"
+#include "data/pe_resource.h"
 #include "host/project_header.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
@@ -88,6 +89,7 @@ void Runtime::Start() {
 }
 
 void Runtime::FormCreate() {
+  DeleteOldLog();
   LogStep("FormCreate", false);
   state_.random.Seed(config_.seed ? *config_.seed : platform::LocalTimeOfDayMs());
 
@@ -98,6 +100,7 @@ void Runtime::FormCreate() {
     std::fprintf(stderr, "kuzoplayer: %s (using the default sound settings)\n", e.what());
   }
 
+  SetTitleIcon();
   RegisterSources();
   LogStep("TBasePanel.Create", false);
   LogStep("TBasePanel.Create", true);
@@ -114,9 +117,32 @@ void Runtime::FormCreate() {
   LogStep("FormCreate", true);
 }
 
+void Runtime::DeleteOldLog() {
+  const auto log = platform::ResolveGameFile(config_.title.baseDir, kOldLogFileName);
+  if (!log || !platform::IsRegularFile(*log)) return;
+  std::error_code ignored;
+  std::filesystem::remove(*log, ignored);
+}
+
+void Runtime::SetTitleIcon() {
+  if (frontend_ == nullptr || config_.title.executable.empty()) return;
+  try {
+    if (auto icon = FindFirstIcon(config_.title.executable)) frontend_->SetIcon(*icon);
+  } catch (const FormatError& e) {
+    // A damaged icon leaves the default one; the title itself may still play.
+    std::fprintf(stderr, "kuzoplayer: %s (keeping the default icon)\n", platform::Cp932ToUtf8(e.what()).c_str());
+  }
+}
+
 void Runtime::RegisterSources() {
   std::string base = config_.title.baseDir.string();
   files_->SetBaseDir(base.empty() ? std::string("./") : base);
+  // The executable's "DUMMY" resource comes before the archive behind its trailer.
+  if (!config_.title.executable.empty()) {
+    if (auto resource = FindResourceArchive(config_.title.executable)) {
+      files_->AddResourceArchive(std::move(resource), std::string(kArchiveResourceName));
+    }
+  }
   for (const auto& archive : config_.title.archives) files_->AddArchive(ArchivePathFor(archive));
 }
 

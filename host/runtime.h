@@ -15,6 +15,7 @@
 
 #include "core/host_state.h"
 #include "data/file_manager.h"
+#include "data/pe_icon.h"
 #include "host/frame_loop.h"
 #include "host/settings.h"
 #include "host/subsystems.h"
@@ -32,7 +33,12 @@ class Frontend {
   virtual void SetTitle(const std::string& sjisTitle) = 0;
   virtual void SizeToScene(int32_t width, int32_t height) = 0;
   virtual void RequestClose() = 0;  // posts a close message: the loop ends after this pass
+  // The application's and the window's icon (kept as it is when never called).
+  virtual void SetIcon(const IconImage& icon) {}
 };
+
+// Left over from earlier runs in the title's directory and deleted at start.
+constexpr const char* kOldLogFileName = "kuzoplay.log";
 
 struct RuntimeConfig {
   TitleLocation title;
@@ -98,6 +104,8 @@ class Runtime : private FrameSteps, private IPromptHost {
   void LogStep(std::string_view step, bool completed);
   void FormCreate();
   void InitializePlayer();
+  void DeleteOldLog();
+  void SetTitleIcon();
   void RegisterSources();
   std::filesystem::path ArchivePathFor(const std::filesystem::path& archive);
   void Fail(const std::string& reason);

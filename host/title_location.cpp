@@ -6,6 +6,7 @@
 #include "core/errors.h"
 #include "core/sjis.h"
 #include "data/archive.h"
+#include "data/pe_resource.h"
 #include "platform/file_system.h"
 
 namespace kuzo::host {
@@ -30,6 +31,10 @@ bool OnOpticalMedia(const std::filesystem::path& path, const std::vector<std::st
   return false;
 }
 
+bool CarriesTitleArchive(const std::filesystem::path& path) {
+  return HasArchiveTrailer(path) || FindResourceArchive(path) != nullptr;
+}
+
 std::vector<std::filesystem::path> FindTitleExecutables(const std::filesystem::path& dir) {
   std::vector<std::filesystem::path> found;
   std::error_code ec;
@@ -37,7 +42,7 @@ std::vector<std::filesystem::path> FindTitleExecutables(const std::filesystem::p
     const auto& path = it->path();
     if (!sjis::EqualsNoCase(path.extension().string(), kExecutableExtension)) continue;
     if (!platform::IsRegularFile(path)) continue;
-    if (HasArchiveTrailer(path)) found.push_back(path);
+    if (CarriesTitleArchive(path)) found.push_back(path);
   }
   std::sort(found.begin(), found.end());
   return found;
@@ -47,6 +52,7 @@ TitleLocation LocateTitle(const std::vector<std::string>& args, const std::files
   TitleLocation out;
   if (args.empty()) {
     out.baseDir = ownExecutable.parent_path();
+    out.executable = ownExecutable;
     if (!ownExecutable.empty() && HasArchiveTrailer(ownExecutable)) out.archives.push_back(ownExecutable);
     return out;
   }
@@ -66,13 +72,17 @@ TitleLocation LocateTitle(const std::vector<std::string>& args, const std::files
           throw KuzoError(Format("%s holds several title executables (%s): name the one to play", args[i].c_str(),
                                  names.c_str()));
         }
-        if (executables.size() == 1) out.archives.push_back(executables[0]);
+        if (executables.size() == 1) {
+          out.executable = executables[0];
+          if (HasArchiveTrailer(executables[0])) out.archives.push_back(executables[0]);
+        }
       }
     } else {
-      if (i != 0 || !HasArchiveTrailer(path)) {
+      if (i != 0 || !CarriesTitleArchive(path)) {
         throw KuzoError(Format("%s: not a game directory nor a title's executable carrying its data", args[i].c_str()));
       }
-      out.archives.push_back(path);
+      out.executable = path;
+      if (HasArchiveTrailer(path)) out.archives.push_back(path);
       dir = path.parent_path();
       if (dir.empty()) dir = ".";
     }

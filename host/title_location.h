@@ -15,6 +15,9 @@ constexpr const char* kExecutableExtension = ".exe";
 struct TitleLocation {
   std::filesystem::path baseDir;
   std::vector<std::filesystem::path> archives;  // opened in this order (first wins)
+  // The executable that carries the title (its icon, and maybe its archive as a resource): the
+  // title's .exe, or the player's own executable when the command line names nothing.
+  std::filesystem::path executable;
   // True when the command line named the title; false for the player's own directory, where the
   // project first looks for the install settings.
   bool namedOnCommandLine = false;
@@ -29,6 +32,9 @@ TitleLocation LocateTitle(const std::vector<std::string>& args, const std::files
 // True when `path` lies below one of the optical-media mount points `roots` (each ending in "/"):
 // the player does not run from a disc.
 bool OnOpticalMedia(const std::filesystem::path& path, const std::vector<std::string>& roots);
+
+// True when the file carries an archive behind its trailer or as its "DUMMY" resource.
+bool CarriesTitleArchive(const std::filesystem::path& path);
 
 // The .exe files in `dir` (any letter case of the extension) that carry an archive, sorted.
 std::vector<std::filesystem::path> FindTitleExecutables(const std::filesystem::path& dir);

@@ -52,6 +52,16 @@ class SdlWindow : public Window {
     SDL_SetWindowTitle(window_, title.c_str());
   }
 
+  void SetIcon(int width, int height, std::span<const uint8_t> rgba) override {
+    if (width <= 0 || height <= 0 || rgba.size() != static_cast<size_t>(width) * static_cast<size_t>(height) * 4) return;
+    // SDL copies the pixels into the window system's icon; the surface only borrows them.
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba.data()), width, height, 32,
+                                                              width * 4, SDL_PIXELFORMAT_RGBA32);
+    if (surface == nullptr) return;
+    SDL_SetWindowIcon(window_, surface);
+    SDL_FreeSurface(surface);
+  }
+
   void SetFrameSize(int width, int height) override {
     width = std::max(1, width);
     height = std::max(1, height);

@@ -47,6 +47,9 @@ class Window {
  public:
   virtual ~Window() = default;
   virtual void SetTitle(std::string_view sjisTitle) = 0;
+  // The window's icon: width x height pixels, top row first, R, G, B, A bytes. A window system
+  // without icons ignores it.
+  virtual void SetIcon(int width, int height, std::span<const uint8_t> rgba) {}
   // The frame's pixel size; in window form the window is resized to it and centred.
   virtual void SetFrameSize(int width, int height) = 0;
   virtual int FrameWidth() const = 0;

@@ -9,6 +9,8 @@
 #include "host/project_header.h"
 #include "host/runtime.h"
 #include "host_test_util.h"
+#include "tests/data/archive_bytes.h"
+#include "tests/data/pe_bytes.h"
 
 namespace kuzo::host {
 namespace {
@@ -118,6 +120,110 @@ struct Fixture {
     return rt;
   }
 };
+
+// A main window that records what the Runtime tells it.
+class RecordingFrontend : public Frontend {
+ public:
+  void SetTitle(const std::string& title) override { titles.push_back(title); }
+  void SizeToScene(int32_t, int32_t) override {}
+  void RequestClose() override { closeRequested = true; }
+  void SetIcon(const IconImage& icon) override { icons.push_back(icon); }
+  std::vector<std::string> titles;
+  std::vector<IconImage> icons;
+  bool closeRequested = false;
+};
+
+// A title executable carrying its archive as the "DUMMY" resource (its last bytes are "vf") and
+// the tiny icon.
+std::string ResourceTitleExecutable() {
+  const std::string archive = kuzo::testing::BuildArchive(
+      102, {{"kuzo.kpb", ProjectFile({}), true}, {"start.ksb", "page", true}, {"zz.pad", "vf", true}});
+  ByteWriter groupBytes;
+  groupBytes.U16(0);
+  groupBytes.U16(1);
+  groupBytes.U16(1);
+  groupBytes.Bytes(std::string("\x02\x02\x00\x00\x01\x00\x08\x00\x00\x00\x00\x00\x01\x00", 14));
+  return kuzo::testing::BuildPeResources({
+      {kuzo::testing::PeKey{14, ""}, kuzo::testing::PeKey{1, ""}, groupBytes.Take()},
+      {kuzo::testing::PeKey{3, ""}, kuzo::testing::PeKey{1, ""}, kuzo::testing::TinyIconBitmap()},
+      {kuzo::testing::PeKey{0, "BINTYPE"}, kuzo::testing::PeKey{0, "DUMMY"}, archive},
+  });
+}
+
+TEST(RuntimeTest, OldLogInTheTitleDirectoryIsDeletedAtStart) {
+  Fixture fx;
+  fx.dir.Write("kuzo.kpb", ProjectFile({}));
+  fx.dir.Write("start.ksb", "page");
+  const auto log = fx.dir.Write("KuzoPlay.LOG", "old trace");  // found without regard to letter case
+  auto rt = fx.Make();
+  rt->Start();
+  EXPECT_FALSE(std::filesystem::exists(log));
+  rt->Shutdown();
+  // A directory of that name is left alone.
+  Fixture other;
+  other.dir.Write("kuzo.kpb", ProjectFile({}));
+  other.dir.Write("start.ksb", "page");
+  other.dir.Write("kuzoplay.log/keep.txt", "x");
+  auto rt2 = other.Make();
+  rt2->Start();
+  EXPECT_TRUE(std::filesystem::exists(other.dir.path() / "kuzoplay.log" / "keep.txt"));
+}
+
+TEST(RuntimeTest, WindowIconAndResourceArchiveComeFromTheTitleExecutable) {
+  Fixture fx;
+  const auto exe = fx.dir.Write("TITLE.EXE", ResourceTitleExecutable());
+  RuntimeConfig c = fx.Config();
+  c.title.executable = exe;
+  RecordingFrontend frontend;
+  Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
+  rt.SetFrontend(&frontend);
+  rt.Start();
+  EXPECT_FALSE(rt.State().terminateRequested) << rt.StartFailure();
+  ASSERT_EQ(frontend.icons.size(), 1u);
+  EXPECT_EQ(frontend.icons[0].width, 2);
+  EXPECT_EQ(frontend.icons[0].height, 2);
+  EXPECT_EQ(frontend.icons[0].rgba[3], 0xFF);
+  EXPECT_EQ(frontend.icons[0].rgba[(1 * 2 + 0) * 4 + 3], 0) << "the masked bottom-left pixel is transparent";
+  ASSERT_GE(rt.Files()->ArchiveCount(), 1);
+  EXPECT_TRUE(rt.Files()->Archive(0).IsResource());
+  EXPECT_EQ(rt.Files()->ReadFile("start.ksb"), "page");
+}
+
+TEST(RuntimeTest, DamagedOrMissingIconKeepsTheDefaultAndTheTitleStarts) {
+  for (const std::string& exeBytes : {std::string("MZ but nothing else"), std::string()}) {
+    Fixture fx;
+    fx.dir.Write("kuzo.kpb", ProjectFile({}));
+    fx.dir.Write("start.ksb", "page");
+    RuntimeConfig c = fx.Config();
+    if (!exeBytes.empty()) c.title.executable = fx.dir.Write("bad.exe", exeBytes);
+    RecordingFrontend frontend;
+    Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
+    rt.SetFrontend(&frontend);
+    rt.Start();
+    EXPECT_FALSE(rt.State().terminateRequested) << rt.StartFailure();
+    EXPECT_TRUE(frontend.icons.empty());
+  }
+  // A group listing a picture whose bitmap is cut short.
+  Fixture fx;
+  fx.dir.Write("kuzo.kpb", ProjectFile({}));
+  fx.dir.Write("start.ksb", "page");
+  ByteWriter group;
+  group.U16(0);
+  group.U16(1);
+  group.U16(1);
+  group.Bytes(std::string("\x02\x02\x00\x00\x01\x00\x08\x00\x00\x00\x00\x00\x01\x00", 14));
+  RuntimeConfig c = fx.Config();
+  c.title.executable = fx.dir.Write("broken.exe", kuzo::testing::BuildPeResources({
+      {kuzo::testing::PeKey{14, ""}, kuzo::testing::PeKey{1, ""}, group.Take()},
+      {kuzo::testing::PeKey{3, ""}, kuzo::testing::PeKey{1, ""}, kuzo::testing::TinyIconBitmap().substr(0, 30)},
+  }));
+  RecordingFrontend frontend;
+  Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
+  rt.SetFrontend(&frontend);
+  rt.Start();
+  EXPECT_FALSE(rt.State().terminateRequested) << rt.StartFailure();
+  EXPECT_TRUE(frontend.icons.empty());
+}
 
 TEST(RuntimeTest, StartAndShutdownRunInTheirOrder) {
   Fixture fx;

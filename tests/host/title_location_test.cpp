@@ -5,6 +5,8 @@
 #include "core/errors.h"
 #include "host/title_location.h"
 #include "host_test_util.h"
+#include "tests/data/archive_bytes.h"
+#include "tests/data/pe_bytes.h"
 
 namespace kuzo::host {
 namespace {
@@ -30,6 +32,29 @@ TEST(TitleLocationTest, NamingTheExecutableMakesItsFolderTheBase) {
   TitleLocation t = LocateTitle({exe.string()}, "/usr/bin/kuzoplayer");
   EXPECT_EQ(t.baseDir, dir.path() / "sub");
   EXPECT_EQ(t.archives, std::vector<std::filesystem::path>{exe});
+}
+
+TEST(TitleLocationTest, ExecutableCarryingItsArchiveAsAResourceIsATitle) {
+  ScratchDir dir;
+  const std::string archive = kuzo::testing::BuildArchive(102, {{"kuzo.kpb", "p", true}, {"pad", "vf", true}});
+  auto exe = dir.Write("Title.exe", kuzo::testing::BuildPe("BINTYPE", "DUMMY", archive));
+  dir.Write("setup.exe", kuzo::testing::BuildPe("BINTYPE", "OTHER", archive));
+  // Found in its folder: it is the title's executable, but there is no trailer archive to open.
+  TitleLocation inDir = LocateTitle({dir.path().string()}, "/usr/bin/kuzoplayer");
+  EXPECT_EQ(inDir.executable, exe);
+  EXPECT_TRUE(inDir.archives.empty());
+  TitleLocation named = LocateTitle({exe.string()}, "/usr/bin/kuzoplayer");
+  EXPECT_EQ(named.executable, exe);
+  EXPECT_EQ(named.baseDir, dir.path());
+  EXPECT_TRUE(named.archives.empty());
+  // A trailer executable is both the executable and the first archive; no arguments name the
+  // player's own executable.
+  auto trailer = dir.Write("other/T.exe", ExecutableWithArchive({{"kuzo.kpb", "p"}}));
+  EXPECT_EQ(LocateTitle({trailer.string()}, "").executable, trailer);
+  EXPECT_EQ(LocateTitle({}, "/opt/kuzo/kuzoplayer").executable, std::filesystem::path("/opt/kuzo/kuzoplayer"));
+  // A plain game directory has no executable.
+  dir.Write("plain/game.dat", testing::Archive({{"a", "b"}}));
+  EXPECT_TRUE(LocateTitle({(dir.path() / "plain").string()}, "").executable.empty());
 }
 
 TEST(TitleLocationTest, PlainDirectoriesAddTheirGameArchives) {
