@@ -145,7 +145,7 @@ TEST_P(SceneTitle, ScreenshotsDumpAndVariablesMatchTheHandWorkedExpectations) {
   EXPECT_EQ(checked, static_cast<int>(probes.size())) << "probes for ticks without a screenshot";
 }
 
-INSTANTIATE_TEST_SUITE_P(Titles, SceneTitle, ::testing::Values("scene_place", "scene_move", "scene_flip", "scene_input", "scene_modes", "scene_focus", "scene_extreme"));
+INSTANTIATE_TEST_SUITE_P(Titles, SceneTitle, ::testing::Values("scene_place", "scene_move", "scene_flip", "scene_input", "scene_modes", "scene_focus", "scene_extreme", "scene_events"));
 
 }  // namespace
 }  // namespace kuzo
