@@ -115,7 +115,8 @@ TEST_P(SceneTitle, ScreenshotsDumpAndVariablesMatchTheHandWorkedExpectations) {
   std::string run = Quote(bin / "kuzoplayer") + " --headless --ticks " + std::to_string(plan.ticks) + " --delta " +
                     std::to_string(plan.delta) + " --seed 1";
   if (fs::exists(src / "input.txt")) run += " --input " + Quote(src / "input.txt");
-  for (int t : plan.shots) run += " --screenshot " + std::to_string(t) + ":" + (work / ("shot" + std::to_string(t) + ".png")).string();
+  for (int t : plan.shots)
+    run += " --screenshot " + std::to_string(t) + ":" + (work / ("shot" + std::to_string(t) + ".png")).string();
   run += " --dump-scene " + Quote(work / "scene.txt") + " --dump-vars " + Quote(work / "vars.txt") + " " +
          Quote(work / "title") + " > " + Quote(work / "run.log") + " 2>&1";
   ASSERT_EQ(std::system(run.c_str()), 0) << Slurp(work / "run.log");
@@ -145,7 +146,9 @@ TEST_P(SceneTitle, ScreenshotsDumpAndVariablesMatchTheHandWorkedExpectations) {
   EXPECT_EQ(checked, static_cast<int>(probes.size())) << "probes for ticks without a screenshot";
 }
 
-INSTANTIATE_TEST_SUITE_P(Titles, SceneTitle, ::testing::Values("scene_place", "scene_move", "scene_flip", "scene_input", "scene_modes", "scene_focus", "scene_extreme", "scene_events"));
+INSTANTIATE_TEST_SUITE_P(Titles, SceneTitle,
+                         ::testing::Values("scene_place", "scene_move", "scene_flip", "scene_input", "scene_modes",
+                                           "scene_focus", "scene_extreme", "scene_events"));
 
 }  // namespace
 }  // namespace kuzo
