@@ -423,6 +423,20 @@ TEST_F(Interpreter, DeleteStackRemovesAFrameAndItsContextsVariables) {
   EXPECT_EQ(Var("ok"), "TRUE");
 }
 
+TEST_F(Interpreter, AHandlerThatRestartsTheScriptRunsTheNewMainFlowOnInTheSameTick) {
+  // The restart ends the tick by its own byte, but leaving the handler's mode runs on regardless.
+  Build({{"main.kss", "var int n = 0\nwait 1000\n"}, {"h.kss", "!stop reset second.kss\n"},
+         {"second.kss", "var int after = @TickCount\n"}});
+  Start();
+  Tick();
+  events.QueueEvent(ComponentHandle{1, 1}, "h.kss", nullptr, 33);
+  Tick();
+  EXPECT_FALSE(Has("n"));
+  EXPECT_EQ(Var("after"), "32");
+  EXPECT_EQ(cm->mode, 0);
+  EXPECT_EQ(events.Count(), 0);  // the running entry went with the restart
+}
+
 TEST_F(Interpreter, TerminateStopsTheTick) {
   Run("var int r = 0\nterminate\nr = 1\n", 3);
   EXPECT_TRUE(host.terminateRequested);
