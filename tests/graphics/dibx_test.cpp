@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -81,6 +83,22 @@ TEST(DibxFormat, SizesAreValidatedAndCapped) {
   // An unknown bit count gets 8-8-8 colour.
   s.SetSize(2, 2, 7);
   EXPECT_EQ(s.BitCount(), 32);
+}
+
+// Storage starts on a cache line, also after resizing and moving, so rows of a 1920-pixel layer
+// start where whole-vector stores do not straddle two lines.
+TEST(DibxFormat, StorageStartsOnACacheLine) {
+  for (int bits : {8, 16, 24, 32}) {
+    for (int width : {1, 17, 1920}) {
+      TDIBX s(width, 3, bits);
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(s.Bits()) % 64, 0u) << bits << " bits, width " << width;
+      s.SetSize(width + 5, 2, bits);
+      TDIBX moved(std::move(s));
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(moved.Bits()) % 64, 0u) << bits << " bits, width " << width;
+    }
+  }
+  const TDIBX layer(1920, 4, 32);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(layer.Lock(0, 3)) % 64, 0u);
 }
 
 TEST(DibxPixels, AccessOutsideTheSurfaceIsHarmless) {
