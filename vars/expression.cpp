@@ -303,7 +303,7 @@ void TKuzoParser::Prepare() {
 
 // ---- evaluation ----
 
-void TKuzoParser::Execute(TParamCollection& table) {
+void TKuzoParser::ExecuteGeneral(TParamCollection& table) {
   hasResult_ = false;
   if (running_ > 0) {
     // Re-entered while running: the outer run's operand bindings and temporaries must survive, so
@@ -319,10 +319,9 @@ void TKuzoParser::Execute(TParamCollection& table) {
     }
     return;
   }
-  if (fastPath_) {
-    if (!plan_.BuiltFor(table)) plan_.Build(ops_, table, tempNames_.size(), argSlot_);
+  if (fastPath_ && !plan_.BuiltFor(table)) {
+    plan_.Build(ops_, table, tempNames_.size(), argSlot_);
     if (plan_.Usable()) {
-      // Integer-only list: it calls nothing outside, so it cannot be re-entered while it runs.
       RunPlan();
       return;
     }
@@ -335,7 +334,9 @@ void TKuzoParser::Execute(TParamCollection& table) {
   ExecuteWith(table, temps_);
 }
 
+// An integer-only list calls nothing outside, so it is never re-entered while it runs.
 void TKuzoParser::RunPlan() {
+  hasResult_ = false;
   lastError_.clear();
   try {
     plan_.Run();

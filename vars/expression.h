@@ -81,7 +81,13 @@ class TKuzoParser {
   // Runs the operations in order against `table`. The first failing operation ends the run
   // silently; earlier operations keep their effects. Afterwards Result() holds the value of a
   // non-assignment expression, or null when there was none.
-  void Execute(TParamCollection& table);
+  void Execute(TParamCollection& table) {
+    if (fastPath_ && plan_.ReadyFor(table)) {
+      RunPlan();  // integer-only list, planned for the table as it is
+      return;
+    }
+    ExecuteGeneral(table);
+  }
   const TCustomParam* Result() const { return hasResult_ ? result_.get() : nullptr; }
   // Message of the error that ended the last run (empty when it ran to its end); for diagnostics.
   const std::string& LastError() const { return lastError_; }
@@ -100,6 +106,7 @@ class TKuzoParser {
     bool live = false;
   };
   void Prepare();
+  void ExecuteGeneral(TParamCollection& table);
   void ExecuteWith(TParamCollection& table, std::vector<TempSlot>& temps);
   void ExecuteOp(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op);
   void BindOperand(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData::NameSlot& slot,

@@ -22,7 +22,8 @@ bool IsComparisonCode(uint8_t code) {
 }
 }  // namespace
 
-int32_t IntegerOperation(uint8_t code, int32_t a, int32_t b, bool flagCompare) {
+namespace {
+inline int32_t Operate(uint8_t code, int32_t a, int32_t b, bool flagCompare) {
   const int64_t x = a, y = b;
   switch (code) {
     case ocTo:
@@ -67,18 +68,20 @@ int32_t IntegerOperation(uint8_t code, int32_t a, int32_t b, bool flagCompare) {
       return a != b;
   }
 }
+}  // namespace
 
-bool TIntegerPlan::BuiltFor(const TParamCollection& table) const {
-  return table_ == &table && generation_ == table.Generation();
+int32_t IntegerOperation(uint8_t code, int32_t a, int32_t b, bool flagCompare) {
+  return Operate(code, a, b, flagCompare);
 }
 
 void TIntegerPlan::Build(const std::vector<std::unique_ptr<TOpeData>>& ops, TParamCollection& table, size_t tempCount,
                          int32_t argSlot) {
   table_ = &table;
+  tableGeneration_ = table.GenerationPtr();
   generation_ = table.Generation();
   usable_ = false;
   steps_.clear();
-  temps_.assign(tempCount, 0);
+  slots_.assign(tempCount, 0);
   tempTypes_.assign(tempCount, kTypeNone);  // none: not assigned yet in a run
   argSlot_ = -1;
 
@@ -105,14 +108,12 @@ void TIntegerPlan::Build(const std::vector<std::unique_ptr<TOpeData>>& ops, TPar
       const TOpeData::FastOperand& fast = op.fastOperands[k];
       const int32_t temp = op.operandSlots[k].temp;
       if (fast.constType != kTypeNone) {
-        o.source = Source::Constant;
-        o.value = fast.constValue;
+        o.slot = ConstantSlot(fast.constValue);
         types[k] = fast.constType;
       } else if (temp >= 0) {
         // Read before any operation assigned it: the general path raises the missing name.
         if (tempTypes_[static_cast<size_t>(temp)] == kTypeNone) return;
-        o.source = Source::Temp;
-        o.value = temp;
+        o.slot = temp;
         types[k] = tempTypes_[static_cast<size_t>(temp)];
       } else if (!variable(static_cast<const TParamVar&>(*op.Operands[k]).TargetName, o, types[k])) {
         return;
@@ -128,8 +129,8 @@ void TIntegerPlan::Build(const std::vector<std::unique_ptr<TOpeData>>& ops, TPar
       // A new temporary: an assignment takes its operand's type, a comparison gives a flag, the
       // other operators here an integer. A temporary assigned again keeps its first type.
       if (type == kTypeNone) type = op.OpCode == ocTo ? types[0] : comparison ? kTypeFlag : kTypeInt;
-      step.dest.source = Source::Temp;
-      step.dest.value = destTemp;
+      step.dest.source = type == kTypeFlag ? Source::FlagSlot : Source::Slot;
+      step.dest.slot = destTemp;
     } else {
       uint8_t ignored;
       if (!variable(op.Dest, step.dest, ignored)) return;
@@ -138,26 +139,60 @@ void TIntegerPlan::Build(const std::vector<std::unique_ptr<TOpeData>>& ops, TPar
     steps_.push_back(step);
   }
   argSlot_ = argSlot;
+  FuseCopies(tempCount);
   usable_ = true;
 }
 
-int32_t TIntegerPlan::Read(const Operand& o) const {
-  switch (o.source) {
-    case Source::Constant:
-      return o.value;
-    case Source::Temp:
-      return temps_[static_cast<size_t>(o.value)];
-    case Source::IntVar:
-      return static_cast<const TParamInt*>(o.var)->Values()[0];  // a scalar read of an array: element 0
-    default:
-      return static_cast<const TParamFlag*>(o.var)->Values()[0] != 0 ? 1 : 0;
+// "T = a op b" followed by "D = T", where the temporary T is read nowhere else, becomes one step
+// "D = a op b": T's value is invisible outside the run, so only its conversion to a flag remains.
+void TIntegerPlan::FuseCopies(size_t tempCount) {
+  std::vector<int> reads(tempCount, 0);
+  auto countRead = [&](const Operand& o) {
+    if (o.source == Source::Slot && static_cast<size_t>(o.slot) < tempCount) ++reads[static_cast<size_t>(o.slot)];
+  };
+  for (const Step& step : steps_) {
+    countRead(step.a);
+    if (step.code != ocTo) countRead(step.b);
   }
+  std::vector<Step> fused;
+  fused.reserve(steps_.size());
+  for (size_t i = 0; i < steps_.size(); ++i) {
+    Step step = steps_[i];
+    const bool toTemp = step.dest.source == Source::Slot || step.dest.source == Source::FlagSlot;
+    if (toTemp && i + 1 < steps_.size() && step.dest.slot != argSlot_ &&
+        reads[static_cast<size_t>(step.dest.slot)] == 1) {
+      const Step& next = steps_[i + 1];
+      if (next.code == ocTo && next.a.source == Source::Slot && next.a.slot == step.dest.slot) {
+        step.viaFlag = step.dest.source == Source::FlagSlot;
+        step.dest = next.dest;
+        ++i;
+      }
+    }
+    fused.push_back(step);
+  }
+  steps_ = std::move(fused);
 }
 
-void TIntegerPlan::Write(const Operand& o, int32_t v) {
+int32_t TIntegerPlan::ConstantSlot(int32_t value) {
+  slots_.push_back(value);
+  return static_cast<int32_t>(slots_.size() - 1);
+}
+
+inline int32_t TIntegerPlan::Read(const Operand& o) const {
+  if (o.source == Source::Slot) return slots_[static_cast<size_t>(o.slot)];
+  if (o.source == Source::IntVar) {
+    return static_cast<const TParamInt*>(o.var)->Values()[0];  // a scalar read of an array: element 0
+  }
+  return static_cast<const TParamFlag*>(o.var)->Values()[0] != 0 ? 1 : 0;
+}
+
+inline void TIntegerPlan::Write(const Operand& o, int32_t v) {
   switch (o.source) {
-    case Source::Temp:
-      temps_[static_cast<size_t>(o.value)] = tempTypes_[static_cast<size_t>(o.value)] == kTypeFlag ? (v != 0) : v;
+    case Source::Slot:
+      slots_[static_cast<size_t>(o.slot)] = v;
+      return;
+    case Source::FlagSlot:
+      slots_[static_cast<size_t>(o.slot)] = v != 0 ? 1 : 0;
       return;
     case Source::IntVar:
       // A scalar write turns an array back into a scalar, as SetInteger does.
@@ -175,7 +210,8 @@ void TIntegerPlan::Run() {
   for (const Step& step : steps_) {
     const int32_t a = Read(step.a);
     const int32_t b = step.code == ocTo ? 0 : Read(step.b);
-    Write(step.dest, IntegerOperation(step.code, a, b, step.flagCompare));
+    const int32_t r = Operate(step.code, a, b, step.flagCompare);
+    Write(step.dest, step.viaFlag ? (r != 0 ? 1 : 0) : r);
   }
 }
 

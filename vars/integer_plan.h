@@ -28,7 +28,11 @@ class TIntegerPlan {
   void Build(const std::vector<std::unique_ptr<TOpeData>>& ops, TParamCollection& table, size_t tempCount,
              int32_t argSlot);
   // Built for this table as it is now (its variables are still the ones looked up).
-  bool BuiltFor(const TParamCollection& table) const;
+  bool BuiltFor(const TParamCollection& table) const {
+    return table_ == &table && *tableGeneration_ == generation_;
+  }
+  // Built for this table as it is now, and usable.
+  bool ReadyFor(const TParamCollection& table) const { return usable_ && BuiltFor(table); }
   bool Usable() const { return usable_; }
   void Forget() { table_ = nullptr; }
 
@@ -37,29 +41,35 @@ class TIntegerPlan {
   // The expression's value after a complete run: type code (integer or flag) and value.
   bool HasResult() const { return argSlot_ >= 0; }
   uint8_t ResultType() const { return tempTypes_[static_cast<size_t>(argSlot_)]; }
-  int32_t ResultValue() const { return temps_[static_cast<size_t>(argSlot_)]; }
+  int32_t ResultValue() const { return slots_[static_cast<size_t>(argSlot_)]; }
 
  private:
-  enum class Source : uint8_t { Constant, Temp, IntVar, FlagVar };
+  // Where an operand is read or a result written. Temporaries and constants share one slot array
+  // (constants after the temporaries, never written).
+  enum class Source : uint8_t { Slot, FlagSlot, IntVar, FlagVar };
   struct Operand {
-    Source source = Source::Constant;
-    int32_t value = 0;              // the constant, or the temporary's slot
-    TCustomParam* var = nullptr;    // the variable's value object
+    Source source = Source::Slot;
+    int32_t slot = 0;
+    TCustomParam* var = nullptr;  // the variable's value object
   };
   struct Step {
     uint8_t code = 0;
     bool flagCompare = false;  // a comparison whose left operand is a flag
-    Operand a, b, dest;        // dest: a temporary or a variable
+    bool viaFlag = false;      // the value passed through a flag temporary: it is 1 or 0
+    Operand a, b, dest;
   };
 
+  int32_t ConstantSlot(int32_t value);
+  void FuseCopies(size_t tempCount);
   int32_t Read(const Operand& o) const;
   void Write(const Operand& o, int32_t v);
 
   std::vector<Step> steps_;
-  std::vector<int32_t> temps_;
+  std::vector<int32_t> slots_;
   std::vector<uint8_t> tempTypes_;
   int32_t argSlot_ = -1;
   const TParamCollection* table_ = nullptr;
+  const uint64_t* tableGeneration_ = nullptr;
   uint64_t generation_ = 0;
   bool usable_ = false;
 };

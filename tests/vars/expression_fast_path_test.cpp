@@ -314,6 +314,15 @@ TEST_F(HandWrittenListTest, TemporaryAssignedAgainKeepsItsFirstType) {
   Op(w, ocPlus, "____1", {Name("____0"), Int(0)});
   Op(w, ocTo, "____arg", {Name("____1")});
   EXPECT_EQ(RunBoth(w.Take()), "1:1 ");
+
+  Declare("x", kTypeInt, "0");
+  ByteWriter copy;
+  copy.U32(3);
+  Op(copy, ocSmall, "____0", {Int(1), Int(2)});
+  Op(copy, ocPlus, "____0", {Int(5), Int(0)});
+  Op(copy, ocTo, "x", {Name("____0")});  // the flag temporary holds true, read as 1
+  EXPECT_EQ(RunBoth(copy.Take()), "<none> ");
+  EXPECT_EQ(Var("x").AsInteger(), 1);
 }
 
 TEST_F(HandWrittenListTest, TemporaryReadBeforeItIsAssignedFails) {
