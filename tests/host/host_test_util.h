@@ -11,6 +11,7 @@
 #include "core/byte_reader.h"
 #include "data/archive.h"
 #include "data/big_stream.h"
+#include "script/project_file.h"
 
 namespace kuzo::host::testing {
 
@@ -49,21 +50,21 @@ struct ProjectFields {
   bool frameWait = true;
 };
 
-// A project file up to the frame-wait flag (the rest of the file is not read by the host).
+// A whole project file (no variables, no folder-disk list) written by the project-file writer.
 inline std::string ProjectFile(const ProjectFields& f) {
+  ::kuzo::ProjectFile p;
+  p.version = f.version;
+  p.title = f.title;
+  p.width = f.width;
+  p.height = f.height;
+  p.fullWidth = f.fullWidth;
+  p.fullHeight = f.fullHeight;
+  p.startPage = f.startPage;
+  p.exitPage = "exit.ksb";
+  p.registryKey = "Software\\Key";
+  p.frameWait = f.frameWait ? 1 : 0;
   ByteWriter w;
-  w.U32(f.version);
-  w.String(f.title);
-  w.I32(f.width);
-  w.I32(f.height);
-  w.I32(f.fullWidth);
-  w.I32(f.fullHeight);
-  w.String(f.startPage);
-  if (f.version > 109) w.String("exit.ksb");
-  w.String("Software\\Key");
-  w.I32(0);
-  if (f.version > 103) w.Bool(true);
-  if (f.version >= 106) w.Bool(f.frameWait);
+  p.Write(w);
   return w.Take();
 }
 

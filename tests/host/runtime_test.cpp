@@ -317,21 +317,26 @@ TEST(RuntimeTest, HugeSceneSizeIsRefusedWithAWarning) {
   EXPECT_EQ(rt->GetScreen(), nullptr);
 }
 
-TEST(RuntimeTest, ProjectHeadFollowsVersionGates) {
-  ProjectFields f;
-  f.version = 105;
-  ProjectHead h = ReadProjectHead(ProjectFile(f));
-  EXPECT_FALSE(h.frameWait);  // absent before 106
-  EXPECT_TRUE(h.exitPage.empty());
-  EXPECT_EQ(h.title, "Title");
-  f.version = 110;
-  f.frameWait = true;
-  h = ReadProjectHead(ProjectFile(f));
-  EXPECT_TRUE(h.frameWait);
-  EXPECT_EQ(h.exitPage, "exit.ksb");
-  EXPECT_EQ(h.startPage, "start.ksb");
-  EXPECT_EQ(h.width, 320);
-  EXPECT_EQ(h.fullHeight, 480);
+TEST(RuntimeTest, ProjectSettingsFollowVersionGates) {
+  for (uint32_t version : {105u, 110u}) {
+    Fixture fx;
+    ProjectFields f;
+    f.version = version;
+    f.frameWait = true;
+    fx.dir.Write("kuzo.kpb", ProjectFile(f));
+    fx.dir.Write("start.ksb", "page");
+    auto rt = fx.Make();
+    rt->Start();
+    ASSERT_FALSE(rt->State().terminateRequested) << rt->StartFailure();
+    const auto& settings = dynamic_cast<ProjectHeaderProject&>(*rt->GetProject()).Settings();
+    EXPECT_EQ(settings.frameWait != 0, version >= 106) << version;  // absent before 106
+    EXPECT_EQ(settings.exitPage, version > 109 ? "exit.ksb" : "") << version;
+    EXPECT_EQ(settings.title, "Title");
+    EXPECT_EQ(settings.startPage, "start.ksb");
+    EXPECT_EQ(rt->GetProject()->Width(), 320);
+    EXPECT_EQ(rt->GetProject()->FullHeight(), 480);
+    EXPECT_EQ(rt->Files()->Project().title, "Title");
+  }
 }
 
 TEST(RuntimeTest, ConfirmExitYesClosesNoRestoresTheFlag) {
