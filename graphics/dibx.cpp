@@ -39,6 +39,16 @@ std::unique_ptr<TDIBX> CopyOf(const TCustomDIBX& s) {
   return copy;
 }
 
+// Rows that follow each other in memory in every surface a draw touches form one long row: the
+// kernels treat pixels independently and walk forwards, so one call covers the block and the
+// per-row costs (call, row ends) are paid once. Kept to what a row length can count.
+void JoinRows(int& count, int& rows) {
+  if (rows > 1 && int64_t{count} * rows <= std::numeric_limits<int>::max()) {
+    count *= rows;
+    rows = 1;
+  }
+}
+
 // Releases the locks a draw took, also when it leaves early.
 struct LockGuard {
   const TCustomDIBX* surfaces[3] = {nullptr, nullptr, nullptr};
@@ -128,8 +138,10 @@ void TCustomDIBX::RunFill(int kind, const TRect& r, const RowParams& params) {
   p.pixel &= Info(format).pixelMask;
   const FillRowFn fn = kernels_->Fill(static_cast<FillKind>(kind), format);
   const ptrdiff_t pitch = Pitch();
-  const int count = static_cast<int>(area.Width());
-  for (int32_t y = area.top; y < area.bottom; ++y, row += pitch) fn(row, count, p);
+  int count = static_cast<int>(area.Width());
+  int rows = static_cast<int>(area.Height());
+  if (pitch == static_cast<ptrdiff_t>(count) * Info(format).bytesPerPixel) JoinRows(count, rows);
+  for (int y = 0; y < rows; ++y, row += pitch) fn(row, count, p);
 }
 
 void TCustomDIBX::Fill(Pixel pixel) { FillRect(BoundsRect(), pixel); }
@@ -241,8 +253,13 @@ void TCustomDIBX::RunDraw(int kind, int x, int y, const RowParams& params, bool 
   const ptrdiff_t dPitch = Pitch();
   const ptrdiff_t sPitch = source != nullptr ? source->Pitch() * plan.stepY : 0;
   const ptrdiff_t mPitch = mask != nullptr ? mask->Pitch() * plan.stepY : 0;
-  const int count = static_cast<int>(plan.dst.Width());
-  const int rows = static_cast<int>(plan.dst.Height());
+  int count = static_cast<int>(plan.dst.Width());
+  int rows = static_cast<int>(plan.dst.Height());
+  const ptrdiff_t rowBytes = static_cast<ptrdiff_t>(count) * Info(format).bytesPerPixel;
+  if (plan.stepX == 1 && dPitch == rowBytes && (source == nullptr || sPitch == rowBytes) &&
+      (mask == nullptr || mPitch == count)) {
+    JoinRows(count, rows);
+  }
   for (int row = 0;; ++row) {
     fn(d, s, m, count, plan.stepX, params);
     if (row + 1 == rows) break;  // no pointer is stepped past the last row

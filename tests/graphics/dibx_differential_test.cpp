@@ -135,5 +135,44 @@ TEST(DibxDifferential, WideLayersAtEveryAlignment) {
   }
 }
 
+// Surfaces whose rows follow each other in memory are drawn as one block; the result must be the
+// one of drawing them row by row, for every operation, format and kernel set.
+TEST(DibxDifferential, WholeSurfacesDrawLikeTheirRows) {
+  std::mt19937 rng(77);
+  for (int bits : kBitCounts) {
+    const int width = 20, height = 7;  // rows of 20 pixels need no padding in any format
+    TDIBX src(width, height, bits), mask(width, height, 8), start(width, height, bits);
+    Randomise(src, rng);
+    Randomise(mask, rng);
+    Randomise(start, rng);
+    for (int op = 0; op < kOperations; ++op) {
+      for (int set = 0; set < AvailableKernelSetCount(); ++set) {
+        Case c;
+        c.bits = bits;
+        c.op = op;
+        c.clip = TRect{0, 0, width, height};
+        c.weight = 150;
+        c.pixel = 0x00405060;
+        TDIBX whole(width, height, bits), byRows(width, height, bits);
+        for (TDIBX* d : {&whole, &byRows}) {
+          std::copy(start.Bits(), start.Bits() + start.StorageSize(), d->Bits());
+          d->UseKernels(AvailableKernelSet(set));
+        }
+        c.srcRect = TRect{0, 0, width, height};
+        Apply(c, whole, src, mask);
+        for (int y = 0; y < height; ++y) {
+          Case row = c;
+          row.y = y;
+          row.srcRect = TRect{0, y, width, y + 1};
+          Apply(row, byRows, src, mask);
+        }
+        ASSERT_TRUE(std::equal(byRows.Bits(), byRows.Bits() + byRows.StorageSize(), whole.Bits()))
+            << AvailableKernelSet(set).name << " op " << op << " bits " << bits;
+        ASSERT_FALSE(std::equal(start.Bits(), start.Bits() + start.StorageSize(), whole.Bits())) << op;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kuzo
