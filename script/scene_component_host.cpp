@@ -241,6 +241,8 @@ TKuzoObject* SceneComponentHost::CreateComponent(TComSceneCommand& cmd, TCallMan
       if (!scene_.IsAlive(handle)) return nullptr;
       TKuzoControl* parent = present ? scene_.FindParent(std::get<std::string>(v)) : nullptr;
       control->SetParent(parent ? parent : scene_.ActiveBase());
+      // A control named as its own parent is refused that parent; it must not stay detached.
+      if (!control->Parent()) control->SetParent(scene_.ActiveBase());
       continue;
     }
     // The appear-position setters always raise; skipping them lets the later properties apply.

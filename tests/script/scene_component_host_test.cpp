@@ -84,6 +84,12 @@ TEST_F(SceneCommands, SiblingOrderFollowsTheNameGivenAtCreation) {
   EXPECT_EQ(kids[1]->GetName(), "b");
 }
 
+TEST_F(SceneCommands, AControlNamedAsItsOwnParentLandsOnTheActiveBase) {
+  RunScene("box name = \"x\", parent = \"x\"\n");
+  ASSERT_NE(Control("x"), nullptr);
+  EXPECT_EQ(Control("x")->Parent(), scene.ActiveBase());
+}
+
 TEST_F(SceneCommands, AnEmptyNameExpressionLeavesNoGhost) {
   RunScene("box name = \"\", left = 1\nbox name = \"kept\"\n");
   EXPECT_EQ(scene.GetObjectCount(), 1);
