@@ -1,4 +1,5 @@
-// Built-in functions on the scene's components.
+// Built-in functions on the scene's components: property access, existence and base membership,
+// the component list, and conversions between scene and component coordinates.
 #include "scene/scene_builtins.h"
 
 #include <array>
