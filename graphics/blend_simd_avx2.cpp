@@ -36,6 +36,7 @@ struct Avx2 {
   static V LoadReversed(const uint8_t* p) {
     return _mm256_permutevar8x32_epi32(Load(p), _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
   }
+  // Eight mask bytes, one a pixel lane, each in both 16-bit halves of its lane.
   static V LoadMask(const uint8_t* p) {
     uint64_t v;
     std::memcpy(&v, p, 8);
@@ -46,7 +47,10 @@ struct Avx2 {
     std::memcpy(&v, p, 8);
     return Widen(__builtin_bswap64(v));
   }
-  static V Widen(uint64_t v) { return _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(v))); }
+  static V Widen(uint64_t v) {
+    const V lanes = _mm256_cvtepu8_epi32(_mm_cvtsi64_si128(static_cast<long long>(v)));
+    return _mm256_or_si256(lanes, _mm256_slli_epi32(lanes, 16));
+  }
   static V Zero() { return _mm256_setzero_si256(); }
   static V Set32(uint32_t v) { return _mm256_set1_epi32(static_cast<int>(v)); }
   static V Set16(int16_t v) { return _mm256_set1_epi16(v); }
@@ -54,9 +58,6 @@ struct Avx2 {
   static V Add16(V a, V b) { return _mm256_add_epi16(a, b); }
   static V Sub16(V a, V b) { return _mm256_sub_epi16(a, b); }
   static V Srli16_8(V a) { return _mm256_srli_epi16(a, 8); }
-  static V Slli16_8(V a) { return _mm256_slli_epi16(a, 8); }
-  static V Srli32_8(V a) { return _mm256_srli_epi32(a, 8); }
-  static V Slli32_16(V a) { return _mm256_slli_epi32(a, 16); }
   static V And(V a, V b) { return _mm256_and_si256(a, b); }
   static V AndNot(V a, V b) { return _mm256_andnot_si256(a, b); }  // ~a & b
   static V OrAnd(V a, V b, V c) { return Or(a, And(b, c)); }  // a | (b & c)

@@ -7,6 +7,7 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -44,21 +45,39 @@ struct Avx512 {
   static V LoadReversed(const uint8_t* p) {
     return _mm512_permutexvar_epi32(_mm512_setr_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0), Load(p));
   }
-  // Sixteen mask bytes as one u32 lane each.
+  // Sixteen mask bytes, one a pixel lane, each in both 16-bit halves of its lane: the bytes are
+  // copied to every 128-bit quarter and one byte shuffle picks each quarter's four.
+  static V SpreadMask(__m128i bytes, bool reversed) {
+    // Quarter q holds pixels 4q..4q+3; pixel i takes byte i (15 - i when reversed) twice, with
+    // zero high bytes (shuffle index 0x80 gives 0).
+    alignas(64) static constexpr auto kOrder = [] {
+      std::array<std::array<int8_t, 64>, 2> order{};
+      for (int i = 0; i < 16; ++i) {
+        for (int r = 0; r < 2; ++r) {
+          const int8_t byte = static_cast<int8_t>(r == 0 ? i : 15 - i);
+          order[r][4 * i] = byte;
+          order[r][4 * i + 1] = static_cast<int8_t>(0x80);
+          order[r][4 * i + 2] = byte;
+          order[r][4 * i + 3] = static_cast<int8_t>(0x80);
+        }
+      }
+      return order;
+    }();
+    const V order = Load(reinterpret_cast<const uint8_t*>(kOrder[reversed ? 1 : 0].data()));
+    return _mm512_shuffle_epi8(_mm512_broadcast_i32x4(bytes), order);
+  }
   static V LoadMask(const uint8_t* p) {
-    return _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    return SpreadMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), false);
   }
   static V LoadMaskReversed(const uint8_t* p) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i reverse = _mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
-    return _mm512_cvtepu8_epi32(_mm_shuffle_epi8(bytes, reverse));
+    return SpreadMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), true);
   }
   // The first n (< 16) lanes; the others are neither read nor written by the part operations.
   static M32 FirstLanes32(int n) { return static_cast<M32>((1u << n) - 1); }
   static V LoadPart(const uint8_t* p, M32 k) { return _mm512_maskz_loadu_epi32(k, p); }
   static void StorePart(uint8_t* p, M32 k, V v) { _mm512_mask_storeu_epi32(p, k, v); }
   static V LoadMaskPart(const uint8_t* p, M32 k) {
-    return _mm512_cvtepu8_epi32(_mm512_castsi512_si128(_mm512_maskz_loadu_epi8(static_cast<__mmask64>(k), p)));
+    return SpreadMask(_mm512_castsi512_si128(_mm512_maskz_loadu_epi8(static_cast<__mmask64>(k), p)), false);
   }
   static V Zero() { return _mm512_setzero_si512(); }
   static V Set32(uint32_t v) { return _mm512_set1_epi32(static_cast<int>(v)); }
@@ -67,8 +86,6 @@ struct Avx512 {
   static V Add16(V a, V b) { return _mm512_add_epi16(a, b); }
   static V Sub16(V a, V b) { return _mm512_sub_epi16(a, b); }
   static V Srli16_8(V a) { return _mm512_srli_epi16(a, 8); }
-  static V Srli32_8(V a) { return _mm512_srli_epi32(a, 8); }
-  static V Slli32_16(V a) { return _mm512_slli_epi32(a, 16); }
   static V And(V a, V b) { return _mm512_and_si512(a, b); }
   static V AndNot(V a, V b) { return _mm512_andnot_si512(a, b); }  // ~a & b
   static V Or(V a, V b) { return _mm512_or_si512(a, b); }

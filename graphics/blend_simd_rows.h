@@ -5,12 +5,10 @@
 // pixels the rules leave alone are selected back from the destination; row ends run the reference
 // kernel, or masked vector steps where the instruction set has them.
 
-// Per-pixel weights (one u32 lane each, value 0..255) copied into both 16-bit halves of the lane,
-// so one weight vector serves the even bytes (blue, red) and the odd bytes (green, fourth byte).
-template <class I>
-inline typename I::V SpreadWeights(typename I::V e32) {
-  return I::Or(e32, I::Slli32_16(e32));
-}
+// Mask values reach the kernels as the traits' LoadMask gives them: one pixel lane each, the value
+// in both 16-bit halves of the lane, so that a weight computed from it serves the even bytes (blue,
+// red) and the odd bytes (green, fourth byte) alike.
+inline constexpr uint32_t kMaskFull = 0x00FF00FF;  // a spread mask value of 255
 
 // (d*(255-w) + s*w) >> 8 on the three colour bytes of every pixel; the fourth byte comes out 0.
 // w and iw = 255 - w are given in every 16-bit lane. The even bytes are masked into the low half
@@ -170,22 +168,22 @@ void Alpha32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, i
 
 template <class I>
 void AlphaMask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p) {
-  const auto a = I::Set32(static_cast<uint32_t>(p.alpha));
-  const auto full = I::Set32(255);
+  const auto a = I::Set16(static_cast<int16_t>(p.alpha));
+  const auto full = I::Set32(kMaskFull);
   Drive32<I, true, true>(DrawKind::kAlphaMask, dst, src, mask, count, step, p, [&](auto d, auto s, auto m) {
     // e = m*a >> 8, or a where m is 255
-    const auto e = Select<I>(I::CmpEq32(m, full), a, I::Srli32_8(I::Mul16(m, a)));
+    const auto e = Select<I>(I::CmpEq32(m, full), a, I::Srli16_8(I::Mul16(m, a)));
     const auto keep = I::MaskOr(I::CmpEq32(m, I::Zero()), I::CmpEq32(s, d));
-    return Select<I>(keep, d, BlendColour<I>(d, s, SpreadWeights<I>(e)));
+    return Select<I>(keep, d, BlendColour<I>(d, s, e));
   });
 }
 
 template <class I>
 void Mask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p) {
-  const auto full = I::Set32(255);
+  const auto full = I::Set32(kMaskFull);
   Drive32<I, true, true>(DrawKind::kMask, dst, src, mask, count, step, p, [&](auto d, auto s, auto m) {
     const auto opaque = I::CmpEq32(m, full);
-    const auto blended = Select<I>(opaque, s, BlendColour<I>(d, s, SpreadWeights<I>(m)));
+    const auto blended = Select<I>(opaque, s, BlendColour<I>(d, s, m));
     const auto keep = I::MaskOr(I::CmpEq32(m, I::Zero()), I::MaskAndNot(opaque, I::CmpEq32(s, d)));
     return Select<I>(keep, d, blended);
   });
@@ -205,10 +203,10 @@ void Add32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int
 
 template <class I>
 void AddMask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p) {
-  const auto a = I::Set32(static_cast<uint32_t>(p.alpha));
+  const auto a = I::Set16(static_cast<int16_t>(p.alpha));
   const auto colour = I::Set32(0x00FFFFFF);
   Drive32<I, true, true>(DrawKind::kAddMask, dst, src, mask, count, step, p, [&](auto d, auto s, auto m) {
-    const auto e = SpreadWeights<I>(I::Srli32_8(I::Mul16(m, a)));  // e = m*a >> 8
+    const auto e = I::Srli16_8(I::Mul16(m, a));  // e = m*a >> 8
     const auto r = I::And(I::AddsU8(d, ScaleColour<I>(s, e)), colour);
     return Select<I>(I::CmpEq32(m, I::Zero()), d, r);
   });
@@ -216,15 +214,15 @@ void AddMask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count,
 
 template <class I>
 void ColorMask32(uint8_t* dst, const uint8_t* src, const uint8_t* mask, int count, int step, const RowParams& p) {
-  const auto a = I::Set32(static_cast<uint32_t>(p.alpha));
-  const auto full = I::Set32(255);
+  const auto a = I::Set16(static_cast<int16_t>(p.alpha));
+  const auto full = I::Set32(kMaskFull);
   const auto c = I::Set32(p.pixel);
   const bool fullAlpha = p.fullAlpha;
   Drive32<I, false, true>(DrawKind::kColorMask, dst, src, mask, count, step, p, [&](auto d, auto, auto m) {
     // w = m at full alpha; else a where m is 255, otherwise m*a >> 8
-    const auto w = fullAlpha ? m : Select<I>(I::CmpEq32(m, full), a, I::Srli32_8(I::Mul16(m, a)));
+    const auto w = fullAlpha ? m : Select<I>(I::CmpEq32(m, full), a, I::Srli16_8(I::Mul16(m, a)));
     const auto keep = I::MaskOr(I::CmpEq32(m, I::Zero()), I::CmpEq32(d, c));
-    return Select<I>(keep, d, BlendColour<I>(d, c, SpreadWeights<I>(w)));
+    return Select<I>(keep, d, BlendColour<I>(d, c, w));
   });
 }
 

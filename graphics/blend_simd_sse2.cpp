@@ -28,7 +28,7 @@ struct Sse2 {
   static void Store(uint8_t* p, V v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
   // Four pixels that end at p + 12, in reverse order (mirrored source).
   static V LoadReversed(const uint8_t* p) { return _mm_shuffle_epi32(Load(p), 0x1B); }
-  // Four mask bytes as one u32 lane each.
+  // Four mask bytes, one a pixel lane, each in both 16-bit halves of its lane.
   static V LoadMask(const uint8_t* p) {
     uint32_t v;
     std::memcpy(&v, p, 4);
@@ -40,8 +40,8 @@ struct Sse2 {
     return Widen(__builtin_bswap32(v));
   }
   static V Widen(uint32_t v) {
-    const V z = _mm_setzero_si128();
-    return _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), z), z);
+    const V words = _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(v)), _mm_setzero_si128());
+    return _mm_unpacklo_epi16(words, words);
   }
   static V Zero() { return _mm_setzero_si128(); }
   static V Set32(uint32_t v) { return _mm_set1_epi32(static_cast<int>(v)); }
@@ -50,9 +50,6 @@ struct Sse2 {
   static V Add16(V a, V b) { return _mm_add_epi16(a, b); }
   static V Sub16(V a, V b) { return _mm_sub_epi16(a, b); }
   static V Srli16_8(V a) { return _mm_srli_epi16(a, 8); }
-  static V Slli16_8(V a) { return _mm_slli_epi16(a, 8); }
-  static V Srli32_8(V a) { return _mm_srli_epi32(a, 8); }
-  static V Slli32_16(V a) { return _mm_slli_epi32(a, 16); }
   static V And(V a, V b) { return _mm_and_si128(a, b); }
   static V AndNot(V a, V b) { return _mm_andnot_si128(a, b); }  // ~a & b
   static V OrAnd(V a, V b, V c) { return Or(a, And(b, c)); }  // a | (b & c)
