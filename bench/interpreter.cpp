@@ -41,10 +41,12 @@ void BM_InterpreterCountingLoop(benchmark::State& state) {
     kuzo::TParamCollection vars;
     vars.SetState(&host);
     kuzo::TSysFuncMan funcs(vars, host);
+    kuzo::TTimerList events;  // empty, as in a player whose scene raises nothing meanwhile
     kuzo::ScriptServices s;
     s.vars = &vars;
     s.host = &host;
     s.files = &files;
+    s.events = &events;
     kuzo::TCallMan cm(s);
     cm.Start("main.ksb");
     cm.Step();  // the whole loop runs on within one tick

@@ -100,9 +100,8 @@ std::optional<int32_t> Expr::EvalInt(TParamCollection& vars) {
 }
 
 std::optional<bool> Expr::EvalFlag(TParamCollection& vars) {
-  const TCustomParam* v = Eval(vars);
-  if (!v) return std::nullopt;
-  return v->AsBoolean();
+  if (!parser_) return std::nullopt;
+  return parser_->ExecuteFlag(vars);
 }
 
 std::optional<std::string> Expr::EvalText(TParamCollection& vars) {

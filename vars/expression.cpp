@@ -299,12 +299,14 @@ void TKuzoParser::Prepare() {
   plan_.Forget();
   result_.reset();
   hasResult_ = false;
+  resultPending_ = false;
 }
 
 // ---- evaluation ----
 
 void TKuzoParser::ExecuteGeneral(TParamCollection& table) {
   hasResult_ = false;
+  resultPending_ = false;
   if (running_ > 0) {
     // Re-entered while running: the outer run's operand bindings and temporaries must survive, so
     // the inner run works on a copy of the list.
@@ -313,7 +315,7 @@ void TKuzoParser::ExecuteGeneral(TParamCollection& table) {
     inner.fastPath_ = fastPath_;
     inner.Execute(table);
     lastError_ = inner.lastError_;
-    if (inner.hasResult_) {
+    if (inner.Result()) {
       result_ = std::move(inner.result_);
       hasResult_ = true;
     }
@@ -337,6 +339,7 @@ void TKuzoParser::ExecuteGeneral(TParamCollection& table) {
 // An integer-only list calls nothing outside, so it is never re-entered while it runs.
 void TKuzoParser::RunPlan() {
   hasResult_ = false;
+  resultPending_ = false;
   lastError_.clear();
   try {
     plan_.Run();
@@ -344,7 +347,11 @@ void TKuzoParser::RunPlan() {
     lastError_ = e.what();  // the first error ends the run; it is not passed on
     return;
   }
-  if (!plan_.HasResult()) return;
+  hasResult_ = resultPending_ = plan_.HasResult();
+}
+
+void TKuzoParser::MaterializeResult() const {
+  resultPending_ = false;
   // The same value object the general path leaves: a scalar of the value's class.
   const uint8_t type = plan_.ResultType();
   const ParamClass wanted = type == kTypeInt ? ParamClass::Int : ParamClass::Flag;
@@ -354,7 +361,6 @@ void TKuzoParser::RunPlan() {
     result_->Reset();
   }
   FastWrite(*result_, plan_.ResultValue());
-  hasResult_ = true;
 }
 
 void TKuzoParser::ExecuteWith(TParamCollection& table, std::vector<TempSlot>& temps) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,7 +89,19 @@ class TKuzoParser {
     }
     ExecuteGeneral(table);
   }
-  const TCustomParam* Result() const { return hasResult_ ? result_.get() : nullptr; }
+  const TCustomParam* Result() const {
+    if (resultPending_) MaterializeResult();
+    return hasResult_ ? result_.get() : nullptr;
+  }
+  // Runs and answers the value read as a flag, or nothing when there is no value: the same answer
+  // as Result()->AsBoolean(), without building the value object for an integer-only list.
+  std::optional<bool> ExecuteFlag(TParamCollection& table) {
+    Execute(table);
+    if (resultPending_) return plan_.ResultValue() != 0;
+    const TCustomParam* r = Result();
+    if (!r) return std::nullopt;
+    return r->AsBoolean();
+  }
   // Message of the error that ended the last run (empty when it ran to its end); for diagnostics.
   const std::string& LastError() const { return lastError_; }
 
@@ -116,13 +129,17 @@ class TKuzoParser {
   bool TryFastOp(TParamCollection& table, std::vector<TempSlot>& temps, TOpeData& op);
   void StoreResult(const TCustomParam& value);
   void RunPlan();
+  void MaterializeResult() const;
 
   std::vector<std::unique_ptr<TOpeData>> ops_;
   std::vector<std::string> tempNames_;  // slot index -> temporary name
   int32_t argSlot_ = -1;                // slot of "____arg" when the last op assigns it
   std::vector<TempSlot> temps_;         // reused by every outermost run
-  std::unique_ptr<TCustomParam> result_;
+  // The value of the last run. After an integer-only run it is built only when asked for: until
+  // then the plan holds it.
+  mutable std::unique_ptr<TCustomParam> result_;
   bool hasResult_ = false;
+  mutable bool resultPending_ = false;
   int running_ = 0;  // nesting depth of Execute on this parser
   bool fastPath_ = true;
   TIntegerPlan plan_;  // the whole list as integer arithmetic, when it is integer-only
