@@ -23,8 +23,13 @@ bool IsComparisonCode(uint8_t code) {
 }  // namespace
 
 namespace {
+// Raised out of line, so that the arithmetic around it keeps its registers.
+[[noreturn]] [[gnu::noinline]] [[gnu::cold]] void Fail(const char* message) { throw KuzoError(message); }
+
 inline int32_t Operate(uint8_t code, int32_t a, int32_t b, bool flagCompare) {
-  const int64_t x = a, y = b;
+  const int64_t x = a;
+  if (flagCompare) b = b != 0 ? 1 : 0;  // set for comparisons only
+  const int64_t y = b;
   switch (code) {
     case ocTo:
       return a;
@@ -36,8 +41,8 @@ inline int32_t Operate(uint8_t code, int32_t a, int32_t b, bool flagCompare) {
       return Wrap(x * y);
     case ocDiv:
     case ocMod:
-      if (y == 0) throw KuzoError(kDivideByZero);
-      if (x == std::numeric_limits<int32_t>::min() && y == -1) throw KuzoError(kIntegerOverflow);
+      if (y == 0) Fail(kDivideByZero);
+      if (x == std::numeric_limits<int32_t>::min() && y == -1) Fail(kIntegerOverflow);
       return static_cast<int32_t>(code == ocDiv ? x / y : x % y);  // toward zero; sign of the dividend
     case ocOr:
       return a | b;
@@ -49,11 +54,6 @@ inline int32_t Operate(uint8_t code, int32_t a, int32_t b, bool flagCompare) {
       return static_cast<int32_t>(static_cast<uint32_t>(a) << (b & 31));
     case ocShiftR:
       return static_cast<int32_t>(static_cast<uint32_t>(a) >> (b & 31));
-    default:
-      break;
-  }
-  if (flagCompare) b = b != 0 ? 1 : 0;
-  switch (code) {
     case ocEqual:
       return a == b;
     case ocBig:
