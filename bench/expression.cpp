@@ -1,5 +1,6 @@
-// Evaluation speed of compiled expressions: a loop step (i = i + 1) and a typical condition
-// (a[i] + b * 2 >= c), against the same reads and writes done directly on the value objects.
+// Evaluation speed of compiled expressions: a loop step (i = i + 1), a loop condition, an integer
+// formula and a typical condition (a[i] + b * 2 >= c), against the same reads and writes done
+// directly on the value objects and against the general evaluator with the integer shortcut off.
 #include <benchmark/benchmark.h>
 
 #include "core/host_state.h"
@@ -46,6 +47,63 @@ void BM_LoopStep(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_LoopStep);
+
+// The same step through the general evaluator (the integer shortcut off): the shortcut's gain.
+void BM_LoopStepGeneralPath(benchmark::State& state) {
+  Setup s;
+  kuzo::TKuzoParser parser;
+  parser.CompileText("i = i + 1");
+  parser.SetFastPath(false);
+  for (auto _ : state) parser.Execute(s.table);
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LoopStepGeneralPath);
+
+// A loop condition as the interpreter reads it (a flag, no value object).
+void BM_LoopCondition(benchmark::State& state) {
+  Setup s;
+  kuzo::TKuzoParser parser;
+  parser.CompileText("i < c");
+  for (auto _ : state) benchmark::DoNotOptimize(parser.ExecuteFlag(s.table));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LoopCondition);
+
+void BM_LoopConditionGeneralPath(benchmark::State& state) {
+  Setup s;
+  kuzo::TKuzoParser parser;
+  parser.CompileText("i < c");
+  parser.SetFastPath(false);
+  for (auto _ : state) benchmark::DoNotOptimize(parser.ExecuteFlag(s.table));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_LoopConditionGeneralPath);
+
+// Integer arithmetic over several variables and constants, with a comparison at the end.
+void BM_IntegerFormula(benchmark::State& state) {
+  Setup s;
+  kuzo::TKuzoParser parser;
+  parser.CompileText("(i * 3 + b) % 7 - (c >> 2) <= b & 1");
+  for (auto _ : state) {
+    parser.Execute(s.table);
+    benchmark::DoNotOptimize(parser.Result());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_IntegerFormula);
+
+void BM_IntegerFormulaGeneralPath(benchmark::State& state) {
+  Setup s;
+  kuzo::TKuzoParser parser;
+  parser.CompileText("(i * 3 + b) % 7 - (c >> 2) <= b & 1");
+  parser.SetFastPath(false);
+  for (auto _ : state) {
+    parser.Execute(s.table);
+    benchmark::DoNotOptimize(parser.Result());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_IntegerFormulaGeneralPath);
 
 void BM_Condition(benchmark::State& state) {
   Setup s;
