@@ -1,4 +1,4 @@
-// zlib streams of archive entries: libdeflate for whole-buffer inflate (about twice zlib's speed),
+// zlib streams of archive entries: libdeflate for whole-buffer inflate (several times zlib's speed),
 // zlib for deflate, CRC-32 and the streaming reference inflate.
 #include "data/zlib_codec.h"
 

@@ -118,6 +118,7 @@ void Runtime::FormCreate() {
 }
 
 void Runtime::DeleteOldLog() {
+  if (config_.title.baseDir.empty()) return;  // the player's own directory is unknown
   const auto log = platform::ResolveGameFile(config_.title.baseDir, kOldLogFileName);
   if (!log || !platform::IsRegularFile(*log)) return;
   std::error_code ignored;
