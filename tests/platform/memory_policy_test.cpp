@@ -41,6 +41,8 @@ TEST(MemoryPolicyTest, LargeBlocksComeFromTheHeapAndAreReused) {
     EXPECT_EQ(mallinfo2().hblkhd, mappedBefore) << "a 48 MiB block got a mapping of its own";
     first = block.get();
   }
+  // Freed, the block stays in the heap as free memory instead of going back to the system.
+  EXPECT_GE(mallinfo2().fordblks, kBlock) << "the freed block was handed back to the system";
   auto again = std::make_unique<char[]>(kBlock);
   EXPECT_EQ(static_cast<void*>(again.get()), first) << "the freed block was not reused";
 #endif
