@@ -1,7 +1,6 @@
-// A compiled expression reduced to integer arithmetic: when every operation of a list works on
-// integer and flag values only (scalar variables, constants and temporaries), the list runs as a
-// flat program over typed integer slots, with the same results, stored types and errors as the
-// general evaluator and without a value object per temporary.
+// An operation list whose every value is an integer or a flag (scalar variables, constants,
+// temporaries), run as a flat program over typed integer slots: the general evaluator's results,
+// stored types and errors, without a value object per temporary.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,8 @@
 // forms of game and status variables.
 #include "vars/param_collection.h"
 
+#include <atomic>
+
 #include "core/byte_reader.h"
 #include "core/errors.h"
 #include "core/sjis.h"
@@ -62,6 +64,11 @@ void TParamCollectionItem::SaveRecord(ByteWriter& w) const {
 }
 
 // ---- TParamCollection ----
+
+uint64_t TParamCollection::NextGeneration() {
+  static std::atomic<uint64_t> counter{0};
+  return counter.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 TParamCollection::TParamCollection() {
   for (int kind = 0; kind < kSystemVariableCount; ++kind) {

@@ -102,10 +102,12 @@ class TParamCollection : protected THashCollection {
   void SetFrameLevel(int32_t level);
 
   // Changes whenever the result of a lookup may change (variables added, deleted or renamed, scope
-  // or frame level changed). Name caches compare it.
+  // or frame level changed). Name caches compare it. Values are unique across all tables of the
+  // process, so a cache made for one table never matches another (even one created later at the
+  // same address).
   uint64_t Generation() const { return generation_; }
   const uint64_t* GenerationPtr() const { return &generation_; }
-  void Touch() { ++generation_; }
+  void Touch() { generation_ = NextGeneration(); }
 
   SystemVariableHost& Host() const { return *host_; }
   void SetHost(SystemVariableHost* host);
@@ -127,8 +129,10 @@ class TParamCollection : protected THashCollection {
   void LoadRecords(ByteReader& r, uint32_t count, const char* what);
   void DeleteWhere(bool (*pred)(const TParamCollectionItem&, int32_t), int32_t arg);
 
+  static uint64_t NextGeneration();
+
   int32_t frameLevel_ = 0;
-  uint64_t generation_ = 1;
+  uint64_t generation_ = NextGeneration();
   SystemVariableHost defaultHost_;
   SystemVariableHost* host_ = &defaultHost_;
   HostState* state_ = nullptr;

@@ -3,6 +3,7 @@
 // the shortcut and one without, and must leave the same results, errors and variable states.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <optional>
 #include <random>
 #include <string>
@@ -239,6 +240,28 @@ TEST_F(FastPathTest, RedeclaredVariablesAreFoundAgain) {
   table.DeleteVariable(*table.Find("v"));
   parser.Execute(table);
   EXPECT_EQ(parser.LastError(), "\"v\" 変数がありません");
+}
+
+// A parser kept while its table is freed and another is built in the same place, with the same
+// history of changes: nothing cached for the first table may reach the second.
+TEST(FastPathTableTest, ANewTableAtTheSameAddressIsLookedUpAfresh) {
+  for (bool fastPath : {true, false}) {
+    TKuzoParser parser;
+    parser.CompileText("v = v + 1");
+    parser.SetFastPath(fastPath);
+    alignas(TParamCollection) unsigned char place[sizeof(TParamCollection)];
+    int32_t results[2] = {0, 0};
+    for (int round = 0; round < 2; ++round) {
+      auto* table = new (place) TParamCollection();
+      bool initialise = false;
+      table->Declare("v", kTypeInt, vsGlobal, initialise).Param()->SetInteger(10 * round);
+      parser.Execute(*table);
+      results[round] = table->Find("v")->Param()->AsInteger();
+      table->~TParamCollection();
+    }
+    EXPECT_EQ(results[0], 1);
+    EXPECT_EQ(results[1], 11);
+  }
 }
 
 TEST_F(FastPathTest, ErrorsAndWrapAroundAsInTheGeneralPath) {
