@@ -149,14 +149,18 @@ IconImage DecodeIconBitmap(std::string_view data, std::string_view sourceName) {
 std::optional<IconImage> FindFirstIcon(const std::filesystem::path& path) {
   auto resources = PeResources::Open(path);
   if (!resources) return std::nullopt;
-  auto group = resources->Find(PeResourceKey::Id(kIconGroupResourceType), PeResourceKey::First());
+  return FindFirstIcon(*resources);
+}
+
+std::optional<IconImage> FindFirstIcon(const PeResources& resources) {
+  auto group = resources.Find(PeResourceKey::Id(kIconGroupResourceType), PeResourceKey::First());
   if (!group) return std::nullopt;
-  std::vector<GroupEntry> entries = ReadGroup(*group, resources->Source());
+  std::vector<GroupEntry> entries = ReadGroup(*group, resources.Source());
   std::stable_sort(entries.begin(), entries.end(), Better);
   for (const GroupEntry& e : entries) {
-    auto picture = resources->Find(PeResourceKey::Id(kIconResourceType), PeResourceKey::Id(e.id));
+    auto picture = resources.Find(PeResourceKey::Id(kIconResourceType), PeResourceKey::Id(e.id));
     if (!picture || picture->starts_with(kPngSignature)) continue;
-    return DecodeIconBitmap(*picture, resources->Source() + Format(": icon %u", e.id));
+    return DecodeIconBitmap(*picture, resources.Source() + Format(": icon %u", e.id));
   }
   return std::nullopt;
 }

@@ -10,6 +10,8 @@
 
 namespace kuzo {
 
+class PeResources;
+
 // Resource types of icon groups and of the pictures they list.
 constexpr uint16_t kIconGroupResourceType = 14;
 constexpr uint16_t kIconResourceType = 3;
@@ -26,6 +28,7 @@ struct IconImage {
 // stored as PNG are passed over). nullopt when the file is no PE image or has no usable icon.
 // Raises FormatError naming the file when its resources or the chosen picture are malformed.
 std::optional<IconImage> FindFirstIcon(const std::filesystem::path& path);
+std::optional<IconImage> FindFirstIcon(const PeResources& resources);
 
 // Decodes one icon picture as stored in an icon resource: a bitmap header (the height counting the
 // colour rows and the mask rows), the palette, the colour rows bottom-up and the 1-bit mask.

@@ -172,9 +172,18 @@ std::optional<std::string> FindPeResource(const std::filesystem::path& path, std
 }
 
 std::shared_ptr<const std::string> FindResourceArchive(const std::filesystem::path& path) {
+  try {
+    auto resources = PeResources::Open(path);
+    return resources ? FindResourceArchive(*resources) : nullptr;
+  } catch (const FormatError&) {
+    return nullptr;
+  }
+}
+
+std::shared_ptr<const std::string> FindResourceArchive(const PeResources& resources) {
   std::optional<std::string> data;
   try {
-    data = FindPeResource(path, kArchiveResourceType, kArchiveResourceName);
+    data = resources.Find(PeResourceKey::Name(kArchiveResourceType), PeResourceKey::Name(kArchiveResourceName));
   } catch (const FormatError&) {
     return nullptr;
   }

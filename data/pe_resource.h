@@ -61,4 +61,7 @@ std::optional<std::string> FindPeResource(const std::filesystem::path& path, std
 // the file has none or is not a readable executable.
 std::shared_ptr<const std::string> FindResourceArchive(const std::filesystem::path& path);
 
+// The same, from resources already read (nullptr also when the tree is malformed).
+std::shared_ptr<const std::string> FindResourceArchive(const PeResources& resources);
+
 }  // namespace kuzo

@@ -100,8 +100,10 @@ void Runtime::FormCreate() {
     std::fprintf(stderr, "kuzoplayer: %s (using the default sound settings)\n", e.what());
   }
 
-  SetTitleIcon();
-  RegisterSources();
+  // The executable's resource section is read once, for its icon and for its archive resource.
+  const std::optional<PeResources> exe = ReadTitleResources();
+  if (exe) SetTitleIcon(*exe);
+  RegisterSources(exe ? &*exe : nullptr);
   LogStep("TBasePanel.Create", false);
   LogStep("TBasePanel.Create", true);
   if (factories_.paramMan) paramMan_ = factories_.paramMan(*this);
@@ -125,22 +127,33 @@ void Runtime::DeleteOldLog() {
   std::filesystem::remove(*log, ignored);
 }
 
-void Runtime::SetTitleIcon() {
-  if (frontend_ == nullptr || config_.title.executable.empty()) return;
+std::optional<PeResources> Runtime::ReadTitleResources() const {
+  if (config_.title.executable.empty()) return std::nullopt;
   try {
-    if (auto icon = FindFirstIcon(config_.title.executable)) frontend_->SetIcon(*icon);
+    return PeResources::Open(config_.title.executable);
+  } catch (const FormatError& e) {
+    // Malformed headers: no icon and no archive resource; the title may still play from its trailer.
+    std::fprintf(stderr, "kuzoplayer: %s (no icon or archive resource)\n", platform::Cp932ToUtf8(e.what()).c_str());
+    return std::nullopt;
+  }
+}
+
+void Runtime::SetTitleIcon(const PeResources& exe) {
+  if (frontend_ == nullptr) return;
+  try {
+    if (auto icon = FindFirstIcon(exe)) frontend_->SetIcon(*icon);
   } catch (const FormatError& e) {
     // A damaged icon leaves the default one; the title itself may still play.
     std::fprintf(stderr, "kuzoplayer: %s (keeping the default icon)\n", platform::Cp932ToUtf8(e.what()).c_str());
   }
 }
 
-void Runtime::RegisterSources() {
+void Runtime::RegisterSources(const PeResources* exe) {
   std::string base = config_.title.baseDir.string();
   files_->SetBaseDir(base.empty() ? std::string("./") : base);
   // The executable's "DUMMY" resource comes before the archive behind its trailer.
-  if (!config_.title.executable.empty()) {
-    if (auto resource = FindResourceArchive(config_.title.executable)) {
+  if (exe != nullptr) {
+    if (auto resource = FindResourceArchive(*exe)) {
       files_->AddResourceArchive(std::move(resource), std::string(kArchiveResourceName));
     }
   }

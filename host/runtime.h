@@ -16,6 +16,7 @@
 #include "core/host_state.h"
 #include "data/file_manager.h"
 #include "data/pe_icon.h"
+#include "data/pe_resource.h"
 #include "host/frame_loop.h"
 #include "host/settings.h"
 #include "host/subsystems.h"
@@ -105,8 +106,9 @@ class Runtime : private FrameSteps, private IPromptHost {
   void FormCreate();
   void InitializePlayer();
   void DeleteOldLog();
-  void SetTitleIcon();
-  void RegisterSources();
+  std::optional<PeResources> ReadTitleResources() const;
+  void SetTitleIcon(const PeResources& exe);
+  void RegisterSources(const PeResources* exe);
   std::filesystem::path ArchivePathFor(const std::filesystem::path& archive);
   void Fail(const std::string& reason);
 
