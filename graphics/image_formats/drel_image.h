@@ -83,4 +83,9 @@ void ConvertFrameToSurface(const TDrelFrame& frame, TCustomDIBX& out);
 // The frame's mask as an 8-bit surface (sized and overwritten); false when the frame has none.
 bool ConvertMaskToSurface(const TDrelFrame& frame, TCustomDIBX& out);
 
+// The composed frame as 8-bit R, G, B, A, top row first: colours through the palette or widened by
+// repeating their top bits; alpha from the mask when there is one, else 0 where the pixel equals the
+// colour key and 255 elsewhere.
+std::vector<uint8_t> FrameToRgba(const TDrelFrame& frame);
+
 }  // namespace kuzo
