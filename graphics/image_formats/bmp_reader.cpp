@@ -43,6 +43,8 @@ struct Channel {
   uint8_t Get(uint32_t pixel) const {
     if (mask == 0) return 0;
     const uint32_t v = (pixel & mask) >> shift;
+    // Channels wider than 8 bits keep their top 8 bits; narrower ones scale to 0..255, rounded.
+    if (max > 255) return static_cast<uint8_t>(v >> (std::bit_width(max) - 8));
     return static_cast<uint8_t>((v * 255 + max / 2) / max);
   }
 };
@@ -73,7 +75,7 @@ class BmpReader {
     in_.Skip(10, "file header");
     const uint32_t dataOffset = in_.U32("pixel data offset");
     ReadInfoHeader();
-    ReadPalette();
+    ReadPalette(dataOffset);
     if (dataOffset < in_.Position() || dataOffset > in_.Size()) {
       in_.Fail("pixel data offset", Format("%u lies outside %zu..%zu", dataOffset, in_.Position(), in_.Size()));
     }
@@ -90,7 +92,10 @@ class BmpReader {
   void ReadInfoHeader() {
     headerSize_ = in_.U32("header size");
     const bool core = headerSize_ == kCoreHeaderSize;
-    if (!core && (headerSize_ < 16 || headerSize_ > kMaxHeaderSize)) {
+    // OS/2 v2 headers may stop after any field (16 to 64 bytes); the Windows ones have fixed sizes.
+    const bool known = core || (headerSize_ >= 16 && headerSize_ <= kOs2MaxHeaderSize) || headerSize_ == 108 ||
+                       headerSize_ == kMaxHeaderSize;
+    if (!known) {
       in_.Fail("header size", Format("%u is not a known bitmap header", headerSize_));
     }
     int64_t width, height;
@@ -177,7 +182,7 @@ class BmpReader {
     }
   }
 
-  void ReadPalette() {
+  void ReadPalette(uint32_t dataOffset) {
     if (bits_ > 8) {
       // Some writers store a palette with direct-colour bitmaps; it is not used.
       return;
@@ -186,6 +191,11 @@ class BmpReader {
     const size_t quad = headerSize_ == kCoreHeaderSize ? 3 : 4;
     uint32_t entries = colourCount_ == 0 ? maxEntries : colourCount_;
     if (entries > 256 * 256) in_.Fail("colour count", Format("%u palette entries", entries));
+    // A pixel data offset inside the palette shortens it (core headers have no colour count).
+    if (dataOffset > in_.Position() && (dataOffset - in_.Position()) / quad < entries) {
+      entries = static_cast<uint32_t>((dataOffset - in_.Position()) / quad);
+    }
+    paletteEntries_ = std::min<uint32_t>(entries, 256);
     if (static_cast<uint64_t>(entries) * quad > in_.Remaining()) {
       in_.Fail("palette", Format("%u entries exceed the %zu bytes left", entries, in_.Remaining()));
     }
@@ -204,6 +214,18 @@ class BmpReader {
     if (bits_ == 16 && masks_.alpha == 0 && masks_.red == 0x7C00 && masks_.green == 0x03E0 && masks_.blue == 0x1F) return 15;
     if (bits_ == 16 && masks_.alpha == 0 && masks_.red == 0xF800 && masks_.green == 0x07E0 && masks_.blue == 0x1F) return 16;
     return 24;
+  }
+
+  // Palette indices beyond the palette make the file invalid.
+  void CheckIndex(uint32_t index) {
+    if (index >= paletteEntries_) {
+      in_.Fail("pixel data", Format("palette index %u beyond the %u palette entries", index, paletteEntries_));
+    }
+  }
+
+  void CheckIndices(const TDIBSurface& image) {
+    for (int y = 0; y < height_; ++y)
+      for (int x = 0; x < width_; ++x) CheckIndex(image.GetPixel(x, y));
   }
 
   // The image row that stored row k fills.
@@ -235,6 +257,10 @@ class BmpReader {
       uint8_t* dst = frame.Image.Lock(0, y);
       if (direct) {
         std::memcpy(dst, src, std::min(stride, static_cast<size_t>(frame.Image.Pitch())));
+        // The unused top bit of 5-5-5 pixels is cleared so that pixel values compare as colours.
+        if (frameBits == 15) {
+          for (int x = 0; x < width_; ++x) dst[2 * x + 1] &= 0x7F;
+        }
         continue;
       }
       if (bits_ == 2) {
@@ -261,6 +287,7 @@ class BmpReader {
     }
     // A fourth byte that is 0 everywhere carries no alpha (most 32-bit bitmaps): the image is opaque.
     if (mask != nullptr && !anyAlpha) frame.Image.DropMask();
+    if (frameBits <= 8) CheckIndices(frame.Image);
   }
 
   // RLE: runs and literal groups, escapes 0 (end of line), 1 (end of bitmap), 2 (delta). Pixels not
@@ -297,6 +324,7 @@ class BmpReader {
         if (bytes % 2 == 1) in_.Skip(std::min<size_t>(1, in_.Remaining()), "RLE padding");
       }
     }
+    CheckIndices(frame.Image);
     // Keep the depth the file declared when it is one the frames hold.
     if (four) {
       TDIBSurface packed(width_, height_, 4);
@@ -314,6 +342,7 @@ class BmpReader {
   uint16_t bits_ = 0;
   uint32_t compression_ = kRgb;
   uint32_t colourCount_ = 0;
+  uint32_t paletteEntries_ = 0;
   Masks masks_;
   TPalette palette_{};
   int width_ = 0, height_ = 0;

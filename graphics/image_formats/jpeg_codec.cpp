@@ -44,7 +44,12 @@ RgbImage DecodeJpegRgb(std::span<const uint8_t> data, std::string_view source, i
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
   jpeg_read_header(&info, TRUE);
-  info.out_color_space = JCS_RGB;
+  // libjpeg does not turn CMYK into RGB itself: CMYK (and YCCK, which it turns into CMYK) is read as
+  // four channels and converted below.
+  const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  // Files with an Adobe marker store CMYK inverted (255 = no ink).
+  const bool inverted = info.saw_Adobe_marker;
+  info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   const int64_t bytes = int64_t{info.image_width} * info.image_height * 3;
   if (bytes > maxBytes) {
     failure = Format("%.*s: JPEG picture %u x %u exceeds the limit of %lld bytes", static_cast<int>(source.size()),
@@ -56,9 +61,21 @@ RgbImage DecodeJpegRgb(std::span<const uint8_t> data, std::string_view source, i
   image.width = static_cast<int>(info.output_width);
   image.height = static_cast<int>(info.output_height);
   image.rgb.resize(static_cast<size_t>(image.width) * static_cast<size_t>(image.height) * 3);
+  std::vector<uint8_t> inks(cmyk ? static_cast<size_t>(image.width) * 4 : 0);
   while (info.output_scanline < info.output_height) {
-    JSAMPROW row = image.rgb.data() + static_cast<size_t>(info.output_scanline) * static_cast<size_t>(image.width) * 3;
+    uint8_t* rgb = image.rgb.data() + static_cast<size_t>(info.output_scanline) * static_cast<size_t>(image.width) * 3;
+    JSAMPROW row = cmyk ? inks.data() : rgb;
     jpeg_read_scanlines(&info, &row, 1);
+    if (!cmyk) continue;
+    for (int x = 0; x < image.width; ++x) {
+      const uint8_t* p = inks.data() + static_cast<size_t>(x) * 4;
+      const uint32_t k = inverted ? p[3] : 255u - p[3];
+      for (int c = 0; c < 3; ++c) {
+        // channel = (255 - ink) * (255 - black) / 255, on the stored (possibly inverted) values
+        const uint32_t v = inverted ? p[c] : 255u - p[c];
+        rgb[static_cast<size_t>(x) * 3 + static_cast<size_t>(c)] = static_cast<uint8_t>((v * k + 127) / 255);
+      }
+    }
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);

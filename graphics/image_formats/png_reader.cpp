@@ -4,6 +4,9 @@
 // image has one, becomes the mask and whose transparent colour becomes the colour key.
 #include <spng.h>
 
+#include <zlib.h>
+
+#include <cstring>
 #include <memory>
 
 #include "core/errors.h"
@@ -12,6 +15,7 @@
 namespace kuzo {
 namespace {
 
+constexpr size_t kPngSignatureSize = 8;
 constexpr uint8_t kColourTypePalette = 3;
 constexpr uint8_t kColourTypeGrayAlpha = 4;
 constexpr uint8_t kColourTypeRgbAlpha = 6;
@@ -27,6 +31,28 @@ struct ContextDeleter {
                            spng_strerror(error)));
 }
 
+// Verifies the checksum of every chunk up to the end chunk (the decoder does not check all of
+// them). A file that ends early is left to the decoder, which reports it.
+void CheckChunkCrcs(std::span<const uint8_t> data, std::string_view source) {
+  size_t pos = kPngSignatureSize;
+  while (pos + 12 <= data.size()) {
+    const uint32_t length = uint32_t{data[pos]} << 24 | uint32_t{data[pos + 1]} << 16 | uint32_t{data[pos + 2]} << 8 |
+                            uint32_t{data[pos + 3]};
+    if (length > data.size() - pos - 12) return;
+    const uint8_t* typeAndData = data.data() + pos + 4;
+    const uint8_t* stored = typeAndData + 4 + length;
+    const uint32_t expected = uint32_t{stored[0]} << 24 | uint32_t{stored[1]} << 16 | uint32_t{stored[2]} << 8 |
+                              uint32_t{stored[3]};
+    if (static_cast<uint32_t>(crc32(0, typeAndData, 4 + length)) != expected) {
+      throw FormatError(Format("%.*s: PNG chunk \"%.4s\" at offset 0x%zx: checksum mismatch",
+                               static_cast<int>(source.size()), source.data(), reinterpret_cast<const char*>(typeAndData),
+                               pos));
+    }
+    if (std::memcmp(typeAndData, "IEND", 4) == 0) return;
+    pos += 12 + length;
+  }
+}
+
 }  // namespace
 
 void LoadPngImage(TDrelFrameList& list, std::span<const uint8_t> data, std::string_view source,
@@ -36,7 +62,10 @@ void LoadPngImage(TDrelFrameList& list, std::span<const uint8_t> data, std::stri
   if (ctx == nullptr) throw KuzoError("PNG decoder could not be created");
   spng_set_image_limits(ctx.get(), kMaxImageSide, kMaxImageSide);
   spng_set_chunk_limits(ctx.get(), kMaxChunkBytes, kMaxChunkBytes);
+  // A checksum mismatch in any chunk refuses the file.
+  spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_ERROR);
   if (int e = spng_set_png_buffer(ctx.get(), data.data(), data.size())) Fail(source, "data", e);
+  CheckChunkCrcs(data, source);
   spng_ihdr ihdr{};
   if (int e = spng_get_ihdr(ctx.get(), &ihdr)) Fail(source, "header", e);
   const int w = static_cast<int>(ihdr.width), h = static_cast<int>(ihdr.height);
