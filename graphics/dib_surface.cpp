@@ -33,8 +33,10 @@ uint32_t WidthMask(int bits) {
   }
 }
 
+// Equal size and format, and not empty (empty buffers have no rows to address).
 bool SameGeometry(const TDIBSurface& a, const TDIBSurface& b) {
-  return a.Width() == b.Width() && a.Height() == b.Height() && a.BitCount() == b.BitCount();
+  return a.Width() == b.Width() && a.Height() == b.Height() && a.BitCount() == b.BitCount() && a.Width() > 0 &&
+         a.Height() > 0;
 }
 
 }  // namespace

@@ -328,6 +328,7 @@ class DrelReader {
       in_.Fail(name.c_str(), Format("%zu bytes of rows, the image needs %llu", data.size(),
                                     static_cast<unsigned long long>(need)));
     }
+    if (target.Width() == 0) return;
     const std::vector<uint32_t> order = Permutation(h);
     for (int k = 0; k < h; ++k) {
       const int row = order.empty() ? k : static_cast<int>(order[static_cast<size_t>(k)]);

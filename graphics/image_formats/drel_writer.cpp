@@ -21,6 +21,7 @@ std::string PlaneRows(const TDIBSurface& plane, uint32_t imageKey) {
   const int h = plane.Height();
   const size_t stride = static_cast<size_t>(plane.Pitch());
   std::string rows(stride * static_cast<size_t>(h), '\0');
+  if (plane.Width() == 0) return rows;
   const std::vector<uint32_t> order = imageKey != 0 ? ShufflePermutation(imageKey, h) : std::vector<uint32_t>{};
   for (int k = 0; k < h; ++k) {
     const int row = order.empty() ? k : static_cast<int>(order[static_cast<size_t>(k)]);

@@ -8,6 +8,7 @@
 #include <jpeglib.h>
 
 #include "core/errors.h"
+#include "graphics/image_formats/drel_image.h"
 
 namespace kuzo {
 namespace {
@@ -51,7 +52,7 @@ RgbImage DecodeJpegRgb(std::span<const uint8_t> data, std::string_view source, i
   const bool inverted = info.saw_Adobe_marker;
   info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   const int64_t bytes = int64_t{info.image_width} * info.image_height * 3;
-  if (bytes > maxBytes) {
+  if (bytes > maxBytes || info.image_width > kMaxImageSide || info.image_height > kMaxImageSide) {
     failure = Format("%.*s: JPEG picture %u x %u exceeds the limit of %lld bytes", static_cast<int>(source.size()),
                      source.data(), info.image_width, info.image_height, static_cast<long long>(maxBytes));
     jpeg_destroy_decompress(&info);
