@@ -12,7 +12,6 @@
 
 #include "core/byte_reader.h"
 #include "core/errors.h"
-#include "data/random.h"
 #include "graphics/image_formats/drel_format.h"
 #include "graphics/image_formats/image_file.h"
 #include "graphics/image_formats/jpeg_codec.h"
@@ -481,10 +480,33 @@ class DrelReader {
 }  // namespace
 
 std::vector<uint32_t> ShufflePermutation(uint32_t seed, int64_t n) {
-  TNkRandom random(seed);
-  random.FillPool(static_cast<int32_t>(n));
-  std::vector<uint32_t> order(static_cast<size_t>(n));
-  for (uint32_t& v : order) v = random.DrawFromPool();
+  // The generator's pool draw (state = state * 5 + seed; take the element at state mod the count
+  // left) with the remaining elements kept in a Fenwick tree, so that finding the k-th one left
+  // costs log n instead of moving the rest of a list down.
+  const size_t count = static_cast<size_t>(n);
+  std::vector<uint32_t> tree(count + 1, 0);
+  for (size_t i = 1; i <= count; ++i) {
+    tree[i] += 1;
+    const size_t parent = i + (i & (~i + 1));
+    if (parent <= count) tree[parent] += tree[i];
+  }
+  size_t top = 1;
+  while (top * 2 <= count) top *= 2;
+  std::vector<uint32_t> order(count);
+  uint32_t state = 0;
+  for (size_t k = 0; k < count; ++k) {
+    state = state * 5u + seed;
+    uint32_t rank = state % static_cast<uint32_t>(count - k);  // 0-based among the elements left
+    size_t pos = 0;
+    for (size_t step = top; step > 0; step /= 2) {
+      if (pos + step <= count && tree[pos + step] <= rank) {
+        pos += step;
+        rank -= tree[pos];
+      }
+    }
+    order[k] = static_cast<uint32_t>(pos);  // element pos (0-based) is the (rank+1)-th left
+    for (size_t i = pos + 1; i <= count; i += i & (~i + 1)) tree[i] -= 1;
+  }
   return order;
 }
 
