@@ -197,7 +197,10 @@ void SceneComponentHost::FlipExecute(TComSceneCommand& cmd, TCallMan& cm) {
   }
   // The switch hands the transition to the scene; the flip waits until the scene has ended it.
   if (st.state != kFlipWaiting) FlipSwitch(cmd);
-  if (scene_.TransitionRunning()) return;
+  if (scene_.TransitionRunning()) {
+    cm.run = false;  // the flip goes on: the tick ends here
+    return;
+  }
   FlipFinish(cmd);
   cm.pc += 1;
 }

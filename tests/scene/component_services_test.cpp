@@ -41,7 +41,8 @@ TEST(ComponentServices, LookupAndEventsReachTheScene) {
   f.Add("other", 0, 0, 10, 10);
   ComponentServices* s = g->Services();
   ASSERT_EQ(s, static_cast<ComponentServices*>(&f.scene));
-  EXPECT_EQ(s->FindComponent("OTHER"), f.scene.FindComponent("other"));
+  EXPECT_EQ(s->FindComponent("other"), f.scene.FindComponent("other"));
+  EXPECT_EQ(s->FindComponent("nobody"), nullptr);
   EXPECT_EQ(s->FindParent(""), f.scene.ActiveBase());
   EXPECT_EQ(s->Resolve(g->Handle()), g);
   EXPECT_FALSE(g->Poke("missing"));
