@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "authoring/page_compiler.h"
 #include "authoring/source_text.h"
+#include "core/errors.h"
+#include "graphics/image_formats/image_file.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 
@@ -164,6 +167,36 @@ std::vector<std::unique_ptr<TPage>> CompilePages(const std::vector<std::pair<std
   return pages;
 }
 
+namespace {
+
+// Game names as sources write them, for matching: lower case, "\" and "/" alike.
+std::string NameKey(std::string name) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return Lower(name);
+}
+
+// A PNG source whose name a page or the project names with the ".drl" extension instead is written
+// as that Drel file (data kind 0, no shuffling) rather than copied.
+std::optional<fs::path> DrelNamedFor(const fs::path& rel, const std::string& sourcesKey) {
+  if (Lower(rel.extension().string()) != ".png") return std::nullopt;
+  fs::path drel = rel;
+  drel.replace_extension(".drl");
+  if (sourcesKey.find(NameKey(drel.generic_string())) == std::string::npos) return std::nullopt;
+  return drel;
+}
+
+std::string PngToDrel(const fs::path& path, const std::string& png) {
+  TDrelFrameList list(0);
+  try {
+    LoadPngImage(list, {reinterpret_cast<const uint8_t*>(png.data()), png.size()}, path.string());
+  } catch (const FormatError& e) {
+    throw BuildError(e.what());
+  }
+  return SaveDrelImage(list, DrelKind::kDeflate);
+}
+
+}  // namespace
+
 BuiltTitle BuildTitle(const fs::path& srcDir, const fs::path& outDir) {
   if (!fs::is_directory(srcDir)) throw BuildError(srcDir.string() + ": not a directory");
   std::vector<std::pair<std::string, std::string>> pageSources;
@@ -216,10 +249,16 @@ BuiltTitle BuildTitle(const fs::path& srcDir, const fs::path& outDir) {
     original.Write(w);
     write(fs::path(std::string(kOriginalProjectFileName).substr(1)), w.Str());
   }
+  std::string sourcesKey = NameKey(projectText);
+  for (const auto& [name, text] : pageSources) sourcesKey += "\n" + NameKey(text);
   for (const auto& rel : others) {
     if (fs::exists(outDir / rel) && fs::equivalent(srcDir / rel, outDir / rel)) continue;
     auto data = platform::ReadWholeFile(srcDir / rel);
     if (!data) throw BuildError((srcDir / rel).string() + ": cannot be read");
+    if (const auto drel = DrelNamedFor(rel, sourcesKey)) {
+      write(*drel, PngToDrel(srcDir / rel, *data));
+      continue;
+    }
     write(rel, *data);
   }
   return built;

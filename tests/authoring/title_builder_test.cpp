@@ -7,6 +7,8 @@
 
 #include "authoring/page_compiler.h"
 #include "authoring/title_builder.h"
+#include "graphics/image_formats/image_file.h"
+#include "graphics/png_writer.h"
 #include "script/project_file.h"
 #include "script/scene_commands.h"
 
@@ -206,6 +208,33 @@ TEST(TitleBuilder, BuildsADirectoryAndCopiesOtherFiles) {
   TPage page;
   page.Parse("main.ksb", bytes);
   EXPECT_EQ(page.At(0).fields[0].text, "sub\\inner.ksb");
+}
+
+TEST(TitleBuilder, PngSourcesNamedAsDrelAreConverted) {
+  namespace fs = std::filesystem;
+  const fs::path src = fs::path(KUZO_BINARY_DIR) / "title-builder-drel-src";
+  const fs::path out = fs::path(KUZO_BINARY_DIR) / "title-builder-drel-out";
+  fs::remove_all(src);
+  fs::remove_all(out);
+  fs::create_directories(src / "bg");
+  std::ofstream(src / "kuzo.kpt") << "start main.kss\n";
+  std::ofstream(src / "main.kss") << "log = \"BG\\Title.drl\"\n";
+  const std::vector<uint8_t> rgba = {10, 20, 30, 255, 40, 50, 60, 0};
+  const std::vector<uint8_t> png = EncodeRgbaPng(rgba, 2, 1);
+  for (const char* name : {"title.png", "other.png"}) {
+    std::ofstream(src / "bg" / name, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), png.size());
+  }
+  BuildTitle(src, out);
+  // The named picture becomes a Drel file with the same pixels; the other is copied as it is.
+  EXPECT_FALSE(fs::exists(out / "bg" / "title.png"));
+  EXPECT_EQ(fs::file_size(out / "bg" / "other.png"), png.size());
+  std::ifstream in(out / "bg" / "title.drl", std::ios::binary);
+  const std::string drel((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  TDrelFrameList list;
+  LoadDrelImage(list, {reinterpret_cast<const uint8_t*>(drel.data()), drel.size()}, "title.drl", false);
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_EQ(list.Version, 106);
+  EXPECT_EQ(FrameToRgba(list[0]), rgba);
 }
 
 }  // namespace
