@@ -8,6 +8,7 @@
 #include "core/sjis.h"
 #include "platform/cp932.h"
 #include "scene/property_table.h"
+#include "script/command_codes.h"
 #include "script/scene_commands.h"
 
 namespace kuzo {
@@ -20,15 +21,8 @@ constexpr int kTabWidth = 8;
 constexpr std::string_view kSourceExt = ".kss";
 constexpr std::string_view kPageExt = ".ksb";
 
-// Field positions of the records (see the layouts in command.cpp).
-namespace fld {
-constexpr int kJumpPage = 0, kJumpIndex = 1, kJumpCond = 2;
-constexpr int kCallPage = 0, kCallIndex = 1, kCallResult = 2, kCallCond = 3, kCallArgs = 4;
-constexpr int kWhileCond = 0, kWhileExit = 1;
-constexpr int kLoopExpr = 0, kLoopTo = 1;
-constexpr int kBreakCond = 0, kBreakTo = 1;
-constexpr int kResetPage = 0, kResetIndex = 1, kResetFull = 2;
-}  // namespace fld
+namespace fld = field;
+using C = CommandCode;
 
 int PropertyIdOf(std::string_view word) {
   if (auto n = source::ParseNumber(word)) return (*n >= 0 && *n < kPropertyCount) ? *n : -1;
@@ -100,10 +94,52 @@ class Compilation {
   }
 
   source::Clauses Split(std::string_view text, std::initializer_list<const char*> words) {
+    return Split(text, std::vector<std::string>(words.begin(), words.end()));
+  }
+  source::Clauses Split(std::string_view text, const std::vector<std::string>& words) {
     try {
       return source::SplitClauses(text, words);
     } catch (const std::invalid_argument& e) {
       Fail(e.what());
+    }
+  }
+
+  // The clause words of a command: the names of its record fields, except the one that takes the
+  // text before the clauses.
+  static std::vector<std::string> ClauseWords(C code, std::string_view mainField) {
+    std::vector<std::string> words;
+    for (const FieldSpec& spec : CommandInfoOf(Code(code)).fields)
+      if (spec.name != mainField) words.emplace_back(spec.name);
+    return words;
+  }
+
+  // A command whose fields are given by clauses named after them (the command table's field
+  // names); the text before the clauses fills the field named `mainField`.
+  TCommand& ByFieldNames(C code, const std::string& rest, std::string_view mainField) {
+    const source::Clauses cl = Split(rest, ClauseWords(code, mainField));
+    TCommand& c = Simple(Code(code));
+    FillFields(c, cl, mainField);
+    return c;
+  }
+
+  void FillFields(TCommand& c, const source::Clauses& cl, std::string_view mainField) {
+    const CommandInfo& info = c.Info();
+    for (size_t i = 0; i < info.fields.size(); ++i) {
+      const FieldSpec& spec = info.fields[i];
+      const bool isMain = spec.name == mainField;
+      if (!isMain && !cl.Has(spec.name) && spec.kind != FieldKind::Expr && spec.kind != FieldKind::String) continue;
+      const std::string text = isMain ? cl.main : cl.Get(spec.name);
+      Field& f = c.fields[i];
+      switch (spec.kind) {
+        case FieldKind::Expr: f.expr = Compile(text); break;
+        case FieldKind::String: f.text = Str(text); break;
+        case FieldKind::S32:
+        case FieldKind::Byte: f.number = Number(text, (std::string(info.keyword) + " " + spec.name).c_str()); break;
+        case FieldKind::ExprList:
+          for (const auto& item : source::SplitList(text)) f.list.push_back(Compile(item));
+          break;
+        case FieldKind::Blob: f.text = HexBytes(text); break;
+      }
     }
   }
 
@@ -164,7 +200,7 @@ class Compilation {
     if (code < 0) {
       // A line that starts with no command word is an expression to evaluate.
       Expr e = Compile(text);
-      Simple(14).fields[0].expr = std::move(e);
+      Simple(Code(C::Calc)).fields[fld::kOnly].expr = std::move(e);
       return;
     }
     Command(static_cast<uint8_t>(code), rest);
@@ -192,7 +228,7 @@ class Compilation {
   }
 
   // TARGET: [page][:label] or [page]@index.
-  void Target(TCommand& c, int pageField, int indexField, std::string_view text) {
+  void Target(TCommand& c, size_t pageField, size_t indexField, std::string_view text) {
     std::string t = Str(text);
     std::string pagePart = t, label;
     int32_t index = 0;
@@ -212,7 +248,7 @@ class Compilation {
     if (pageName.empty()) Fail("missing target page");
     c.fields[pageField].text = pageName;
     c.fields[indexField].number = index;
-    if (byLabel) fixups_.push_back({page_.get(), LastIndex(), indexField, pageName, label, Where()});
+    if (byLabel) fixups_.push_back({page_.get(), LastIndex(), static_cast<int>(indexField), pageName, label, Where()});
   }
 
   Expr CondOrTrue(const source::Clauses& cl) { return Compile(cl.Has("if") ? cl.Get("if") : "TRUE"); }
@@ -220,29 +256,29 @@ class Compilation {
   void Command(uint8_t code, const std::string& rest) {
     const CommandInfo& info = CommandInfoOf(code);
     if (info.createsComponent) return Component(code, rest);
-    switch (code) {
-      case 0:
-      case 1:
+    switch (static_cast<C>(code)) {
+      case C::If:
+      case C::Elseif:
         if (rest.empty()) Fail(std::string(info.keyword) + " needs a condition");
-        Simple(code).fields[0].expr = Compile(rest);
+        Simple(code).fields[fld::kOnly].expr = Compile(rest);
         return;
-      case 2: return NoArguments(code, rest);
-      case 3:
-      case 16: {
+      case C::Else: return NoArguments(code, rest);
+      case C::Label:
+      case C::VarDel: {
         const std::string name = Str(rest);
-        if (code == 3 && name.empty()) Fail("label needs a name");
-        Simple(code).fields[0].text = name;
+        if (code == C::Label && name.empty()) Fail("label needs a name");
+        Simple(code).fields[fld::kOnly].text = name;
         return;
       }
-      case 27: Simple(code).fields[0].text = rest; return;
-      case 4: {
+      case C::Comment: Simple(code).fields[fld::kOnly].text = rest; return;
+      case C::Jump: {
         auto cl = Split(rest, {"if"});
         TCommand& c = Simple(code);
         c.fields[fld::kJumpCond].expr = CondOrTrue(cl);
         Target(c, fld::kJumpPage, fld::kJumpIndex, cl.main);
         return;
       }
-      case 5: {
+      case C::Call: {
         auto cl = Split(rest, {"if", "into", "with"});
         TCommand& c = Simple(code);
         c.fields[fld::kCallCond].expr = CondOrTrue(cl);
@@ -251,83 +287,51 @@ class Compilation {
         Target(c, fld::kCallPage, fld::kCallIndex, cl.main);
         return;
       }
-      case 6: {
+      case C::Exit: {
         auto cl = Split(rest, {"if"});
         if (!cl.main.empty()) Fail("exit takes only an 'if' clause");
-        Simple(code).fields[0].expr = CondOrTrue(cl);
+        Simple(code).fields[fld::kOnly].expr = CondOrTrue(cl);
         return;
       }
-      case 7: {
-        auto cl = Split(rest, {"while", "block"});
-        TCommand& c = Simple(code);
-        c.fields[0].expr = Compile(cl.Get("while"));
-        c.fields[1].expr = Compile(cl.main);
-        c.fields[2].expr = Compile(cl.Get("block"));
-        return;
-      }
-      case 13: return Flip(rest);
-      case 14: Simple(code).fields[0].expr = Compile(rest); return;
-      case 15: return VarNew(rest);
-      case 17: {
+      case C::Wait: ByFieldNames(C::Wait, rest, "time"); return;
+      case C::Flip: return Flip(rest);
+      case C::Calc: Simple(code).fields[fld::kOnly].expr = Compile(rest); return;
+      case C::VarNew: return VarNew(rest);
+      case C::GetProp: {
         auto cl = Split(rest, {"into"});
         auto items = source::SplitList(cl.main);
         if (items.size() != 2) Fail("getprop needs: component, property into variable");
         TCommand& c = Simple(code);
-        c.fields[0].expr = Compile(items[0]);
-        c.fields[1].expr = PropertyExpr(items[1]);
-        c.fields[2].text = Str(cl.Get("into"));
+        c.fields[fld::kPropTarget].expr = Compile(items[0]);
+        c.fields[fld::kPropId].expr = PropertyExpr(items[1]);
+        c.fields[fld::kGetPropInto].text = Str(cl.Get("into"));
         return;
       }
-      case 18: {
+      case C::SetProp: {
         auto items = source::SplitList(rest);
         if (items.size() != 3) Fail("setprop needs: component, property, value");
         TCommand& c = Simple(code);
-        c.fields[0].expr = Compile(items[0]);
-        c.fields[1].expr = PropertyExpr(items[1]);
-        c.fields[2].expr = Compile(items[2]);
+        c.fields[fld::kPropTarget].expr = Compile(items[0]);
+        c.fields[fld::kPropId].expr = PropertyExpr(items[1]);
+        c.fields[fld::kSetPropValue].expr = Compile(items[2]);
         return;
       }
-      case 19:
-      case 26:
-      case 28:
-      case 39:
-      case 55:
-      case 58: Simple(code).fields[0].expr = Compile(rest); return;
-      case 20: {
-        auto cl = Split(rest, {"keepread", "wait", "block", "glyphs"});
-        TCommand& c = Simple(code);
-        c.fields[0].text = HexBytes(cl.Get("glyphs"));
-        c.fields[1].expr = Compile(cl.main);
-        c.fields[2].expr = Compile(cl.Get("keepread"));
-        c.fields[3].expr = Compile(cl.Get("wait"));
-        c.fields[4].expr = Compile(cl.Get("block"));
-        return;
-      }
-      case 21: {
-        auto cl = Split(rest, {"fade", "wait", "block"});
-        TCommand& c = Simple(code);
-        c.fields[0].expr = Compile(cl.main);
-        c.fields[1].expr = Compile(cl.Get("fade"));
-        c.fields[2].expr = Compile(cl.Get("wait"));
-        c.fields[3].expr = Compile(cl.Get("block"));
-        return;
-      }
-      case 22:
-      case 45:
-      case 46:
-      case 47: return NoArguments(code, rest);
-      case 29: {
-        auto cl = Split(rest, {"first", "count", "flag"});
-        TCommand& c = Simple(code);
-        c.fields[0].expr = Compile(cl.main);
-        c.fields[1].expr = Compile(cl.Get("first"));
-        c.fields[2].expr = Compile(cl.Get("count"));
-        c.fields[3].expr = Compile(cl.Get("flag"));
-        return;
-      }
-      case 31: return While(rest);
-      case 32: Simple(code).fields[0].expr = Compile(rest); return;
-      case 33: {
+      case C::ObjDel:
+      case C::MenuClose:
+      case C::TextClr:
+      case C::GameLoad:
+      case C::MediaPlay:
+      case C::EntryHist: Simple(code).fields[fld::kOnly].expr = Compile(rest); return;
+      case C::TextIns: ByFieldNames(C::TextIns, rest, "window"); return;
+      case C::MovieStop: ByFieldNames(C::MovieStop, rest, "target"); return;
+      case C::ClrHist:
+      case C::Terminate:
+      case C::DoEvent:
+      case C::ClrRead: return NoArguments(code, rest);
+      case C::CallHist: ByFieldNames(C::CallHist, rest, "window"); return;
+      case C::While: return While(rest);
+      case C::WhileInit: Simple(code).fields[fld::kOnly].expr = Compile(rest); return;
+      case C::WhileLoop: {
         auto cl = Split(rest, {"to"});
         if (!cl.Has("to")) Fail("whileloop needs 'to INDEX'");
         TCommand& c = Simple(code);
@@ -335,19 +339,11 @@ class Compilation {
         c.fields[fld::kLoopTo].number = Number(cl.Get("to"), "whileloop target");
         return;
       }
-      case 34:
-      case 35: return BreakContinue(code, rest);
-      case 38: {
-        auto cl = Split(rest, {"caption", "flag", "text"});
-        TCommand& c = Simple(code);
-        c.fields[0].expr = Compile(cl.main);
-        c.fields[1].text = Str(cl.Get("caption"));
-        c.fields[2].number = cl.Has("flag") ? Number(cl.Get("flag"), "gamesave flag") : 0;
-        c.fields[3].expr = Compile(cl.Get("text"));
-        return;
-      }
-      case 40:
-      case 41: {
+      case C::Break:
+      case C::Continue: return BreakContinue(code, rest);
+      case C::GameSave: ByFieldNames(C::GameSave, rest, "slot"); return;
+      case C::PCReset:
+      case C::Reset: {
         auto [target, more] = source::FirstWord(rest);
         if (target.empty()) Fail(std::string(info.keyword) + " needs a target page");
         const std::string m = Lower(more);
@@ -357,12 +353,15 @@ class Compilation {
         Target(c, fld::kResetPage, fld::kResetIndex, target);
         return;
       }
-      case 57: {
+      case C::PropMotion: {
         auto items = source::SplitList(rest);
         if (items.size() != 6 && items.size() != 7)
           Fail("propmotion needs: name, target, property, value, time, kind [, paused]");
         TCommand& c = Simple(code);
-        for (size_t i = 0; i < items.size(); ++i) c.fields[i].expr = i == 2 ? PropertyExpr(items[i]) : Compile(items[i]);
+        for (size_t i = 0; i < items.size(); ++i) {
+          const bool isProperty = std::string_view(info.fields[i].name) == "prop";
+          c.fields[i].expr = isProperty ? PropertyExpr(items[i]) : Compile(items[i]);
+        }
         return;
       }
       default: Fail(std::string("command ") + info.keyword + " cannot be written here");
@@ -395,8 +394,8 @@ class Compilation {
   }
 
   void Component(uint8_t code, const std::string& rest) {
-    const bool cabinet = code == 59 || code == 60;
-    source::Clauses cl = cabinet ? Split(rest, {"invert", "names"}) : source::Clauses{rest, {}};
+    const bool cabinet = code == C::CabinetSave || code == C::CabinetLoad;
+    source::Clauses cl = cabinet ? Split(rest, ClauseWords(static_cast<C>(code), {})) : source::Clauses{rest, {}};
     TCommand& c = Simple(code);
     auto& sc = static_cast<TComSceneCommand&>(c);
     std::vector<std::pair<uint8_t, Expr>> props;
@@ -413,24 +412,14 @@ class Compilation {
     }
     std::sort(props.begin(), props.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     sc.props = std::move(props);
-    if (cabinet) {
-      c.fields[0].expr = Compile(cl.Get("invert"));
-      for (const auto& n : source::SplitList(cl.Get("names"))) c.fields[1].list.push_back(Compile(n));
-    }
+    // The text before a cabinet's clauses is its property list, no field.
+    if (cabinet) FillFields(c, cl, {});
   }
 
   void Flip(const std::string& rest) {
-    auto cl = Split(rest, {"type", "time", "flag", "mode", "names", "clear", "param0", "param1", "text", "block"});
+    auto cl = Split(rest, ClauseWords(C::Flip, {}));
     if (!cl.main.empty()) Fail("flip takes only clauses (type, time, flag, mode, names, clear, param0, param1, text, block)");
-    TCommand& c = Simple(13);
-    const char* exprs[] = {"type", "time", "flag", "mode"};
-    for (int i = 0; i < 4; ++i) c.fields[i].expr = Compile(cl.Get(exprs[i]));
-    for (const auto& n : source::SplitList(cl.Get("names"))) c.fields[4].list.push_back(Compile(n));
-    c.fields[5].expr = Compile(cl.Get("clear"));
-    c.fields[6].expr = Compile(cl.Get("param0"));
-    c.fields[7].expr = Compile(cl.Get("param1"));
-    c.fields[8].expr = Compile(cl.Get("text"));
-    c.fields[9].expr = Compile(cl.Get("block"));
+    FillFields(Simple(Code(C::Flip)), cl, {});
   }
 
   void VarNew(const std::string& rest) {
@@ -470,18 +459,18 @@ class Compilation {
       nameText = nameText.substr(0, eq);
     }
     if (Trim(nameText).empty()) Fail("var needs a name");
-    TCommand& c = Simple(15);
-    c.fields[0].text = Str(nameText);
-    c.fields[1].number = type;
-    c.fields[2].expr = Compile(init);
-    c.fields[3].number = scope;
+    TCommand& c = Simple(Code(C::VarNew));
+    c.fields[fld::kVarName].text = Str(nameText);
+    c.fields[fld::kVarType].number = type;
+    c.fields[fld::kVarValue].expr = Compile(init);
+    c.fields[fld::kVarScope].number = scope;
   }
 
   void While(const std::string& rest) {
     auto cl = Split(rest, {"init", "step", "exit"});
     if (cl.main.empty()) Fail("while needs a condition");
-    if (cl.Has("init")) Simple(32).fields[0].expr = Compile(cl.Get("init"));
-    TCommand& c = Simple(31);
+    if (cl.Has("init")) Simple(Code(C::WhileInit)).fields[fld::kOnly].expr = Compile(cl.Get("init"));
+    TCommand& c = Simple(Code(C::While));
     c.fields[fld::kWhileCond].expr = Compile(cl.main);
     OpenLoop loop{header_.depth, LastIndex(), header_.line, cl.Get("step"), cl.Has("exit"), {}, {}};
     if (loop.explicitExit) c.fields[fld::kWhileExit].number = Number(cl.Get("exit"), "while exit");
@@ -498,7 +487,7 @@ class Compilation {
     } else if (loops_.empty()) {
       c.fields[fld::kBreakTo].number = -1;  // outside a loop the page ends
     } else {
-      (code == 34 ? loops_.back().breaks : loops_.back().continues).push_back(LastIndex());
+      (code == C::Break ? loops_.back().breaks : loops_.back().continues).push_back(LastIndex());
     }
   }
 
@@ -510,7 +499,7 @@ class Compilation {
       loops_.pop_back();
       const Header saved = header_;
       header_ = {loop.depth, 0, 1, loop.line};
-      TCommand& step = Simple(33);
+      TCommand& step = Simple(Code(C::WhileLoop));
       header_ = saved;
       step.fields[fld::kLoopExpr].expr = Compile(loop.step);
       step.fields[fld::kLoopTo].number = loop.whileIndex;

@@ -59,6 +59,10 @@ std::string Lower(std::string_view s) {
 }
 
 Clauses SplitClauses(std::string_view text, std::initializer_list<const char*> words) {
+  return SplitClauses(text, std::vector<std::string>(words.begin(), words.end()));
+}
+
+Clauses SplitClauses(std::string_view text, const std::vector<std::string>& words) {
   struct Cut {
     size_t at, end;
     std::string word;
@@ -66,8 +70,8 @@ Clauses SplitClauses(std::string_view text, std::initializer_list<const char*> w
   std::vector<Cut> cuts;
   ScanTopLevel(text, [&](size_t i) {
     if (i > 0 && !IsBlank(text[i - 1])) return true;
-    for (const char* w : words) {
-      const size_t n = std::char_traits<char>::length(w);
+    for (const std::string& w : words) {
+      const size_t n = w.size();
       if (i + n > text.size()) continue;
       if (Lower(text.substr(i, n)) != w) continue;
       if (i + n < text.size() && !IsBlank(text[i + n])) continue;

@@ -28,6 +28,7 @@ struct Clauses {
 };
 // Raises std::invalid_argument naming a repeated clause.
 Clauses SplitClauses(std::string_view text, std::initializer_list<const char*> words);
+Clauses SplitClauses(std::string_view text, const std::vector<std::string>& words);
 
 // Splits at commas outside string literals, parentheses and brackets; items trimmed. Empty text
 // gives no items.

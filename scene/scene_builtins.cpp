@@ -5,20 +5,13 @@
 #include <array>
 
 #include "scene/kuzo_base_list.h"
+#include "vars/builtin_ids.h"
 #include "vars/builtins.h"
 #include "vars/sys_func_man.h"
 
 namespace kuzo {
 
 namespace {
-constexpr int kFuncSetProp = 3;
-constexpr int kFuncExists = 19;
-constexpr int kFuncListCompo = 32;
-constexpr int kFuncToClientX = 33;
-constexpr int kFuncToClientY = 34;
-constexpr int kFuncToScreenX = 35;
-constexpr int kFuncToScreenY = 36;
-constexpr int kFuncInPrimary = 69;
 
 // The argument read in the property's type, with the value classes' own conversions.
 PropValue ArgumentAs(const TCustomParam& arg, PropType type) {
@@ -32,8 +25,8 @@ PropValue ArgumentAs(const TCustomParam& arg, PropType type) {
 
 // ToClient/ToScreen: argument 2 converted through the component named by argument 1; unchanged
 // when no component answers.
-void InstallConversion(TSysFuncMan& funcs, TKuzoBaseList& scene, int number, bool toClient, bool vertical) {
-  funcs.SetHandler(number, [&scene, toClient, vertical](BuiltinCall& call) {
+void InstallConversion(TSysFuncMan& funcs, TKuzoBaseList& scene, Builtin number, bool toClient, bool vertical) {
+  funcs.SetHandler(BuiltinNumber(number), [&scene, toClient, vertical](BuiltinCall& call) {
     const int32_t v = call.Int(2);
     TKuzoObject* obj = scene.FindComponent(call.Str(1));
     if (!obj) {
@@ -48,7 +41,7 @@ void InstallConversion(TSysFuncMan& funcs, TKuzoBaseList& scene, int number, boo
 }  // namespace
 
 void InstallSceneBuiltins(TSysFuncMan& funcs, TKuzoBaseList& scene) {
-  funcs.SetHandler(kFuncGetProp, [&scene](BuiltinCall& call) {
+  funcs.SetHandler(BuiltinNumber(Builtin::GetProp), [&scene](BuiltinCall& call) {
     TKuzoObject* obj = scene.FindComponent(call.Str(1));
     if (!obj) return;  // the result keeps the empty value of the property's type
     const PropValue v = GetPropertyValue(*obj, call.Int(2));
@@ -63,22 +56,22 @@ void InstallSceneBuiltins(TSysFuncMan& funcs, TKuzoBaseList& scene) {
       r.SetString(std::get<std::string>(v));
     }
   });
-  funcs.SetHandler(kFuncSetProp, [&scene](BuiltinCall& call) {
+  funcs.SetHandler(BuiltinNumber(Builtin::SetProp), [&scene](BuiltinCall& call) {
     TKuzoObject* obj = scene.FindComponent(call.Str(1));
     if (!obj) return;
     const int32_t id = call.Int(2);
     SetPropertyValue(*obj, id, ArgumentAs(call.Arg(3), IsValidPropertyId(id) ? PropertyType(id) : PT_STR));
   });
-  funcs.SetHandler(kFuncExists, [&scene](BuiltinCall& call) {
+  funcs.SetHandler(BuiltinNumber(Builtin::Exists), [&scene](BuiltinCall& call) {
     const std::string name = call.Str(1);
     call.Result().SetBoolean(!name.empty() && scene.FindComponent(name) != nullptr);
   });
-  funcs.SetHandler(kFuncInPrimary, [&scene](BuiltinCall& call) {
+  funcs.SetHandler(BuiltinNumber(Builtin::InPrimary), [&scene](BuiltinCall& call) {
     const std::string name = call.Str(1);
     TKuzoObject* obj = name.empty() ? nullptr : scene.FindComponent(name);
     call.Result().SetBoolean(obj && obj->GetBase() && obj->GetBase() == scene.ActiveBase());
   });
-  funcs.SetHandler(kFuncListCompo, [&scene](BuiltinCall& call) {
+  funcs.SetHandler(BuiltinNumber(Builtin::ListCompo), [&scene](BuiltinCall& call) {
     int32_t kind = call.Has(2) ? call.Int(2) : 0;
     if (kind > kMaxKindCode) kind = 0;
     const TKuzoObject* parent = &scene;
@@ -97,10 +90,10 @@ void InstallSceneBuiltins(TSysFuncMan& funcs, TKuzoBaseList& scene) {
     v.SetDims(size);
     for (size_t i = 0; i < names.size(); ++i) v.SetStringAt(static_cast<int32_t>(i), names[i]);
   });
-  InstallConversion(funcs, scene, kFuncToClientX, true, false);
-  InstallConversion(funcs, scene, kFuncToClientY, true, true);
-  InstallConversion(funcs, scene, kFuncToScreenX, false, false);
-  InstallConversion(funcs, scene, kFuncToScreenY, false, true);
+  InstallConversion(funcs, scene, Builtin::ToClientX, true, false);
+  InstallConversion(funcs, scene, Builtin::ToClientY, true, true);
+  InstallConversion(funcs, scene, Builtin::ToScreenX, false, false);
+  InstallConversion(funcs, scene, Builtin::ToScreenY, false, true);
 }
 
 }  // namespace kuzo

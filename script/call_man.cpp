@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/sjis.h"
 #include "script/variable_access.h"
+#include "vars/builtin_ids.h"
 #include "vars/param.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_man.h"
@@ -16,7 +17,6 @@ namespace {
 
 constexpr const char* kStackError = "スタックエラー";
 constexpr std::string_view kPageExtension = "ksb";
-constexpr int kFuncDeleteStack = 142;
 
 // Splits an event label "file.kss:label" at the last ":" that is a character of its own and comes
 // after every "." and "\" (a "." or "\" after it means there is no label part). Trail bytes of
@@ -59,7 +59,7 @@ TCallMan::TCallMan(ScriptServices services)
   // touching it (the evaluation then yields nothing).
   if (TSysFuncMan* funcs = services_.vars ? services_.vars->Functions() : nullptr) {
     std::weak_ptr<TCallMan*> weak = self_;
-    funcs->SetHandler(kFuncDeleteStack, [weak](BuiltinCall& call) {
+    funcs->SetHandler(BuiltinNumber(Builtin::DeleteStack), [weak](BuiltinCall& call) {
       const std::shared_ptr<TCallMan*> cm = weak.lock();
       if (!cm) throw KuzoError(kStackError);
       call.Result().SetBoolean((*cm)->DeleteFrame(call.Int(1)));

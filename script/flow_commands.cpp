@@ -5,6 +5,7 @@
 
 #include "core/errors.h"
 #include "script/call_man.h"
+#include "script/command_codes.h"
 #include "script/variable_access.h"
 #include "vars/param.h"
 
@@ -25,11 +26,11 @@ void TComIf::Execute(TCallMan& cm) {
       cm.pc = j;
       return;
     }
-    if (c.TypeCode() == 1 && IsTrue(static_cast<TComElseif&>(c).Condition(), cm.Vars())) {
+    if (c.TypeCode() == CommandCode::Elseif && IsTrue(static_cast<TComElseif&>(c).Condition(), cm.Vars())) {
       cm.pc = j + 1;
-    } else if (c.TypeCode() == 2) {
+    } else if (c.TypeCode() == CommandCode::Else) {
       cm.pc = j + 1;
-    } else if (c.TypeCode() == 1) {
+    } else if (c.TypeCode() == CommandCode::Elseif) {
       continue;  // a false elseif: its block is skipped like the others
     } else {
       cm.pc = j;
@@ -52,21 +53,21 @@ void TComElse::Execute(TCallMan& cm) { SkipBlock(cm, depth); }
 
 void TComJump::Execute(TCallMan& cm) {
   cm.pc += 1;
-  if (!IsTrue(ExprField(2), cm.Vars())) return;
-  const std::string& name = fields[0].text;
+  if (!IsTrue(ExprField(field::kJumpCond), cm.Vars())) return;
+  const std::string& name = fields[field::kJumpPage].text;
   if (!cm.Services().files->FileAvailable(name)) return;
   TPage* target = cm.GetPage(name, true);
   cm.page = target;
-  cm.pc = fields[1].number;
+  cm.pc = fields[field::kJumpIndex].number;
 }
 
 void TComCall::Execute(TCallMan& cm) {
   cm.pc += 1;
-  if (!IsTrue(ExprField(3), cm.Vars())) return;
-  const std::string& name = fields[0].text;
+  if (!IsTrue(ExprField(field::kCallCond), cm.Vars())) return;
+  const std::string& name = fields[field::kCallPage].text;
   if (!cm.Services().files->FileAvailable(name)) return;
   std::vector<std::string> newArgs;
-  for (Expr& a : fields[4].list)
+  for (Expr& a : fields[field::kCallArgs].list)
     if (auto t = a.EvalText(cm.Vars())) newArgs.push_back(std::move(*t));
   // The called page is loaded before the frame is pushed, so a page that cannot be read leaves
   // the stack as it was.
@@ -76,28 +77,28 @@ void TComCall::Execute(TCallMan& cm) {
   f.pc = cm.pc;
   f.run = cm.run;
   f.sender = cm.sender;
-  f.resultVar = fields[2].text;
+  f.resultVar = fields[field::kCallResult].text;
   f.args = std::move(cm.args);
   f.result = NewValue(target->ResultType());
   cm.PushFrame(std::move(f));
   cm.args = std::move(newArgs);
   cm.page = target;
-  cm.pc = fields[1].number;
+  cm.pc = fields[field::kCallIndex].number;
 }
 
 void TComExit::Execute(TCallMan& cm) {
-  if (IsTrue(ExprField(0), cm.Vars()))
+  if (IsTrue(ExprField(field::kOnly), cm.Vars()))
     cm.EndPage();
   else
     cm.pc += 1;
 }
 
 void TComBreak::Execute(TCallMan& cm) {
-  if (!IsTrue(ExprField(0), cm.Vars())) {
+  if (!IsTrue(ExprField(field::kBreakCond), cm.Vars())) {
     cm.pc += 1;
     return;
   }
-  const int32_t target = fields[1].number;
+  const int32_t target = fields[field::kBreakTo].number;
   if (target < 0)
     cm.EndPage();
   else
@@ -106,8 +107,8 @@ void TComBreak::Execute(TCallMan& cm) {
 
 void TComContinue::Execute(TCallMan& cm) {
   cm.pc += 1;
-  if (!IsTrue(ExprField(0), cm.Vars())) return;
-  const int32_t target = fields[1].number;
+  if (!IsTrue(ExprField(field::kBreakCond), cm.Vars())) return;
+  const int32_t target = fields[field::kBreakTo].number;
   if (target < 0)
     cm.EndPage();
   else
@@ -115,13 +116,13 @@ void TComContinue::Execute(TCallMan& cm) {
 }
 
 void TComWait::Begin(TCallMan& cm) {
-  remaining_ = ExprField(1).EvalInt(cm.Vars()).value_or(0);
+  remaining_ = ExprField(field::kWaitTime).EvalInt(cm.Vars()).value_or(0);
   first_ = 1;
-  blocksEvents_ = IsTrue(ExprField(2), cm.Vars());
+  blocksEvents_ = IsTrue(ExprField(field::kWaitBlock), cm.Vars());
 }
 
 void TComWait::Execute(TCallMan& cm) {
-  const auto cond = ExprField(0).EvalFlag(cm.Vars());
+  const auto cond = ExprField(field::kWaitWhile).EvalFlag(cm.Vars());
   if (cond.has_value() && !*cond) {  // a condition that yields nothing waits like a true one
     cm.pc += 1;
     return;
@@ -158,17 +159,17 @@ void TComWait::LoadState(ByteReader& r) {
 
 void TComWhile::Execute(TCallMan& cm) {
   cm.pc += 1;
-  if (!IsTrue(ExprField(0), cm.Vars())) cm.pc = fields[1].number;
+  if (!IsTrue(ExprField(field::kWhileCond), cm.Vars())) cm.pc = fields[field::kWhileExit].number;
 }
 
 void TComWhileInit::Execute(TCallMan& cm) {
   cm.pc += 1;
-  ExprField(0).Eval(cm.Vars());
+  ExprField(field::kOnly).Eval(cm.Vars());
 }
 
 void TComWhileLoop::Execute(TCallMan& cm) {
-  cm.pc = fields[1].number;
-  ExprField(0).Eval(cm.Vars());
+  cm.pc = fields[field::kLoopTo].number;
+  ExprField(field::kLoopExpr).Eval(cm.Vars());
 }
 
 }  // namespace kuzo

@@ -3,6 +3,7 @@
 
 #include "core/errors.h"
 #include "script/call_man.h"
+#include "script/command_codes.h"
 #include "script/variable_access.h"
 #include "vars/param.h"
 
@@ -10,19 +11,19 @@ namespace kuzo {
 
 void TComGameSave::Execute(TCallMan& cm) {
   cm.pc += 1;
-  const int32_t slot = ExprField(0).EvalInt(cm.Vars()).value_or(0);
-  const std::string text = ExprField(3).EvalText(cm.Vars()).value_or(std::string());
-  if (cm.Services().game) cm.Services().game->RequestSave(slot, fields[1].text, fields[2].number, text);
+  const int32_t slot = ExprField(field::kSaveSlot).EvalInt(cm.Vars()).value_or(0);
+  const std::string text = ExprField(field::kSaveText).EvalText(cm.Vars()).value_or(std::string());
+  if (cm.Services().game) cm.Services().game->RequestSave(slot, fields[field::kSaveCaption].text, fields[field::kSaveFlag].number, text);
 }
 
 void TComGameLoad::Execute(TCallMan& cm) {
   cm.pc += 1;
-  const int32_t slot = ExprField(0).EvalInt(cm.Vars()).value_or(0);
+  const int32_t slot = ExprField(field::kOnly).EvalInt(cm.Vars()).value_or(0);
   if (cm.Services().game) cm.Services().game->RequestLoad(slot);
 }
 
 void TComPCReset::Execute(TCallMan& cm) {
-  if (fields[2].number != 0)
+  if (fields[field::kResetFull].number != 0)
     FullReset(cm);
   else
     Redirect(cm);
@@ -49,8 +50,8 @@ void TComPCReset::FullReset(TCallMan& cm) {
       // a frame whose page cannot be read has nothing to abandon
     }
   }
-  const std::string target = fields[0].text;
-  const int32_t index = fields[1].number;
+  const std::string target = fields[field::kResetPage].text;
+  const int32_t index = fields[field::kResetIndex].number;
   cm.Start(target);
   cm.pc = index;
   if (cm.Services().events) cm.Services().events->Clear();
@@ -75,8 +76,8 @@ void TComPCReset::Redirect(TCallMan& cm) {
     TStack& fr = frames[static_cast<size_t>(i)];
     if (!fr.sender.IsNull()) continue;
     DeleteOwnedBy(cm.Vars(), i);
-    fr.pageName = fields[0].text;
-    fr.pc = fields[1].number;
+    fr.pageName = fields[field::kResetPage].text;
+    fr.pc = fields[field::kResetIndex].number;
     fr.entered = false;
     fr.resultVar.clear();
     fr.args.clear();
@@ -85,9 +86,9 @@ void TComPCReset::Redirect(TCallMan& cm) {
     rewritten = true;
   }
   if (!rewritten) {
-    TPage* p = cm.GetPage(fields[0].text, true);
+    TPage* p = cm.GetPage(fields[field::kResetPage].text, true);
     cm.page = p;
-    cm.pc = fields[1].number;
+    cm.pc = fields[field::kResetIndex].number;
   }
   if (cm.Services().events) cm.Services().events->RemoveRunningEvents();
 }
@@ -100,8 +101,8 @@ void TComReset::Execute(TCallMan& cm) {
     s.game->ResetTables();
     s.game->ClearHistory();
   }
-  const std::string target = fields[0].text;
-  const int32_t index = fields[1].number;
+  const std::string target = fields[field::kResetPage].text;
+  const int32_t index = fields[field::kResetIndex].number;
   cm.Start(target);
   cm.pc = index;
 }

@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "scene/kuzo_base_list.h"
 #include "script/call_man.h"
+#include "script/command_codes.h"
 #include "vars/param.h"
 #include "vars/param_collection.h"
 
@@ -22,10 +23,15 @@ constexpr int32_t kPlayStateClose = 3;
 constexpr int32_t kFlipNoTransition = 3;
 constexpr int32_t kFlipWaiting = 4;
 
-// Field positions of the command records.
-enum FlipField { kFlipType, kFlipTime, kFlipFlag, kFlipMode, kFlipNames, kFlipClear, kFlipParam0, kFlipParam1,
-                 kFlipText, kFlipBlock };
-enum CabinetField { kCabinetInvert, kCabinetNames };
+using field::kCabinetInvert;
+using field::kCabinetNames;
+using field::kFlipBlock;
+using field::kFlipClear;
+using field::kFlipFlag;
+using field::kFlipMode;
+using field::kFlipNames;
+using field::kFlipTime;
+using field::kFlipType;
 
 struct FlipState : SceneCommandState {
   int32_t state = 0;
@@ -108,35 +114,35 @@ int32_t RequirePropertyId(Expr& e, TParamCollection& vars) {
 }  // namespace
 
 int32_t SceneComponentHost::KindOfCommand(uint8_t code) {
-  switch (code) {
-    case 8: return LT_BOX;
-    case 9: return LT_IMAGES;
-    case 10: return LT_MES;
-    case 11: return LT_TIMER;
-    case 12: return LT_VIDEO;
-    case 23: return LT_CINEMA;
-    case 24: return LT_LABEL;
-    case 25: return LT_MENU;
-    case 30: return LT_BUTTON;
-    case 36: return LT_PARTICLE;
-    case 37: return LT_FIRE;
-    case 42: return LT_SOUND;
-    case 43: return LT_EDIT;
-    case 44: return LT_MEMO;
-    case 48: return LT_MAPIMG;
-    case 49: return LT_WAVE;
-    case 50: return LT_TILE;
-    case 51: return LT_SLIDER;
-    case 52: return LT_SCROLLBAR;
-    case 53: return LT_GAUGE;
-    case 54: return LT_CGLABEL;
-    case 56: return LT_PREVMENU;
+  switch (static_cast<CommandCode>(code)) {
+    case CommandCode::BoxNew: return LT_BOX;
+    case CommandCode::ImgNew: return LT_IMAGES;
+    case CommandCode::MesNew: return LT_MES;
+    case CommandCode::Timer: return LT_TIMER;
+    case CommandCode::Movie: return LT_VIDEO;
+    case CommandCode::Cinema: return LT_CINEMA;
+    case CommandCode::Caption: return LT_LABEL;
+    case CommandCode::Menu: return LT_MENU;
+    case CommandCode::BtnNew: return LT_BUTTON;
+    case CommandCode::ParticleNew: return LT_PARTICLE;
+    case CommandCode::FireNew: return LT_FIRE;
+    case CommandCode::Sound: return LT_SOUND;
+    case CommandCode::EditNew: return LT_EDIT;
+    case CommandCode::MemoNew: return LT_MEMO;
+    case CommandCode::MapImgNew: return LT_MAPIMG;
+    case CommandCode::WaveNew: return LT_WAVE;
+    case CommandCode::TileNew: return LT_TILE;
+    case CommandCode::SliderNew: return LT_SLIDER;
+    case CommandCode::ScrollbarNew: return LT_SCROLLBAR;
+    case CommandCode::GaugeNew: return LT_GAUGE;
+    case CommandCode::CGCaption: return LT_CGLABEL;
+    case CommandCode::PrevMenuNew: return LT_PREVMENU;
     default: return LT_NONE;
   }
 }
 
 void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
-  if (cmd.TypeCode() != 13) return;
+  if (cmd.TypeCode() != Code(CommandCode::Flip)) return;
   TParamCollection& vars = cm.Vars();
   FlipState& st = FlipStateOf(cmd);
   st = FlipState{};
@@ -206,12 +212,12 @@ void SceneComponentHost::FlipExecute(TComSceneCommand& cmd, TCallMan& cm) {
 }
 
 void SceneComponentHost::Abort(TComSceneCommand& cmd, TCallMan&) {
-  if (cmd.TypeCode() == 13) FlipFinish(cmd);
+  if (cmd.TypeCode() == CommandCode::Flip) FlipFinish(cmd);
 }
 
 void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
   const uint8_t code = cmd.TypeCode();
-  if (code == 13) {
+  if (code == CommandCode::Flip) {
     FlipExecute(cmd, cm);
     return;
   }
@@ -221,24 +227,25 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
     CreateComponent(cmd, cm, kind);
     return;
   }
-  switch (code) {
-    case 17: GetProp(cmd, cm); break;
-    case 18: SetProp(cmd, cm); break;
-    case 19: {
-      const std::string name = cmd.ExprField(0).EvalText(vars).value_or("");
+  switch (static_cast<CommandCode>(code)) {
+    case CommandCode::GetProp: GetProp(cmd, cm); break;
+    case CommandCode::SetProp: SetProp(cmd, cm); break;
+    case CommandCode::ObjDel: {
+      const std::string name = cmd.ExprField(field::kOnly).EvalText(vars).value_or("");
       if (name.empty()) break;
       if (TKuzoObject* obj = scene_.FindComponent(name)) obj->Delete();
       break;
     }
-    case 26:
-      if (TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(0).EvalText(vars).value_or("")))
+    case CommandCode::MenuClose:
+      if (TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(field::kOnly).EvalText(vars).value_or("")))
         obj->SetPlayState(kPlayStateClose);
       break;
-    case 55:
-      if (TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(0).EvalText(vars).value_or(""))) obj->Play();
+    case CommandCode::MediaPlay:
+      if (TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(field::kOnly).EvalText(vars).value_or("")))
+        obj->Play();
       break;
-    case 59: Cabinet(cmd, cm, true); break;
-    case 60: Cabinet(cmd, cm, false); break;
+    case CommandCode::CabinetSave: Cabinet(cmd, cm, true); break;
+    case CommandCode::CabinetLoad: Cabinet(cmd, cm, false); break;
     default: break;  // text, movie stop, history and motion commands belong to their components
   }
 }
@@ -283,10 +290,10 @@ TKuzoObject* SceneComponentHost::CreateComponent(TComSceneCommand& cmd, TCallMan
 
 void SceneComponentHost::GetProp(TComSceneCommand& cmd, TCallMan& cm) {
   TParamCollection& vars = cm.Vars();
-  TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(0).EvalText(vars).value_or(""));
+  TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(field::kPropTarget).EvalText(vars).value_or(""));
   if (!obj) return;
-  const int32_t id = RequirePropertyId(cmd.ExprField(1), vars);
-  const std::string& into = cmd.fields[2].text;
+  const int32_t id = RequirePropertyId(cmd.ExprField(field::kPropId), vars);
+  const std::string& into = cmd.fields[field::kGetPropInto].text;
   if (into.empty()) return;
   TParamCollectionItem* item = vars.Find(into);
   if (!item || !item->Param()) return;
@@ -295,11 +302,11 @@ void SceneComponentHost::GetProp(TComSceneCommand& cmd, TCallMan& cm) {
 
 void SceneComponentHost::SetProp(TComSceneCommand& cmd, TCallMan& cm) {
   TParamCollection& vars = cm.Vars();
-  TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(0).EvalText(vars).value_or(""));
+  TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(field::kPropTarget).EvalText(vars).value_or(""));
   if (!obj) return;
-  const int32_t id = RequirePropertyId(cmd.ExprField(1), vars);
+  const int32_t id = RequirePropertyId(cmd.ExprField(field::kPropId), vars);
   bool present = false;
-  PropValue v = EvalAs(cmd.ExprField(2), vars, IsValidPropertyId(id) ? PropertyType(id) : PT_STR, present);
+  PropValue v = EvalAs(cmd.ExprField(field::kSetPropValue), vars, IsValidPropertyId(id) ? PropertyType(id) : PT_STR, present);
   if (present) SetPropertyValue(*obj, id, v);
 }
 
@@ -334,7 +341,7 @@ void SceneComponentHost::Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save)
 }
 
 void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
-  if (cmd.TypeCode() != 13) return;
+  if (cmd.TypeCode() != Code(CommandCode::Flip)) return;
   auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
   WriteStateSignature(w);
   w.Bool(st && st->blocks);
@@ -342,7 +349,7 @@ void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
 }
 
 void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
-  if (cmd.TypeCode() != 13) return;
+  if (cmd.TypeCode() != Code(CommandCode::Flip)) return;
   const int version = ReadStateVersion(r);
   if (version < kStateVersion) return;
   FlipState& st = FlipStateOf(cmd);
@@ -353,12 +360,12 @@ void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
 
 bool SceneComponentHost::IsEventPoint(const TComSceneCommand& cmd) const {
   auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
-  return cmd.TypeCode() == 13 && st && st->eventPoint;
+  return cmd.TypeCode() == CommandCode::Flip && st && st->eventPoint;
 }
 
 bool SceneComponentHost::BlocksEvents(const TComSceneCommand& cmd) const {
   auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
-  return cmd.TypeCode() == 13 && st && st->blocks;
+  return cmd.TypeCode() == CommandCode::Flip && st && st->blocks;
 }
 
 std::string SceneComponentHost::FullNameOf(ComponentHandle h) {

@@ -4,11 +4,20 @@
 
 #include <vector>
 
+#include "vars/builtin_ids.h"
 #include "vars/sys_func_man.h"
 
 namespace kuzo::builtins {
 
-using HandlerTable = std::vector<BuiltinHandler>;
+// The dispatcher's handlers, one slot per built-in.
+class HandlerTable {
+ public:
+  explicit HandlerTable(std::vector<BuiltinHandler>& handlers) : handlers_(handlers) {}
+  BuiltinHandler& operator[](Builtin b) { return handlers_.at(static_cast<size_t>(BuiltinNumber(b))); }
+
+ private:
+  std::vector<BuiltinHandler>& handlers_;
+};
 
 // String, path and kana functions.
 void RegisterText(HandlerTable& table);

@@ -278,32 +278,32 @@ void StringReplace(BuiltinCall& c) {
 }  // namespace
 
 void RegisterText(HandlerTable& t) {
-  t[0] = IntToStr;
-  t[1] = IntToHex;
-  t[5] = [](BuiltinCall& c) { c.Result().SetInteger(static_cast<int32_t>(c.Str(1).size())); };
-  t[6] = [](BuiltinCall& c) { c.Result().SetInteger(static_cast<int32_t>(sjis::CharCount(c.Str(1)))); };
-  t[7] = [](BuiltinCall& c) { DoCopy(c, false); };
-  t[8] = [](BuiltinCall& c) { DoCopy(c, true); };
-  t[9] = [](BuiltinCall& c) { DoDelete(c, false); };
-  t[10] = [](BuiltinCall& c) { DoDelete(c, true); };
-  t[11] = [](BuiltinCall& c) { DoInsert(c, false); };
-  t[12] = [](BuiltinCall& c) { DoInsert(c, true); };
-  t[13] = CompareStr;
-  t[14] = [](BuiltinCall& c) { c.Result().SetInteger(sjis::CompareNoCase(c.Str(1), c.Str(2))); };
-  t[15] = [](BuiltinCall& c) { DoPos(c, false); };
-  t[16] = [](BuiltinCall& c) { DoPos(c, true); };
-  t[17] = Trim;
-  t[18] = JTrim;
-  t[64] = FixStr;
-  t[73] = [](BuiltinCall& c) { c.Result().SetString(sjis::ToLower(c.Str(1))); };
-  t[74] = [](BuiltinCall& c) { c.Result().SetString(sjis::ToUpper(c.Str(1))); };
-  t[75] = ExtractFilePath;
-  t[76] = ExtractFileName;
-  t[77] = ExtractFileExt;
-  t[78] = [](BuiltinCall& c) { c.Result().SetBoolean(DelimiterAt(c.Str(1), c.Int(2), "\\")); };
-  t[79] = AddBackSlash;
-  t[80] = ChangeFileExt;
-  t[81] = [](BuiltinCall& c) {
+  t[Builtin::IntToStr] = IntToStr;
+  t[Builtin::IntToHex] = IntToHex;
+  t[Builtin::Length] = [](BuiltinCall& c) { c.Result().SetInteger(static_cast<int32_t>(c.Str(1).size())); };
+  t[Builtin::JLength] = [](BuiltinCall& c) { c.Result().SetInteger(static_cast<int32_t>(sjis::CharCount(c.Str(1)))); };
+  t[Builtin::Copy] = [](BuiltinCall& c) { DoCopy(c, false); };
+  t[Builtin::JCopy] = [](BuiltinCall& c) { DoCopy(c, true); };
+  t[Builtin::Delete] = [](BuiltinCall& c) { DoDelete(c, false); };
+  t[Builtin::JDelete] = [](BuiltinCall& c) { DoDelete(c, true); };
+  t[Builtin::Insert] = [](BuiltinCall& c) { DoInsert(c, false); };
+  t[Builtin::JInsert] = [](BuiltinCall& c) { DoInsert(c, true); };
+  t[Builtin::CompareStr] = CompareStr;
+  t[Builtin::CompareText] = [](BuiltinCall& c) { c.Result().SetInteger(sjis::CompareNoCase(c.Str(1), c.Str(2))); };
+  t[Builtin::Pos] = [](BuiltinCall& c) { DoPos(c, false); };
+  t[Builtin::JPos] = [](BuiltinCall& c) { DoPos(c, true); };
+  t[Builtin::Trim] = Trim;
+  t[Builtin::JTrim] = JTrim;
+  t[Builtin::FixStr] = FixStr;
+  t[Builtin::LowerCase] = [](BuiltinCall& c) { c.Result().SetString(sjis::ToLower(c.Str(1))); };
+  t[Builtin::UpperCase] = [](BuiltinCall& c) { c.Result().SetString(sjis::ToUpper(c.Str(1))); };
+  t[Builtin::ExtractFilePath] = ExtractFilePath;
+  t[Builtin::ExtractFileName] = ExtractFileName;
+  t[Builtin::ExtractFileExt] = ExtractFileExt;
+  t[Builtin::IsPathDelimiter] = [](BuiltinCall& c) { c.Result().SetBoolean(DelimiterAt(c.Str(1), c.Int(2), "\\")); };
+  t[Builtin::AddBackSlash] = AddBackSlash;
+  t[Builtin::ChangeFileExt] = ChangeFileExt;
+  t[Builtin::IsDelimiter] = [](BuiltinCall& c) {
     // Only the single-byte characters of the delimiter list count; trail bytes are not delimiters.
     std::string list = c.Str(1), set;
     for (size_t i = 0; i < list.size(); i += sjis::CharLength(list, i)) {
@@ -311,19 +311,19 @@ void RegisterText(HandlerTable& t) {
     }
     c.Result().SetBoolean(DelimiterAt(c.Str(2), c.Int(3), set));
   };
-  t[82] = StringOfChar;
-  t[83] = StringReplace;
-  t[85] = [](BuiltinCall& c) { c.Result().SetString(HanToZen(c.Str(1))); };
-  t[86] = [](BuiltinCall& c) { c.Result().SetString(ZenToHan(c.Str(1))); };
-  t[133] = [](BuiltinCall& c) {
+  t[Builtin::StringOfChar] = StringOfChar;
+  t[Builtin::StringReplace] = StringReplace;
+  t[Builtin::HanToZen] = [](BuiltinCall& c) { c.Result().SetString(HanToZen(c.Str(1))); };
+  t[Builtin::ZenToHan] = [](BuiltinCall& c) { c.Result().SetString(ZenToHan(c.Str(1))); };
+  t[Builtin::AddDelimiter] = [](BuiltinCall& c) {
     std::string delimiter = c.Str(2);
     c.Result().SetString(delimiter.empty() ? std::string() : delimiter + c.Str(1));
   };
-  t[138] = [](BuiltinCall& c) {
+  t[Builtin::StrToIntDef] = [](BuiltinCall& c) {
     int32_t v = 0;
     c.Result().SetInteger(ParseInteger(c.Str(1), v) ? v : c.Int(2));
   };
-  t[139] = [](BuiltinCall& c) {
+  t[Builtin::StrToFloatDef] = [](BuiltinCall& c) {
     long double v = 0;
     c.Result().SetFloat(ParseFloat(c.Str(1), v) ? v : c.Flt(2));
   };

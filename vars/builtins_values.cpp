@@ -373,76 +373,76 @@ void Calc(BuiltinCall& c) {
 }  // namespace
 
 void RegisterValues(HandlerTable& t) {
-  t[4] = GetArraySize;
-  t[20] = [](BuiltinCall& c) { c.Result().SetBoolean(!c.Flag(1)); };
-  t[21] = SetArray;
-  t[22] = FillMem;
-  t[23] = CopyMem;
-  t[26] = [](BuiltinCall& c) { c.Result().SetInteger(c.Man().Host().random.Next(c.Int(1))); };
-  t[28] = ArrayToString;
-  t[29] = StringToArray;
-  t[30] = [](BuiltinCall& c) {
+  t[Builtin::GetArraySize] = GetArraySize;
+  t[Builtin::Not] = [](BuiltinCall& c) { c.Result().SetBoolean(!c.Flag(1)); };
+  t[Builtin::SetArray] = SetArray;
+  t[Builtin::FillMem] = FillMem;
+  t[Builtin::CopyMem] = CopyMem;
+  t[Builtin::Random] = [](BuiltinCall& c) { c.Result().SetInteger(c.Man().Host().random.Next(c.Int(1))); };
+  t[Builtin::ArrayToString] = ArrayToString;
+  t[Builtin::StringToArray] = StringToArray;
+  t[Builtin::IndexOfStr] = [](BuiltinCall& c) {
     bool caseSensitive = c.Has(3) ? c.Flag(3) : true;
     bool partial = c.Has(4) && c.Flag(4);
     c.Result().SetInteger(c.Arg(1).IndexOfText(c.Str(2), caseSensitive, partial));
   };
-  t[31] = SortStr;
-  t[37] = [](BuiltinCall& c) { c.Result().SetInteger(FloatToInt32(c.Flt(1))); };
-  t[38] = [](BuiltinCall& c) { c.Result().SetFloat(c.Flt(1)); };
-  t[39] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::sin(c.Flt(1)))); };
-  t[40] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::cos(c.Flt(1)))); };
-  t[41] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::tan(c.Flt(1)))); };
-  t[42] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::asin(c.Flt(1)))); };
-  t[43] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::acos(c.Flt(1)))); };
-  t[44] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::atan(c.Flt(1)))); };
-  t[45] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::atan2(c.Flt(1), c.Flt(2)))); };
-  t[46] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::hypot(c.Flt(1), c.Flt(2)))); };
-  t[48] = [](BuiltinCall& c) {
+  t[Builtin::SortStr] = SortStr;
+  t[Builtin::Int] = [](BuiltinCall& c) { c.Result().SetInteger(FloatToInt32(c.Flt(1))); };
+  t[Builtin::Float] = [](BuiltinCall& c) { c.Result().SetFloat(c.Flt(1)); };
+  t[Builtin::Sin] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::sin(c.Flt(1)))); };
+  t[Builtin::Cos] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::cos(c.Flt(1)))); };
+  t[Builtin::Tan] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::tan(c.Flt(1)))); };
+  t[Builtin::ArcSin] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::asin(c.Flt(1)))); };
+  t[Builtin::ArcCos] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::acos(c.Flt(1)))); };
+  t[Builtin::ArcTan] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::atan(c.Flt(1)))); };
+  t[Builtin::ArcTan2] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::atan2(c.Flt(1), c.Flt(2)))); };
+  t[Builtin::Hypot] = [](BuiltinCall& c) { c.Result().SetFloat(Checked(std::hypot(c.Flt(1), c.Flt(2)))); };
+  t[Builtin::Abs] = [](BuiltinCall& c) {
     int32_t v = c.Int(1);  // the lowest integer wraps to itself
     c.Result().SetInteger(v < 0 ? static_cast<int32_t>(0u - static_cast<uint32_t>(v)) : v);
   };
-  t[49] = [](BuiltinCall& c) { c.Result().SetFloat(std::fabs(c.Flt(1))); };
-  t[50] = [](BuiltinCall& c) { c.Result().SetBoolean(c.Table().Find(c.Str(1)) != nullptr); };
-  t[51] = EncodeDate;
-  t[52] = EncodeTime;
-  t[53] = [](BuiltinCall& c) {
+  t[Builtin::Fabs] = [](BuiltinCall& c) { c.Result().SetFloat(std::fabs(c.Flt(1))); };
+  t[Builtin::VarExists] = [](BuiltinCall& c) { c.Result().SetBoolean(c.Table().Find(c.Str(1)) != nullptr); };
+  t[Builtin::EncodeDate] = EncodeDate;
+  t[Builtin::EncodeTime] = EncodeTime;
+  t[Builtin::DecodeDate] = [](BuiltinCall& c) {
     long double v = c.Flt(1);
     WriteParts(c, Part(v, 0), Part(v, 1), Part(v, 2));
   };
-  t[54] = [](BuiltinCall& c) {
+  t[Builtin::DecodeTime] = [](BuiltinCall& c) {
     long double v = c.Flt(1);
     WriteParts(c, Part(v, 3), Part(v, 4), Part(v, 5));
   };
   for (int k = 0; k < 7; ++k) {
-    t[static_cast<size_t>(55 + k)] = [k](BuiltinCall& c) { c.Result().SetInteger(Part(c.Flt(1), k)); };
+    t[static_cast<Builtin>(BuiltinNumber(Builtin::GetYear) + k)] = [k](BuiltinCall& c) { c.Result().SetInteger(Part(c.Flt(1), k)); };
   }
-  t[62] = [](BuiltinCall& c) {
+  t[Builtin::GetWeekStr] = [](BuiltinCall& c) {
     c.Result().SetString(kWeekNames[static_cast<size_t>(Part(c.Flt(1), 6) - 1)]);
   };
-  t[63] = [](BuiltinCall& c) {
+  t[Builtin::GetWeekJStr] = [](BuiltinCall& c) {
     c.Result().SetString(kWeekJNames[static_cast<size_t>(Part(c.Flt(1), 6) - 1)]);
   };
-  t[65] = GetDisplayMode;
-  t[66] = AddArray;
-  t[67] = InsertArray;
-  t[68] = DeleteArray;
-  t[70] = CopyArray;
-  t[84] = [](BuiltinCall& c) {
+  t[Builtin::GetDisplayMode] = GetDisplayMode;
+  t[Builtin::AddArray] = AddArray;
+  t[Builtin::InsertArray] = InsertArray;
+  t[Builtin::DeleteArray] = DeleteArray;
+  t[Builtin::CopyArray] = CopyArray;
+  t[Builtin::AssignTemp] = [](BuiltinCall& c) {
     std::string name = c.Str(1);
     bool found = c.Table().Find(name) != nullptr;
     if (found) c.Table().TempTarget = name;
     c.Result().SetBoolean(found);
   };
-  t[126] = [](BuiltinCall& c) { c.Result().SetInteger(std::min(c.Int(1), c.Int(2))); };
-  t[127] = [](BuiltinCall& c) { c.Result().SetInteger(std::max(c.Int(1), c.Int(2))); };
-  t[128] = [](BuiltinCall& c) { c.Result().SetFloat(std::min(c.Flt(1), c.Flt(2))); };
-  t[129] = [](BuiltinCall& c) { c.Result().SetFloat(std::max(c.Flt(1), c.Flt(2))); };
-  t[130] = [](BuiltinCall& c) { c.Result().SetInteger(c.Arg(1).TypeCode()); };
-  t[135] = [](BuiltinCall& c) {
+  t[Builtin::Min] = [](BuiltinCall& c) { c.Result().SetInteger(std::min(c.Int(1), c.Int(2))); };
+  t[Builtin::Max] = [](BuiltinCall& c) { c.Result().SetInteger(std::max(c.Int(1), c.Int(2))); };
+  t[Builtin::Fmin] = [](BuiltinCall& c) { c.Result().SetFloat(std::min(c.Flt(1), c.Flt(2))); };
+  t[Builtin::Fmax] = [](BuiltinCall& c) { c.Result().SetFloat(std::max(c.Flt(1), c.Flt(2))); };
+  t[Builtin::GetVarType] = [](BuiltinCall& c) { c.Result().SetInteger(c.Arg(1).TypeCode()); };
+  t[Builtin::OpenUrl] = [](BuiltinCall& c) {
     std::string url = c.Str(1);
     if (url.starts_with("http") || url.starts_with("ftp")) c.Table().Host().OpenUrl(url);
   };
-  t[136] = Calc;
+  t[Builtin::Calc] = Calc;
 }
 
 }  // namespace builtins

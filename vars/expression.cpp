@@ -14,6 +14,7 @@
 
 #include "core/byte_reader.h"
 #include "core/errors.h"
+#include "vars/builtin_ids.h"
 #include "vars/expression_compiler.h"
 #include "vars/float80.h"
 #include "vars/integer_plan.h"
@@ -446,7 +447,7 @@ void TKuzoParser::CreateTemp(TOpeData& op, TempSlot& slot) {
       type = kTypeNone;
       break;
     case ocFunc:
-      if (op.FuncId == kFuncGetProp) {
+      if (op.FuncId == BuiltinNumber(Builtin::GetProp)) {
         int32_t property = OperandAt(op, 1).AsInteger();
         if (property < 0 || property > kMaxPropertyId) throw KuzoError(kBadGetProp);
         type = TSysFuncMan::PropertyType(property);

@@ -44,8 +44,9 @@ TCustomParam& Underlying(TCustomParam& value) {
 
 TSysFuncMan::TSysFuncMan(TParamCollection& table, HostState& host) : table_(table), host_(host) {
   handlers_.resize(kSysFuncCount);
-  builtins::RegisterText(handlers_);
-  builtins::RegisterValues(handlers_);
+  builtins::HandlerTable handlers(handlers_);
+  builtins::RegisterText(handlers);
+  builtins::RegisterValues(handlers);
   table_.SetFunctions(this);
 }
 

@@ -3,8 +3,10 @@
 #include "vars/sys_func_man.h"
 
 #include <array>
+#include <string_view>
 
 #include "core/errors.h"
+#include "vars/builtin_ids.h"
 
 namespace kuzo {
 
@@ -54,6 +56,20 @@ constexpr std::array<TSysFuncInfo, kSysFuncCount> kFunctions = {{
     {"SaveScreen", 1, 5, B}, {"StrToIntDef", 2, 2, I}, {"StrToFloatDef", 2, 2, F},
     {"GetVisible", 2, 2, B}, {"SetVisible", 3, 3, B}, {"DeleteStack", 1, 1, B},
 }};
+
+// The named built-in ids stand for their rows.
+static_assert(BuiltinNumber(Builtin::kCount) == kSysFuncCount);
+constexpr bool RowIs(Builtin b, std::string_view name) {
+  return std::string_view(kFunctions[static_cast<size_t>(BuiltinNumber(b))].name) == name;
+}
+static_assert(RowIs(Builtin::IntToStr, "IntToStr") && RowIs(Builtin::GetProp, "GetProp") &&
+              RowIs(Builtin::SetProp, "SetProp") && RowIs(Builtin::Exists, "Exists") &&
+              RowIs(Builtin::ListCompo, "ListCompo") && RowIs(Builtin::ToClientX, "ToClientX") &&
+              RowIs(Builtin::ToScreenY, "ToScreenY") && RowIs(Builtin::GetYear, "GetYear") &&
+              RowIs(Builtin::GetSec, "GetSec") && RowIs(Builtin::InPrimary, "InPrimary") &&
+              RowIs(Builtin::FileExists, "FileExists") && RowIs(Builtin::LoadTextFile, "LoadTextFile") &&
+              RowIs(Builtin::GetDisplayMode, "GetDisplayMode") && RowIs(Builtin::OpenUrl, "OpenUrl") &&
+              RowIs(Builtin::Calc, "Calc") && RowIs(Builtin::DeleteStack, "DeleteStack"));
 
 // Value type of each component property (0..161).
 constexpr uint8_t kPropertyTypes[] = {

@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "scene_test_util.h"
+#include "vars/builtin_ids.h"
 #include "vars/param.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_man.h"
@@ -46,12 +47,12 @@ struct BuiltinFixture : testing::SceneFixture {
 TEST(SceneBuiltins, GetPropGivesTypedValues) {
   BuiltinFixture f;
   f.Add("c", 3, 4, 50, 60);
-  EXPECT_EQ(f.Call(kFuncGetProp, kTypeInt, f.Args(f.Str("c"), f.Int(PR_WIDTH)))->AsInteger(), 50);
-  EXPECT_TRUE(f.Call(kFuncGetProp, kTypeFlag, f.Args(f.Str("c"), f.Int(PR_VISIBLE)))->AsBoolean());
-  EXPECT_EQ(f.Call(kFuncGetProp, kTypeStr, f.Args(f.Str("c"), f.Int(PR_NAME)))->AsString(), "c");
-  EXPECT_EQ(f.Call(kFuncGetProp, kTypeInt, f.Args(f.Str("nobody"), f.Int(PR_WIDTH)))->AsInteger(), 0);
+  EXPECT_EQ(f.Call(BuiltinNumber(Builtin::GetProp), kTypeInt, f.Args(f.Str("c"), f.Int(PR_WIDTH)))->AsInteger(), 50);
+  EXPECT_TRUE(f.Call(BuiltinNumber(Builtin::GetProp), kTypeFlag, f.Args(f.Str("c"), f.Int(PR_VISIBLE)))->AsBoolean());
+  EXPECT_EQ(f.Call(BuiltinNumber(Builtin::GetProp), kTypeStr, f.Args(f.Str("c"), f.Int(PR_NAME)))->AsString(), "c");
+  EXPECT_EQ(f.Call(BuiltinNumber(Builtin::GetProp), kTypeInt, f.Args(f.Str("nobody"), f.Int(PR_WIDTH)))->AsInteger(), 0);
   try {
-    f.Call(kFuncGetProp, kTypeInt, f.Args(f.Str("c"), f.Int(170)));
+    f.Call(BuiltinNumber(Builtin::GetProp), kTypeInt, f.Args(f.Str("c"), f.Int(170)));
     FAIL() << "property 170 must raise";
   } catch (const KuzoError& e) {
     EXPECT_STREQ(e.what(), "GetPropエラー");
