@@ -19,6 +19,31 @@ constexpr int kFuncToClientY = 34;
 constexpr int kFuncToScreenX = 35;
 constexpr int kFuncToScreenY = 36;
 constexpr int kFuncInPrimary = 69;
+constexpr int kFuncGetCheck = 24;
+constexpr int kFuncSetCheck = 25;
+constexpr int kFuncIndexOfMenu = 47;
+constexpr int kFuncGetEnabled = 131;
+constexpr int kFuncSetEnabled = 132;
+constexpr int kFuncGetVisible = 140;
+constexpr int kFuncSetVisible = 141;
+
+using ItemGetter = bool (TKuzoObject::*)(int32_t) const;
+using ItemSetter = void (TKuzoObject::*)(int32_t, bool);
+
+// Get/Set of a per-item flag of the component named by argument 1, item int(2): false and nothing
+// when the component is missing or keeps no such flags.
+void InstallItemFlag(TSysFuncMan& funcs, TKuzoBaseList& scene, int getNumber, int setNumber, ItemGetter get,
+                     ItemSetter set) {
+  funcs.SetHandler(getNumber, [&scene, get](BuiltinCall& call) {
+    const std::string name = call.Str(1);
+    TKuzoObject* obj = name.empty() ? nullptr : scene.FindComponent(name);
+    call.Result().SetBoolean(obj && (obj->*get)(call.Int(2)));
+  });
+  funcs.SetHandler(setNumber, [&scene, set](BuiltinCall& call) {
+    const std::string name = call.Str(1);
+    if (TKuzoObject* obj = name.empty() ? nullptr : scene.FindComponent(name)) (obj->*set)(call.Int(2), call.Flag(3));
+  });
+}
 
 // The argument read in the property's type, with the value classes' own conversions.
 PropValue ArgumentAs(const TCustomParam& arg, PropType type) {
@@ -96,6 +121,16 @@ void InstallSceneBuiltins(TSysFuncMan& funcs, TKuzoBaseList& scene) {
     const std::array<int32_t, 1> size{static_cast<int32_t>(names.size())};
     v.SetDims(size);
     for (size_t i = 0; i < names.size(); ++i) v.SetStringAt(static_cast<int32_t>(i), names[i]);
+  });
+  InstallItemFlag(funcs, scene, kFuncGetCheck, kFuncSetCheck, &TKuzoObject::GetItemFlag, &TKuzoObject::SetItemFlag);
+  InstallItemFlag(funcs, scene, kFuncGetEnabled, kFuncSetEnabled, &TKuzoObject::GetItemEnabled,
+                  &TKuzoObject::SetItemEnabled);
+  InstallItemFlag(funcs, scene, kFuncGetVisible, kFuncSetVisible, &TKuzoObject::GetItemShown,
+                  &TKuzoObject::SetItemShown);
+  funcs.SetHandler(kFuncIndexOfMenu, [&scene](BuiltinCall& call) {
+    const std::string name = call.Str(1);
+    TKuzoObject* obj = name.empty() ? nullptr : scene.FindComponent(name);
+    call.Result().SetInteger(obj ? obj->IndexOfItemLine(call.Str(2)) : -1);
   });
   InstallConversion(funcs, scene, kFuncToClientX, true, false);
   InstallConversion(funcs, scene, kFuncToClientY, true, true);
