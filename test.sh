@@ -15,5 +15,7 @@ cmake --build build-test -j "$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 export SDL_VIDEODRIVER="${SDL_VIDEODRIVER:-dummy}" SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
+# The fuzz targets must keep building with clang (libFuzzer); only they are built, through ccache.
+./scripts/fuzz.sh 0
 cd build-test
 ctest --output-on-failure -j "$(nproc)" "$@"

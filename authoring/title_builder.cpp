@@ -120,7 +120,10 @@ ProjectFile ParseProjectSource(const std::string& where, std::string_view text) 
     const std::string l = Trim(text.substr(pos, nl - pos));
     pos = nl + 1;
     if (l.empty() || l[0] == '#') continue;
-    auto [key, value] = source::FirstWord(l);
+    // Named variables rather than a structured binding: the lambda below captures `value`.
+    const auto keyValue = source::FirstWord(l);
+    const auto& key = keyValue.first;
+    const auto& value = keyValue.second;
     const std::string k = Lower(key);
     auto two = [&](int32_t& a, int32_t& b) {
       auto [x, y] = source::FirstWord(value);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,6 +44,17 @@ struct HostState {
   bool headless = false;            // no window, no audio device, virtual clock
   RuntimeRandom random;
   std::vector<std::string> exitDeleteList;  // files deleted when the program ends
+
+  // Where the player's own log lines go (Shift-JIS text); null: nowhere.
+  std::function<void(const std::string& line)> log;
+  // Says once per run that a title used something this build does not have (a built-in function,
+  // a component kind), so whoever plays a title sees what is missing instead of silence.
+  void ReportMissing(const std::string& what) {
+    if (reportedMissing_.insert(what).second && log) log(what + ": not available in this build");
+  }
+
+ private:
+  std::set<std::string> reportedMissing_;
 };
 
 }  // namespace kuzo

@@ -2,9 +2,10 @@
 // of text steps over double-byte characters as units, so a trail byte (which may be 0x5C "\" or an
 // ASCII letter) is never taken for a separator or case-folded.
 //
-// Case rules, the same on every machine: only the single-byte ASCII letters A-Z and a-z have case.
-// Double-byte characters (full-width letters included) and single-byte katakana compare as their
-// bytes. Ordering without case compares byte by byte after upper-casing the ASCII letters.
+// Case rules, the same on every machine, as a Japanese Windows system folds: the ASCII letters and,
+// among the double-byte characters, the full-width Latin, Greek and Cyrillic letters have case. Every
+// other character (kana, kanji, single-byte katakana) compares as its bytes. Ordering without case
+// compares byte by byte after upper-casing both strings.
 #pragma once
 
 #include <cstddef>
@@ -22,12 +23,16 @@ inline size_t CharLength(std::string_view s, size_t pos) {
   return (IsLeadByte(static_cast<uint8_t>(s[pos])) && pos + 1 < s.size()) ? 2 : 1;
 }
 
+// The other case of a double-byte character (lead byte << 8 | trail byte); others unchanged.
+uint16_t UpperDoubleByte(uint16_t code);
+uint16_t LowerDoubleByte(uint16_t code);
+
 std::string ToLower(std::string_view s);
 std::string ToUpper(std::string_view s);
 
-// Equality without regard to ASCII letter case.
+// Equality without regard to letter case.
 bool EqualsNoCase(std::string_view a, std::string_view b);
-// <0, 0, >0 comparing byte by byte after upper-casing ASCII letters of both.
+// <0, 0, >0 comparing byte by byte after upper-casing both.
 int CompareNoCase(std::string_view a, std::string_view b);
 
 // Byte position of the last `ch` (an ASCII byte) that is a character of its own, or npos.

@@ -267,10 +267,15 @@ void TVrFileCollection::Extract(std::string_view name, TNkBigStream& target) {
   target.SetPosition(0);
 }
 
+std::string TVrFileCollection::ExtractEntry(const TVrFile& file) const {
+  if (file.data) return file.data->Data();
+  if (!stream_) throw KuzoError(Format("%s:ファイルがありません", file.Name().c_str()));
+  return ReadStored(file);
+}
+
 std::string TVrFileCollection::ExtractToString(std::string_view name) {
   TVrFile* file = FindFile(name);
-  if (file != nullptr && file->data) return file->data->Data();
-  if (stream_ && file != nullptr) return ReadStored(*file);
+  if (file != nullptr && (file->data || stream_)) return ExtractEntry(*file);
   if (!directory_.empty()) {
     const auto loose = platform::ResolveGameFile(directory_, name);
     std::error_code ec;
@@ -283,7 +288,13 @@ std::string TVrFileCollection::ExtractToString(std::string_view name) {
 
 std::unique_ptr<TRangeStream> TVrFileCollection::OpenRange(std::string_view name) const {
   TVrFile* file = FindFile(name);
-  if (file == nullptr || !stream_) return nullptr;
+  if (file == nullptr) return nullptr;
+  return OpenEntryRange(*file);
+}
+
+std::unique_ptr<TRangeStream> TVrFileCollection::OpenEntryRange(const TVrFile& entry) const {
+  if (!stream_) return nullptr;
+  const TVrFile* file = &entry;
   const int64_t total = stream_->Size();
   if (file->offset < 0 || file->size < 0 || file->offset > total || file->size > total - file->offset) {
     throw FormatError(Format("%s: entry %s: %lld bytes at offset 0x%llx lie outside the %lld-byte archive",

@@ -73,6 +73,10 @@ class TVrFileCollection : public THashCollection {
   std::string ExtractToString(std::string_view name);
   // The stored bytes of an entry as a range stream; nullptr when absent or no archive is open.
   std::unique_ptr<TRangeStream> OpenRange(std::string_view name) const;
+  // The same for an entry already found in this collection (no second lookup): its content (held in
+  // memory, or read and inflated from the archive), and its stored bytes as a range stream.
+  std::string ExtractEntry(const TVrFile& file) const;
+  std::unique_ptr<TRangeStream> OpenEntryRange(const TVrFile& file) const;
 
   // Appends an entry backed by a file in Directory() (or by the opened archive); AddMemory gives it
   // an empty memory stream to fill.

@@ -123,7 +123,13 @@ TNkBigFileStream::TNkBigFileStream(const std::filesystem::path& path, Mode mode,
   if (!first) throw KuzoError(Format("%s: cannot be opened", path.c_str()));
   segments_.push_back(std::move(first));
   for (int k = 1; k < 1000; ++k) {
-    auto next = platform::NativeFile::Open(SegmentPath(path, k), fileMode);
+    const std::filesystem::path segment = SegmentPath(path, k);
+    auto next = platform::NativeFile::Open(segment, fileMode);
+    if (!next) {
+      // Copied from a disc or another system, "GAME.DAT" may come with "game.001".
+      const std::filesystem::path dir = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+      if (auto other = platform::ResolveGameFile(dir, segment.filename().string())) next = platform::NativeFile::Open(*other, fileMode);
+    }
     if (!next) break;
     segments_.push_back(std::move(next));
   }

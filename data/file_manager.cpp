@@ -54,20 +54,28 @@ std::string WithTrailingSlash(std::string dir) {
 
 // ---- cache ----
 
-TVrCacheList::TVrCache& TVrCacheList::Lookup(std::string_view name) {
+TVrCacheList::TVrCache* TVrCacheList::Find(std::string_view name) {
   const std::string upper = sjis::ToUpper(name);
   for (size_t i = 0; i < entries_.size(); ++i) {
     if (entries_[i]->name == upper) {
       std::rotate(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(i),
                   entries_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
-      return *entries_.front();
+      return entries_.front().get();
     }
   }
-  auto entry = std::make_unique<TVrCache>();
-  entry->name = upper;
-  entries_.insert(entries_.begin(), std::move(entry));
-  while (entries_.size() > 1 && TotalSize() > kBudget) entries_.pop_back();
-  return *entries_.front();
+  return nullptr;
+}
+
+void TVrCacheList::Store(std::string_view name, std::string content) {
+  TVrCache* entry = Find(name);
+  if (entry == nullptr) {
+    auto created = std::make_unique<TVrCache>();
+    created->name = sjis::ToUpper(name);
+    entries_.insert(entries_.begin(), std::move(created));
+    while (entries_.size() > 1 && TotalSize() > kBudget) entries_.pop_back();
+    entry = entries_.front().get();
+  }
+  entry->content = std::move(content);
 }
 
 void TVrCacheList::Drop(std::string_view name) {
@@ -83,7 +91,11 @@ int64_t TVrCacheList::TotalSize() const {
 
 // ---- manager ----
 
-TVrFileManager::TVrFileManager() : cdRoots_(platform::OpticalMediaRoots()) {}
+TVrFileManager::TVrFileManager() : discRootsSource_(platform::OpticalMediaRoots) { cdRoots_ = discRootsSource_(); }
+
+void TVrFileManager::RereadDiscRoots() {
+  if (!discRootsFixed_ && discRootsSource_) cdRoots_ = discRootsSource_();
+}
 
 TVrFileManager::~TVrFileManager() { Shutdown(); }
 
@@ -136,14 +148,32 @@ TVrFile* TVrFileManager::FindEntry(std::string_view name) const {
   return nullptr;
 }
 
-bool TVrFileManager::Exists(std::string_view name) const {
-  if (name.empty()) return false;
-  if (FindEntry(name) != nullptr) return true;
-  if (!baseDir_.empty() && platform::ResolveGameFile(baseDir_, name)) return true;
-  for (const std::string& root : cdRoots_) {
-    if (platform::ResolveGameFile(root, name)) return true;
+TVrLocation TVrFileManager::Locate(std::string_view name) const {
+  TVrLocation at;
+  if (name.empty()) return at;
+  if (!baseDir_.empty()) {
+    if (auto loose = platform::ResolveGameFile(baseDir_, name)) {
+      at.source = TVrLocation::Source::kBaseDir;
+      at.path = std::move(*loose);
+      return at;
+    }
   }
-  return false;
+  for (const auto& archive : archives_) {
+    TVrFile* file = archive->FindFile(name);
+    if (file == nullptr || (!file->data && !archive->HasStream())) continue;
+    at.source = TVrLocation::Source::kArchive;
+    at.archive = archive.get();
+    at.entry = file;
+    return at;
+  }
+  for (const std::string& root : cdRoots_) {
+    if (auto onDisc = platform::ResolveGameFile(root, name)) {
+      at.source = TVrLocation::Source::kDisc;
+      at.path = std::move(*onDisc);
+      return at;
+    }
+  }
+  return at;
 }
 
 std::string TVrFileManager::LoadLooseFile(const fs::path& path, std::string_view name) {
@@ -152,78 +182,56 @@ std::string TVrFileManager::LoadLooseFile(const fs::path& path, std::string_view
   return std::move(*content);
 }
 
-std::string TVrFileManager::ReadFile(std::string_view name) {
-  TVrCacheList::TVrCache& entry = cache_.Lookup(name);
-  if (!entry.content.empty()) return entry.content;
-  try {
-    if (!baseDir_.empty()) {
-      if (auto loose = platform::ResolveGameFile(baseDir_, name)) {
-        entry.content = LoadLooseFile(*loose, name);
-        return entry.content;
-      }
-    }
-    for (const auto& archive : archives_) {
-      TVrFile* file = archive->FindFile(name);
-      if (file == nullptr) continue;
-      if (file->data) {
-        std::string content = file->data->Data();
-        cache_.Drop(name);
-        return content;
-      }
-      if (!archive->HasStream()) continue;
-      entry.content = archive->ExtractToString(name);
-      return entry.content;
-    }
-    for (const std::string& root : cdRoots_) {
-      if (auto onDisc = platform::ResolveGameFile(root, name)) {
-        entry.content = LoadLooseFile(*onDisc, name);
-        return entry.content;
-      }
-    }
-  } catch (...) {
-    cache_.Drop(name);
-    throw;
+std::string TVrFileManager::ReadFile(std::string_view name) { return ReadThroughCache(name, nullptr); }
+
+std::string TVrFileManager::ReadThroughCache(std::string_view name, const TVrLocation* known) {
+  if (const TVrCacheList::TVrCache* hit = cache_.Find(name); hit != nullptr && !hit->content.empty()) {
+    return hit->content;
   }
-  // A failed read leaves no empty entry behind, so probing missing names cannot grow the cache.
-  cache_.Drop(name);
-  ThrowMissing(name);
+  const TVrLocation at = known != nullptr ? *known : Locate(name);
+  if (!at) {
+    cache_.Drop(name);
+    ThrowMissing(name);
+  }
+  if (at.source != TVrLocation::Source::kArchive) {
+    std::string content = LoadLooseFile(at.path, name);
+    cache_.Store(name, content);
+    return content;
+  }
+  std::string content = at.archive->ExtractEntry(*at.entry);
+  // Entries held in memory change under the game (saved screens): served as they are, never cached.
+  if (at.entry->data) {
+    cache_.Drop(name);
+  } else {
+    cache_.Store(name, content);
+  }
+  return content;
 }
 
 std::unique_ptr<TRangeStream> TVrFileManager::OpenRange(std::string_view name) const {
-  if (!baseDir_.empty()) {
-    if (auto loose = platform::ResolveGameFile(baseDir_, name)) return std::make_unique<TFileRangeStream>(*loose, 0, 0);
-  }
-  for (const auto& archive : archives_) {
-    if (archive->FindFile(name) == nullptr) continue;
-    if (auto range = archive->OpenRange(name)) return range;
-  }
-  for (const std::string& root : cdRoots_) {
-    if (auto onDisc = platform::ResolveGameFile(root, name)) return std::make_unique<TFileRangeStream>(*onDisc, 0, 0);
+  const TVrLocation at = Locate(name);
+  if (at.source == TVrLocation::Source::kArchive) {
+    if (auto range = at.archive->OpenEntryRange(*at.entry)) return range;
+  } else if (at) {
+    return std::make_unique<TFileRangeStream>(at.path, 0, 0);
   }
   ThrowMissing(name);
 }
 
 std::string TVrFileManager::GetFilePath(std::string_view name) {
-  if (!baseDir_.empty()) {
-    if (auto loose = platform::ResolveGameFile(baseDir_, name)) return loose->string();
-  }
-  for (const auto& archive : archives_) {
-    if (archive->FindFile(name) == nullptr) continue;
-    for (TVrLockData& lock : locks_) {
-      if (lock.name == name) {  // exact bytes: another letter case extracts its own copy
-        ++lock.refCount;
-        return lock.tempPath;
-      }
+  const TVrLocation at = Locate(name);
+  if (!at) return std::string(name);
+  if (at.source != TVrLocation::Source::kArchive) return at.path.string();
+  for (TVrLockData& lock : locks_) {
+    if (lock.name == name) {  // exact bytes: another letter case extracts its own copy
+      ++lock.refCount;
+      return lock.tempPath;
     }
-    return ExtractToTempFile(name);
   }
-  for (const std::string& root : cdRoots_) {
-    if (auto onDisc = platform::ResolveGameFile(root, name)) return onDisc->string();
-  }
-  return std::string(name);
+  return ExtractToTempFile(name, at);
 }
 
-std::string TVrFileManager::ExtractToTempFile(std::string_view name) {
+std::string TVrFileManager::ExtractToTempFile(std::string_view name, const TVrLocation& at) {
   auto inUse = [&](uint32_t id) {
     return std::any_of(locks_.begin(), locks_.end(), [&](const TVrLockData& l) { return l.id == id; });
   };
@@ -238,7 +246,7 @@ std::string TVrFileManager::ExtractToTempFile(std::string_view name) {
   auto file = platform::NativeFile::Open(path, platform::NativeFile::Mode::kCreate);
   if (!file) throw KuzoError(kNoTempFile);
   try {
-    const std::string content = ReadFile(name);
+    const std::string content = ReadThroughCache(name, &at);
     if (!file->WriteAt(0, content.data(), content.size()) || !file->Sync()) throw KuzoError(kNoTempFile);
   } catch (...) {
     file.reset();
@@ -348,6 +356,7 @@ bool TVrFileManager::RequestDisk(int32_t disk) {
     const PromptResult answer =
         Ask(FormatDiskPrompt(project_.diskPrompt, disk), project_.title, PromptButtons::kOkCancel, PromptIcon::kNone);
     if (answer == PromptResult::kOk) {
+      RereadDiscRoots();
       if (MountDisk(disk - 1)) return true;
       if (!interactive) return false;  // nobody can change the disc: do not ask forever
       continue;
@@ -412,7 +421,7 @@ bool TVrFileManager::LocateGameData() {
     }
     if (Ask(kInsertDisc, kInfoCaption, PromptButtons::kOkCancel, PromptIcon::kInformation) == PromptResult::kOk) {
       if (!interactive) return false;
-      if (!discRootsFixed_) cdRoots_ = platform::OpticalMediaRoots();
+      RereadDiscRoots();
       continue;
     }
     if (Ask(project_.exitPrompt, project_.title, PromptButtons::kOkCancel, PromptIcon::kInformation) ==
@@ -420,7 +429,7 @@ bool TVrFileManager::LocateGameData() {
       return false;
     }
     if (!interactive) return false;
-    if (!discRootsFixed_) cdRoots_ = platform::OpticalMediaRoots();
+    RereadDiscRoots();
   }
 }
 

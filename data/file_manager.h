@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,9 +53,12 @@ class TVrCacheList {
     std::string name;  // upper-cased
     std::string content;
   };
-  // Moves the entry of `name` to the front, or creates an empty one there and evicts from the back
-  // while more than one entry remains and the total exceeds the budget.
-  TVrCache& Lookup(std::string_view name);
+  // The entry of `name`, moved to the front; nullptr when there is none.
+  TVrCache* Find(std::string_view name);
+  // The one place that creates entries: puts `content` under `name` at the front. A new entry is
+  // made room for first, evicting from the back while more than one entry remains and the older
+  // entries exceed the budget (so the newest entry always stays, however large).
+  void Store(std::string_view name, std::string content);
   // Drops the entry of that name, if any.
   void Drop(std::string_view name);
   void Clear() { entries_.clear(); }
@@ -74,6 +78,17 @@ struct TVrLockData {
   std::string tempPath;
 };
 
+// Where a game file name was found: the answer of the one search order (base directory, then the
+// archives in the order added, then the disc roots), so every read uses what was located once.
+struct TVrLocation {
+  enum class Source { kNone, kBaseDir, kArchive, kDisc };
+  Source source = Source::kNone;
+  std::filesystem::path path;            // kBaseDir, kDisc: the file on disk
+  TVrFileCollection* archive = nullptr;  // kArchive: the archive holding the entry
+  TVrFile* entry = nullptr;              // kArchive: the entry itself, looked up once
+  explicit operator bool() const { return source != Source::kNone; }
+};
+
 class TVrFileManager {
  public:
   TVrFileManager();
@@ -85,11 +100,17 @@ class TVrFileManager {
   TVrProjectInfo& Project() { return project_; }
   void SetPromptHost(IPromptHost* host) { prompts_ = host; }
   void SetExecutableDir(std::filesystem::path dir) { exeDir_ = std::move(dir); }
-  // The disc roots (mount points of optical media); read from the system at creation.
-  // Setting them fixes the list (tests, or a host that knows better); otherwise scans re-read it.
+  // The disc roots (mount points of optical media); read from the system at creation, and again
+  // each time the player asks for a disc (a disc inserted meanwhile mounts at a new point named after
+  // its label). Setting them fixes the list; setting a source replaces where they are read from.
   void SetDiscRoots(std::vector<std::string> roots) {
     cdRoots_ = std::move(roots);
     discRootsFixed_ = true;
+  }
+  void SetDiscRootsSource(std::function<std::vector<std::string>()> source) {
+    discRootsSource_ = std::move(source);
+    discRootsFixed_ = false;
+    cdRoots_ = discRootsSource_();
   }
   const std::vector<std::string>& DiscRoots() const { return cdRoots_; }
   // Where temporary files go; by default a private directory created on first use.
@@ -110,7 +131,10 @@ class TVrFileManager {
   void SetBaseDir(const std::string& dir);
   const std::string& BaseDir() const { return baseDir_; }
 
-  bool Exists(std::string_view name) const;
+  // Finds a name in the search order; an archive entry counts when it can be read (its archive is
+  // open, or it is held in memory). Nothing for an empty name.
+  TVrLocation Locate(std::string_view name) const;
+  bool Exists(std::string_view name) const { return static_cast<bool>(Locate(name)); }
   // The whole content, through the cache; raises "%s:ファイルがありません" when found nowhere.
   std::string ReadFile(std::string_view name);
   std::unique_ptr<TRangeStream> OpenRange(std::string_view name) const;
@@ -140,17 +164,21 @@ class TVrFileManager {
   const std::vector<std::string>& PendingDeletes() const { return pendingDelete_; }
 
  private:
-  std::string ExtractToTempFile(std::string_view name);
+  // ReadFile with the name already located (`known` null: locate it now).
+  std::string ReadThroughCache(std::string_view name, const TVrLocation* known);
+  std::string ExtractToTempFile(std::string_view name, const TVrLocation& at);
   void FreeLock(size_t index);
   std::filesystem::path EnsureTempDir();
   static std::string LoadLooseFile(const std::filesystem::path& path, std::string_view name);
   PromptResult Ask(const std::string& text, const std::string& caption, PromptButtons buttons, PromptIcon icon);
   bool DiscHasTitle(const std::string& root, const std::string& title, int32_t diskIndex, bool checkIndex) const;
+  void RereadDiscRoots();
 
   std::vector<std::unique_ptr<TVrFileCollection>> archives_;
   std::string baseDir_;
   std::vector<std::string> cdRoots_;
   bool discRootsFixed_ = false;
+  std::function<std::vector<std::string>()> discRootsSource_;
   std::filesystem::path exeDir_;
   std::filesystem::path tempDir_;
   bool ownsTempDir_ = false;

@@ -8,6 +8,7 @@
 
 #include "core/errors.h"
 #include "core/sjis.h"
+#include "host/host_clock.h"
 
 namespace kuzo::host {
 namespace {
@@ -51,6 +52,11 @@ const std::vector<OptionSpec>& Options() {
       {"--seed", "N", "seed of the run-time random generator (default: the time of day)",
        [](LaunchOptions& o, const std::string& n, const std::string& v) {
          o.seed = ParseNumber<uint32_t>(n, v, 0, std::numeric_limits<uint32_t>::max());
+       }},
+      {"--date", "\"YYYY-MM-DD HH:MM:SS\"", "headless: local date and time the virtual clock starts at (default 2000-01-01 00:00:00)",
+       [](LaunchOptions& o, const std::string& n, const std::string& v) {
+         o.startDate = ParseCivilDateTime(v);
+         if (!o.startDate) throw KuzoError(Format("%s: '%s' is not a date \"YYYY-MM-DD HH:MM:SS\"", n.c_str(), v.c_str()));
        }},
       {"--trace", "FILE", "write a line per executed script command and started event handler",
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.traceFile = v; }},
@@ -119,7 +125,7 @@ LaunchOptions ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (out.help) return out;
   if (out.config && out.headless) throw KuzoError("/config cannot run headless");
-  if (out.headless && out.titleArgs.empty()) throw KuzoError("--headless needs a game directory or a title's .exe");
+  // Headless without a title plays the title appended to the player's own executable.
   return out;
 }
 

@@ -18,6 +18,7 @@ struct LaunchOptions {
   int64_t ticks = 0;                  // headless: frame ticks to run
   int32_t deltaMs = 16;               // headless: virtual milliseconds between ticks
   std::optional<uint32_t> seed;       // fixed seed for the run-time random generator
+  std::optional<int64_t> startDate;   // headless: local date the virtual clock starts at (seconds from 1970)
   std::string traceFile;              // one line per executed script command and started handler
   std::string dumpVarsFile;           // the script variables at exit
   std::vector<std::pair<int64_t, std::string>> screenshots;  // after drawing tick N, the frame as PNG

@@ -12,9 +12,18 @@
 
 namespace kuzo::host {
 
-// Presents nothing; counts the frames that had something to present.
-class HeadlessScreen : public Screen {
+// Presents nothing; counts the frames that had something to present. Without a display it offers
+// no modes; its full-screen state only remembers what the title set.
+class HeadlessScreen : public Screen, public DisplayControl {
  public:
+  DisplayControl* Display() override { return this; }
+  bool FullScreen() const override { return fullScreen_; }
+  void SetFullScreen(bool on) override { fullScreen_ = on; }
+  int32_t ModeCount() const override { return 0; }
+  bool ModeAt(int32_t, int32_t (&)[4]) const override { return false; }
+  int32_t SelectedMode() const override { return -1; }
+  void SelectMode(int32_t) override {}
+
   void Present(const FrameView& frame) override;
   int32_t PresentedFrames() const override { return presented_; }
   void ResetPresentedFrames() override { presented_ = 0; }
@@ -23,6 +32,7 @@ class HeadlessScreen : public Screen {
  private:
   int32_t presented_ = 0;
   int64_t total_ = 0;
+  bool fullScreen_ = false;
 };
 
 struct HeadlessHooks {

@@ -29,7 +29,10 @@ namespace {
 constexpr int kExitUsage = 2;
 constexpr int kExitCannotStart = 1;
 
-void Complain(const std::string& what) { std::fprintf(stderr, "kuzoplayer: %s\n", what.c_str()); }
+// One line on the terminal in UTF-8, whether `what` holds the player's Shift-JIS text or UTF-8 names.
+void Complain(const std::string& what) {
+  std::fprintf(stderr, "kuzoplayer: %s\n", platform::TerminalText(what).c_str());
+}
 
 std::string TitleName(const LaunchOptions& options, const TitleLocation& title) {
   return options.titleArgs.empty() ? title.baseDir.string() : options.titleArgs.front();
@@ -51,6 +54,7 @@ int RunHeadless(const LaunchOptions& options, RuntimeConfig config) {
   factories.screen = [](Runtime&, int32_t, int32_t) -> std::unique_ptr<Screen> { return std::make_unique<HeadlessScreen>(); };
   std::string name = TitleName(options, config.title);
   HeadlessRunner runner(std::move(config), std::move(factories), options.ticks, options.deltaMs);
+  runner.GetRuntime().State().log = Complain;
   AttachSceneHooks(runner.Hooks(), SceneOptions{options.screenshots, options.inputFile, options.dumpSceneFile});
   HeadlessResult result = runner.Run();
   if (result.exitCode != 0) Complain(name + ": the title cannot start: " + result.message);
@@ -86,6 +90,7 @@ int RunDesktop(const LaunchOptions& options, RuntimeConfig config) {
   factories.screen = [&window](Runtime&, int32_t w, int32_t h) { return window->CreateScreen(w, h); };
   std::string name = TitleName(options, config.title);
   Runtime runtime(std::move(config), std::move(factories), *boxes, [] { return platform::NowMs(); });
+  runtime.State().log = Complain;
   window->Attach(runtime);
   runtime.Start();
   int status = 0;
@@ -125,9 +130,10 @@ int Main(const std::vector<std::string>& args) {
     config.title = LocateTitle(options.titleArgs, exe);
     config.headless = options.headless;
     config.seed = options.seed;
+    if (options.startDate) config.virtualStart = *options.startDate;
     return options.headless ? RunHeadless(options, std::move(config)) : RunDesktop(options, std::move(config));
   } catch (const std::exception& e) {
-    Complain(platform::Cp932ToUtf8(e.what()));
+    Complain(e.what());
     return kExitCannotStart;
   }
 }

@@ -45,6 +45,7 @@ Runtime::Runtime(RuntimeConfig config, RuntimeFactories factories, platform::Mes
     : config_(std::move(config)),
       factories_(std::move(factories)),
       boxes_(boxes),
+      wallClock_(config_.headless ? HostClock(config_.virtualStart, clock) : HostClock()),
       loop_(state_, *this, std::move(clock)) {
   state_.headless = config_.headless;
 }
@@ -77,7 +78,7 @@ void Runtime::Start() {
     // command line) end the start-up the same way, with the message shown.
     boxes_.Show(e.what(), kWarningCaption, platform::MessageButtons::kOk, platform::MessageIcon::kWarning,
                 platform::MessageResult::kOk);
-    Fail(platform::Cp932ToUtf8(e.what()));
+    Fail(platform::TerminalText(e.what()));
   }
   if (state_.terminateRequested) {
     if (startFailure_.empty()) {
@@ -114,7 +115,7 @@ void Runtime::FormCreate() {
   } catch (const std::exception& e) {
     boxes_.Show(e.what(), kWarningCaption, platform::MessageButtons::kOk, platform::MessageIcon::kWarning,
                 platform::MessageResult::kOk);
-    Fail(platform::Cp932ToUtf8(e.what()));
+    Fail(platform::TerminalText(e.what()));
   }
   LogStep("FormCreate", true);
 }
@@ -157,21 +158,20 @@ void Runtime::RegisterSources(const PeResources* exe) {
       files_->AddResourceArchive(std::move(resource), std::string(kArchiveResourceName));
     }
   }
-  for (const auto& archive : config_.title.archives) files_->AddArchive(ArchivePathFor(archive));
-}
-
-std::filesystem::path Runtime::ArchivePathFor(const std::filesystem::path& archive) {
-  // An executable is read through its trailer when its name says it is one. The player's own
-  // executable on Linux has no ".exe": it is opened through a link that has the extension.
-  if (sjis::EqualsNoCase(archive.extension().string(), kExecutableExtension) || !HasArchiveTrailer(archive)) {
-    return archive;
+  for (const auto& archive : config_.title.archives) {
+    // A damaged archive is unusable, nothing else is affected: the title plays from the others.
+    try {
+      // Only the title's executable is read through its trailer, whatever its name (the player's own
+      // executable on Linux has no ".exe"); a game.dat whose last bytes look like a trailer is not.
+      if (archive == config_.title.executable) {
+        files_->AddExecutableArchive(archive);
+      } else {
+        files_->AddArchive(archive);
+      }
+    } catch (const FormatError& e) {
+      std::fprintf(stderr, "kuzoplayer: %s (archive not used)\n", platform::TerminalText(e.what()).c_str());
+    }
   }
-  if (selfLinkDir_.empty()) selfLinkDir_ = platform::MakePrivateTempDirectory("kuzoplayer-self");
-  std::filesystem::path link = selfLinkDir_ / (archive.filename().string() + kExecutableExtension);
-  std::error_code ec;
-  std::filesystem::create_symlink(std::filesystem::absolute(archive, ec), link, ec);
-  if (ec) throw KuzoError(Format("%s: cannot open as an archive (%s)", archive.string().c_str(), ec.message().c_str()));
-  return link;
 }
 
 void Runtime::InitializePlayer() {
@@ -251,11 +251,6 @@ void Runtime::Shutdown() {
       files_->DeletePendingFiles();
     });
     files_.reset();
-  }
-  if (!selfLinkDir_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(selfLinkDir_, ignored);
-    selfLinkDir_.clear();
   }
   for (const auto& path : state_.exitDeleteList) {
     std::error_code ignored;

@@ -18,6 +18,7 @@
 #include "data/pe_resource.h"
 #include "graphics/image_formats/exe_icon.h"
 #include "host/frame_loop.h"
+#include "host/host_clock.h"
 #include "host/settings.h"
 #include "host/subsystems.h"
 #include "host/title_location.h"
@@ -46,6 +47,7 @@ struct RuntimeConfig {
   bool headless = false;
   std::optional<uint32_t> seed;    // else the local time of day
   std::filesystem::path tempDir;   // temporary files; empty: a private directory of the system's
+  int64_t virtualStart = kDefaultVirtualStart;  // headless: the local date the virtual clock starts at
 };
 
 // Creates the subsystems behind the seams. An empty factory leaves its seam empty.
@@ -89,6 +91,8 @@ class Runtime : private FrameSteps, private IPromptHost {
   bool ConfirmExit();
 
   HostState& State() { return state_; }
+  // The clocks of the date and time variables (virtual when headless).
+  const HostClock& WallClock() const { return wallClock_; }
   FrameLoop& Loop() { return loop_; }
   TVrFileManager* Files() { return files_.get(); }
   Project* GetProject() { return project_.get(); }
@@ -109,7 +113,6 @@ class Runtime : private FrameSteps, private IPromptHost {
   std::optional<PeResources> ReadTitleResources() const;
   void SetTitleIcon(const PeResources& exe);
   void RegisterSources(const PeResources* exe);
-  std::filesystem::path ArchivePathFor(const std::filesystem::path& archive);
   void Fail(const std::string& reason);
 
   // FrameSteps
@@ -134,12 +137,12 @@ class Runtime : private FrameSteps, private IPromptHost {
   RuntimeFactories factories_;
   platform::MessageBoxes& boxes_;
   HostState state_;
+  HostClock wallClock_;
   FrameLoop loop_;
   SoundSettings settings_;
   LogStepFn logStep_;
   Frontend* frontend_ = nullptr;
   std::string startFailure_;
-  std::filesystem::path selfLinkDir_;  // holds the ".exe" link to an executable without one
   bool started_ = false;
   bool shutDown_ = false;
 

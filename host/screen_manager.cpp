@@ -64,6 +64,32 @@ void TScreenManager::SetMode(int index) {
   wholeNext_ = true;  // every rebuild starts with a whole frame
 }
 
+void TScreenManager::SetFullScreen(bool on) {
+  if (on == fullScreen_) return;
+  // Full screen needs a mode that can hold the scene; without one the window stays.
+  if (!on) {
+    SetMode(kModeWindow);
+  } else if (chosenMode_ >= 0) {
+    SetMode(chosenMode_);
+  }
+}
+
+void TScreenManager::ChooseMode(int index) {
+  if (index < 0 || index >= ModeCount()) return;
+  chosenMode_ = index;
+  if (fullScreen_) SetMode(index);
+}
+
+bool TScreenManager::ModeAt(int32_t index, int32_t (&out)[4]) const {
+  if (index < 0 || index >= ModeCount()) return false;
+  const platform::DisplayMode& m = modes_[static_cast<size_t>(index)];
+  out[0] = m.width;
+  out[1] = m.height;
+  out[2] = m.bitsPerPixel;
+  out[3] = m.refreshRate;
+  return true;
+}
+
 void TScreenManager::Present(const FrameView& frame) {
   if (!frame.pixels || frame.width <= 0 || frame.height <= 0) return;
   if (zoomPercent_ != 100) {

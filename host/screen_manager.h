@@ -13,7 +13,7 @@
 
 namespace kuzo::host {
 
-class TScreenManager : public Screen {
+class TScreenManager : public Screen, public DisplayControl {
  public:
   static constexpr int kModeWindow = -1;
   static constexpr int kModeNotSetUp = -2;
@@ -29,11 +29,9 @@ class TScreenManager : public Screen {
                  FullScreenSwitch fullScreen = {});
 
   // The modes that can hold the scene, and the one chosen for full screen (-1: none).
-  int ModeCount() const { return static_cast<int>(modes_.size()); }
   const platform::DisplayMode& GetMode(int index) const { return modes_[static_cast<size_t>(index)]; }
   int ChosenMode() const { return chosenMode_; }
   int CurrentMode() const { return currentMode_; }
-  bool FullScreen() const { return fullScreen_; }
   int PreferredDepth() const { return preferredDepth_; }
   int FrameDepth() const { return 32; }  // frames are always 32-bit here
 
@@ -44,6 +42,18 @@ class TScreenManager : public Screen {
   // Scene zoom in percent (100 = none).
   void SetZoom(int32_t percent) { zoomPercent_ = percent > 0 ? percent : 100; }
   int32_t Zoom() const { return zoomPercent_; }
+
+  // The screen variables: full screen uses the chosen mode; choosing another while full screen
+  // switches to it at once.
+  DisplayControl* Display() override { return this; }
+  void ChooseMode(int index);
+  // DisplayControl
+  bool FullScreen() const override { return fullScreen_; }
+  void SetFullScreen(bool on) override;
+  int32_t ModeCount() const override { return static_cast<int32_t>(modes_.size()); }
+  bool ModeAt(int32_t index, int32_t (&out)[4]) const override;
+  int32_t SelectedMode() const override { return chosenMode_; }
+  void SelectMode(int32_t index) override { ChooseMode(index); }
 
   void Present(const FrameView& frame) override;
   int32_t PresentedFrames() const override { return presented_; }

@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "data/file_manager.h"
+#include "host/host_variables.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
@@ -26,7 +27,7 @@ constexpr const char* kWarningCaption = "警告";
 struct ScriptShared {
   ScriptOptions options;
   TParamCollection* vars = nullptr;
-  SceneVariables<ScriptVariableHost> variableHost;
+  HostVariables variableHost;
   std::FILE* trace = nullptr;
 
   ~ScriptShared() {
@@ -36,7 +37,11 @@ struct ScriptShared {
 
 class VariableTable : public OwnedSubsystem {
  public:
-  VariableTable(std::shared_ptr<ScriptShared> shared, HostState& state) : shared_(std::move(shared)) {
+  VariableTable(std::shared_ptr<ScriptShared> shared, Runtime& rt) : shared_(std::move(shared)) {
+    HostState& state = rt.State();
+    shared_->variableHost.BindClock(&rt.WallClock());
+    shared_->variableHost.BindHost(&state);
+    shared_->variableHost.BindScreen([&rt] { return rt.GetScreen(); });
     table_.SetState(&state);
     table_.SetHost(&shared_->variableHost);
     shared_->vars = &table_;
@@ -51,6 +56,9 @@ class VariableTable : public OwnedSubsystem {
       }
     }
     shared_->variableHost.Bind(nullptr, nullptr);
+    shared_->variableHost.BindClock(nullptr);
+    shared_->variableHost.BindHost(nullptr);
+    shared_->variableHost.BindScreen(nullptr);
     shared_->vars = nullptr;
   }
   TParamCollection& Table() { return table_; }
@@ -168,7 +176,7 @@ void WireScript(RuntimeFactories& factories, ScriptOptions options) {
     if (!shared->trace) throw KuzoError(shared->options.traceFile + ": cannot be written (--trace)");
   }
   factories.paramMan = [shared](Runtime& rt) -> std::unique_ptr<OwnedSubsystem> {
-    return std::make_unique<VariableTable>(shared, rt.State());
+    return std::make_unique<VariableTable>(shared, rt);
   };
   factories.sysFuncMan = [shared](Runtime& rt) -> std::unique_ptr<OwnedSubsystem> {
     if (!shared->vars) return nullptr;

@@ -67,10 +67,28 @@ class Scene {
   virtual void Close() = 0;  // "KuzoFinalize": history, read marks, bases, caches
 };
 
+// What the screen variables drive ("@FullScr", "@DisplayModeCount", "@DisplayModeIndex",
+// GetDisplayMode): the full-screen state and the display modes the screen manager offers.
+class DisplayControl {
+ public:
+  virtual ~DisplayControl() = default;
+  virtual bool FullScreen() const = 0;
+  virtual void SetFullScreen(bool on) = 0;
+  virtual int32_t ModeCount() const = 0;
+  // Width, height, bits per pixel and refresh rate of mode `index`; false for no such mode.
+  virtual bool ModeAt(int32_t index, int32_t (&out)[4]) const = 0;
+  // The mode full screen uses (-1: none).
+  virtual int32_t SelectedMode() const = 0;
+  // Picks the mode full screen uses; while full screen, switches to it. Other indices are ignored.
+  virtual void SelectMode(int32_t index) = 0;
+};
+
 // Presentation of drawn frames (the screen manager) and the media managers created with it.
 class Screen {
  public:
   virtual ~Screen() = default;
+  // The full-screen state and modes behind the screen variables; null when there are none.
+  virtual DisplayControl* Display() { return nullptr; }
   virtual void Present(const FrameView& frame) = 0;
   virtual int32_t PresentedFrames() const = 0;
   virtual void ResetPresentedFrames() = 0;

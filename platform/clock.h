@@ -11,3 +11,14 @@ uint32_t NowMs();
 void SleepMs(uint32_t ms);
 
 }  // namespace kuzo::platform
+
+namespace kuzo::platform {
+
+// The local calendar date and time of the machine.
+struct CivilTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+  int weekDay = 0;  // 0 = Sunday ... 6 = Saturday
+};
+CivilTime LocalNow();
+
+}  // namespace kuzo::platform

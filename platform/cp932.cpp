@@ -179,4 +179,44 @@ std::string Cp932ToUtf8(std::string_view sjis) { return *Decode(sjis, true); }
 std::optional<std::string> Utf8ToCp932Strict(std::string_view utf8) { return Encode(utf8, false); }
 std::string Utf8ToCp932(std::string_view utf8) { return *Encode(utf8, true); }
 
+namespace {
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    const uint8_t b = static_cast<uint8_t>(s[i]);
+    size_t n = 0;
+    uint32_t cp = 0;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    } else if (b >= 0xC2 && b <= 0xDF) {
+      n = 1, cp = b & 0x1F;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      n = 2, cp = b & 0x0F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      n = 3, cp = b & 0x07;
+    } else {
+      return false;
+    }
+    if (i + n >= s.size()) return false;  // cut short
+    for (size_t k = 1; k <= n; ++k) {
+      const uint8_t c = static_cast<uint8_t>(s[i + k]);
+      if ((c & 0xC0) != 0x80) return false;
+      cp = cp << 6 | (c & 0x3F);
+    }
+    // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+    if ((n == 2 && cp < 0x800) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)) || (cp >= 0xD800 && cp <= 0xDFFF))
+      return false;
+    i += n + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string TerminalText(std::string_view text) {
+  return IsValidUtf8(text) ? std::string(text) : Cp932ToUtf8(text);
+}
+
 }  // namespace kuzo::platform

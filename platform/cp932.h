@@ -20,4 +20,10 @@ std::optional<std::string> Utf8ToCp932Strict(std::string_view utf8);
 // The same, replacing what cannot be converted by "?"; never fails.
 std::string Utf8ToCp932(std::string_view utf8);
 
+// Text for the terminal from a message that may carry the player's Shift-JIS text or file-system
+// names that are already UTF-8 (paths given on the command line): valid UTF-8 stays as it is
+// (Shift-JIS text with kana or kanji never is: its lead bytes are UTF-8 continuation bytes), any
+// other text is converted from code page 932.
+std::string TerminalText(std::string_view text);
+
 }  // namespace kuzo::platform

@@ -25,17 +25,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Equality without regard to ASCII letter case, byte by byte (for UTF-8 names, where a trail byte is
-// never an ASCII letter).
-bool AsciiEqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
+// A directory entry unpacked as a UTF-8 name, compared in code page 932 with the game's own case rules.
+bool Utf8EntryEqualsNoCase(const std::string& entry, std::string_view sjisName) {
+  const std::optional<std::string> asSjis = Utf8ToCp932Strict(entry);
+  return asSjis && sjis::EqualsNoCase(*asSjis, sjisName);
 }
 
 struct Listing {
@@ -129,7 +122,7 @@ std::optional<fs::path> ResolveGamePath(const fs::path& dir, std::string_view na
     }
     auto search = [&](const std::vector<std::string>& names) -> std::optional<std::string> {
       for (const std::string& entry : names) {
-        if (sjis::EqualsNoCase(entry, raw) || (utf8 && AsciiEqualsNoCase(entry, *utf8))) return entry;
+        if (sjis::EqualsNoCase(entry, raw) || (utf8 && Utf8EntryEqualsNoCase(entry, raw))) return entry;
       }
       return std::nullopt;
     };

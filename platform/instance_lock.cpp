@@ -3,7 +3,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <cerrno>
 #include <cstring>
@@ -29,7 +32,26 @@ std::string LockFileName(std::string_view name) {
   return "kuzoplayer" + safe + Format("-%016zx.lock", hash);
 }
 
+// A real directory (not a link) owned by this user that no one else may write into.
+bool IsPrivateDirectory(const std::filesystem::path& dir) {
+  struct stat st {};
+  if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  return st.st_uid == ::getuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 }  // namespace
+
+std::filesystem::path InstanceLock::DefaultDirectory(const char* runtimeDir, const std::filesystem::path& tempDir) {
+  if (runtimeDir != nullptr && runtimeDir[0] == '/' && IsPrivateDirectory(runtimeDir)) return runtimeDir;
+  const std::filesystem::path own = (tempDir.empty() ? std::filesystem::path("/tmp") : tempDir) /
+                                    Format("kuzoplayer-%u", static_cast<unsigned>(::getuid()));
+  if (::mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) {
+    throw KuzoError(Format("%s: cannot create the lock directory (%s)", own.c_str(), std::strerror(errno)));
+  }
+  // Someone else may have made it first, or made it a link: then it is not ours to use.
+  if (!IsPrivateDirectory(own)) throw KuzoError(Format("%s: not a private directory of this user", own.c_str()));
+  return own;
+}
 
 std::string InstanceLock::NameForDirectory(std::string_view dir) {
   std::string name(dir);
@@ -47,11 +69,12 @@ std::unique_ptr<InstanceLock> InstanceLock::Acquire(std::string_view name, const
   std::filesystem::path dir = lockDir;
   if (dir.empty()) {
     std::error_code ec;
-    dir = std::filesystem::temp_directory_path(ec);
-    if (ec) dir = "/tmp";
+    std::filesystem::path temp = std::filesystem::temp_directory_path(ec);
+    if (ec) temp = "/tmp";
+    dir = DefaultDirectory(std::getenv("XDG_RUNTIME_DIR"), temp);
   }
   std::filesystem::path path = dir / LockFileName(name);
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) throw KuzoError(Format("%s: cannot create lock file (%s)", path.c_str(), std::strerror(errno)));
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int err = errno;

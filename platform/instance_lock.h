@@ -19,8 +19,14 @@ class InstanceLock {
   // every "\" or "/" replaced by "-", so "/games/Title" and "/GAMES/title/" share one lock.
   static std::string NameForDirectory(std::string_view dir);
 
-  // Takes the lock `name` in `lockDir` (default: the temporary directory). Nullptr when another
-  // process holds it. Raises KuzoError when the lock file cannot be created.
+  // Where locks live by default: the user's runtime directory ($XDG_RUNTIME_DIR, when it is a
+  // directory of this user that nobody else may write), else a directory of this user's own under
+  // the temporary directory ("kuzoplayer-UID", mode 0700, created when missing). Never a directory
+  // others can write into. Raises KuzoError when no such directory can be had.
+  static std::filesystem::path DefaultDirectory(const char* runtimeDir, const std::filesystem::path& tempDir);
+
+  // Takes the lock `name` in `lockDir` (default: DefaultDirectory of the environment). Nullptr when
+  // another process holds it. Raises KuzoError when the lock file cannot be created.
   static std::unique_ptr<InstanceLock> Acquire(std::string_view name, const std::filesystem::path& lockDir = {});
 
   const std::filesystem::path& Path() const { return path_; }

@@ -14,8 +14,6 @@ using namespace scene_names;
 
 namespace {
 
-constexpr int kSceneBits = 32;
-
 int32_t ClampSide(int32_t v) { return std::clamp<int32_t>(v, 1, kMaxSurfaceSide); }
 
 }  // namespace

@@ -53,6 +53,9 @@ void TKuzoBaseList::LoadFromStream(ByteReader& in, int32_t version) {
     LoadBody(in, version);
   } catch (...) {
     // Never leave a half-restored population behind: an empty scene of the old size remains.
+    // The size goes back first, so the reset never tries the rejected size again.
+    width_ = width;
+    height_ = height;
     Reset();
     SetSize(width, height);
     throw;
@@ -67,6 +70,11 @@ void TKuzoBaseList::LoadBody(ByteReader& in, int32_t version) {
   const int32_t height = in.I32("scene height");
   if (width < 1 || height < 1 || width > kMaxSurfaceSide || height > kMaxSurfaceSide)
     in.Fail("scene size", Format("%d x %d is outside 1..%d", width, height, kMaxSurfaceSide));
+  // Each base and the frame hold a surface of this size; one larger than a surface may be is bad data.
+  const int64_t bytes = int64_t{width} * height * (kSceneBits / 8);
+  if (bytes > kMaxSurfaceBytes)
+    in.Fail("scene size", Format("%d x %d needs %lld bytes per surface, more than %lld", width, height,
+                                 static_cast<long long>(bytes), static_cast<long long>(kMaxSurfaceBytes)));
   SetSize(width, height);
   const int32_t active = in.I32("active base");
   if (active != 0 && active != 1) in.Fail("active base", Format("index %d is neither 0 nor 1", active));

@@ -117,6 +117,16 @@ class TKuzoObject {
   virtual bool IsBusy() const { return false; }
   virtual bool IsPaused() const { return GetBoolProp(PR_PAUSED); }
   virtual bool IsShown() const { return false; }
+  // Per-item flags of list-like components: check marks (menus), enabled and shown buttons (preview
+  // menus). Components without items answer false and ignore writes.
+  virtual bool GetItemFlag(int32_t) const { return false; }
+  virtual void SetItemFlag(int32_t, bool) {}
+  virtual bool GetItemEnabled(int32_t) const { return false; }
+  virtual void SetItemEnabled(int32_t, bool) {}
+  virtual bool GetItemShown(int32_t) const { return false; }
+  virtual void SetItemShown(int32_t, bool) {}
+  // Index of the item line equal to `line` without regard to case; -1 without such a line.
+  virtual int32_t IndexOfItemLine(const std::string&) const { return -1; }
 
   // Geometry.
   virtual TRect GetScreenRect() const { return TRect{}; }

@@ -12,6 +12,23 @@
 namespace kuzo {
 
 namespace {
+using ItemGetter = bool (TKuzoObject::*)(int32_t) const;
+using ItemSetter = void (TKuzoObject::*)(int32_t, bool);
+
+// Get/Set of a per-item flag of the component named by argument 1, item int(2): false and nothing
+// when the component is missing or keeps no such flags.
+void InstallItemFlag(TSysFuncMan& funcs, TKuzoBaseList& scene, Builtin getNumber, Builtin setNumber, ItemGetter get,
+                     ItemSetter set) {
+  funcs.SetHandler(BuiltinNumber(getNumber), [&scene, get](BuiltinCall& call) {
+    const std::string name = call.Str(1);
+    TKuzoObject* obj = name.empty() ? nullptr : scene.FindComponent(name);
+    call.Result().SetBoolean(obj && (obj->*get)(call.Int(2)));
+  });
+  funcs.SetHandler(BuiltinNumber(setNumber), [&scene, set](BuiltinCall& call) {
+    const std::string name = call.Str(1);
+    if (TKuzoObject* obj = name.empty() ? nullptr : scene.FindComponent(name)) (obj->*set)(call.Int(2), call.Flag(3));
+  });
+}
 
 // The argument read in the property's type, with the value classes' own conversions.
 PropValue ArgumentAs(const TCustomParam& arg, PropType type) {
@@ -89,6 +106,17 @@ void InstallSceneBuiltins(TSysFuncMan& funcs, TKuzoBaseList& scene) {
     const std::array<int32_t, 1> size{static_cast<int32_t>(names.size())};
     v.SetDims(size);
     for (size_t i = 0; i < names.size(); ++i) v.SetStringAt(static_cast<int32_t>(i), names[i]);
+  });
+  InstallItemFlag(funcs, scene, Builtin::GetCheck, Builtin::SetCheck, &TKuzoObject::GetItemFlag,
+                  &TKuzoObject::SetItemFlag);
+  InstallItemFlag(funcs, scene, Builtin::GetEnabled, Builtin::SetEnabled, &TKuzoObject::GetItemEnabled,
+                  &TKuzoObject::SetItemEnabled);
+  InstallItemFlag(funcs, scene, Builtin::GetVisible, Builtin::SetVisible, &TKuzoObject::GetItemShown,
+                  &TKuzoObject::SetItemShown);
+  funcs.SetHandler(BuiltinNumber(Builtin::IndexOfMenu), [&scene](BuiltinCall& call) {
+    const std::string name = call.Str(1);
+    TKuzoObject* obj = name.empty() ? nullptr : scene.FindComponent(name);
+    call.Result().SetInteger(obj ? obj->IndexOfItemLine(call.Str(2)) : -1);
   });
   InstallConversion(funcs, scene, Builtin::ToClientX, true, false);
   InstallConversion(funcs, scene, Builtin::ToClientY, true, true);

@@ -6,6 +6,7 @@
 
 #include "core/errors.h"
 #include "core/sjis.h"
+#include "script/file_builtins.h"
 #include "script/variable_access.h"
 #include "vars/builtin_ids.h"
 #include "vars/param.h"
@@ -17,6 +18,7 @@ namespace {
 
 constexpr const char* kStackError = "スタックエラー";
 constexpr std::string_view kPageExtension = "ksb";
+constexpr int32_t kMaxEventLevel = 1 << 16;
 
 // Splits an event label "file.kss:label" at the last ":" that is a character of its own and comes
 // after every "." and "\" (a "." or "\" after it means there is no label part). Trail bytes of
@@ -63,6 +65,10 @@ TCallMan::TCallMan(ScriptServices services)
       const std::shared_ptr<TCallMan*> cm = weak.lock();
       if (!cm) throw KuzoError(kStackError);
       call.Result().SetBoolean((*cm)->DeleteFrame(call.Int(1)));
+    });
+    InstallFileBuiltins(*funcs, [weak]() -> ScriptFiles* {
+      const std::shared_ptr<TCallMan*> cm = weak.lock();
+      return cm ? (*cm)->Services().files : nullptr;
     });
   }
 }
@@ -445,6 +451,9 @@ void TCallMan::LoadState(ByteReader& r, uint32_t dataVersion) {
   for (uint32_t i = 0; i < frames; ++i) newStack.push_back(ReadFrame(r));
   int32_t newLevel = 2;
   if (dataVersion >= kLevelSavedSince) newLevel = r.I32("interpreter level");
+  // Event nesting grows by one per handler entered while another runs; far beyond any real title.
+  if (newLevel < 0 || newLevel > kMaxEventLevel)
+    r.Fail("interpreter level", Format("level %d is not 0..%d", newLevel, kMaxEventLevel));
 
   page = p;
   pc = newPc;

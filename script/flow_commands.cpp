@@ -154,6 +154,7 @@ void TComWait::LoadState(ByteReader& r) {
   const int version = ReadStateVersion(r);
   remaining_ = r.I32("wait remaining");
   first_ = r.I32("wait first visit");
+  if (first_ < 0) first_ = 0;  // a count of visits still to skip is never negative
   if (version >= kStateVersion) blocksEvents_ = r.Bool("wait blocks events");
 }
 

@@ -2,6 +2,7 @@
 #include "script/scene_component_host.h"
 
 #include "core/errors.h"
+#include "core/host_state.h"
 #include "scene/kuzo_base_list.h"
 #include "script/call_man.h"
 #include "script/command_codes.h"
@@ -252,19 +253,22 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
 
 TKuzoObject* SceneComponentHost::CreateComponent(TComSceneCommand& cmd, TCallMan& cm, int32_t kind) {
   TKuzoObject* obj = scene_.CreateByKind(kind);
-  if (!obj) return nullptr;  // a kind this build does not have yet
+  if (!obj) {  // a kind this build does not have yet
+    if (HostState* host = cm.Services().host) host->ReportMissing(std::string("component ") + KindConstantName(kind));
+    return nullptr;
+  }
   const ComponentHandle handle = obj->Handle();
   TParamCollection& vars = cm.Vars();
   auto* control = obj->IsControl() ? static_cast<TKuzoControl*>(obj) : nullptr;
   for (uint8_t id : PropertyApplicationOrder()) {
     Expr* e = cmd.PropExpr(id);
-    // The parent comes right after the name, with or without an expression: the control joins
-    // its siblings' order under its final name, and always has a parent (the active base when
-    // the name is missing, empty or unknown).
+    // The parent comes right after the name: the control joins its siblings' order under its final
+    // name. A record without a parent expression leaves the control without a parent (not shown)
+    // until one is set; an expression naming nothing, or no control, means the active base.
     if (id == PR_PARENT) {
-      if (!control) continue;
+      if (!control || !e) continue;
       bool present = false;
-      PropValue v = e ? EvalAs(*e, vars, PT_STR, present) : PropValue(std::string());
+      PropValue v = EvalAs(*e, vars, PT_STR, present);
       if (!scene_.IsAlive(handle)) return nullptr;
       TKuzoControl* parent = present ? scene_.FindParent(std::get<std::string>(v)) : nullptr;
       control->SetParent(parent ? parent : scene_.ActiveBase());

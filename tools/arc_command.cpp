@@ -19,6 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+constexpr int kMaxSegments = 1000;  // "name.001" ... "name.999"
+
 constexpr const char* kUsage =
     "arc list ARCHIVE | extract ARCHIVE NAME [OUT] | pack OUT DIR | verify ARCHIVE";
 constexpr auto kProgressInterval = std::chrono::milliseconds(500);
@@ -110,19 +112,42 @@ int Pack(const std::string& outPath, const std::string& dirPath) {
   });
   archive.EnableProgress(true);
 
-  // Written beside the target and renamed over it when complete.
-  fs::path temp = outPath;
-  temp.replace_extension(".tmp");
+  // Written beside the target under a name of its own (so are its segments: "out~pack.001" ...), and
+  // put in place only when complete; the target and its segments stay untouched until then.
+  const fs::path target(outPath);
+  const fs::path temp = target.parent_path() / (target.stem().string() + "~pack" + target.extension().string());
+  auto removeTemp = [&] {
+    for (int k = 0; k < kMaxSegments; ++k) {
+      const fs::path part = TNkBigFileStream::SegmentPath(temp, k);
+      std::error_code ignored;
+      if (fs::is_regular_file(part, ignored)) {
+        fs::remove(part, ignored);
+      } else if (k > 0) {
+        break;
+      }
+    }
+  };
   bool ok = false;
-  {
+  try {
     TNkBigFileStream out(temp, TNkBigFileStream::Mode::kCreate);
     ok = archive.Write(out) && out.Flush();
+  } catch (...) {
+    removeTemp();
+    throw;
   }
   if (!ok) {
-    fs::remove(temp, ec);
+    removeTemp();
     throw KuzoError(Format("%s: cannot be written", outPath.c_str()));
   }
-  fs::rename(temp, outPath);
+  int segments = 1;
+  while (segments < kMaxSegments && fs::exists(TNkBigFileStream::SegmentPath(temp, segments))) ++segments;
+  // The old archive's surplus segments would otherwise extend the new one.
+  for (int k = segments; k < kMaxSegments; ++k) {
+    if (!fs::remove(TNkBigFileStream::SegmentPath(target, k), ec)) break;
+  }
+  for (int k = segments - 1; k >= 0; --k) {
+    fs::rename(TNkBigFileStream::SegmentPath(temp, k), TNkBigFileStream::SegmentPath(target, k));
+  }
   std::fprintf(stderr, "pack: %zu entries written to %s\n", names.size(), outPath.c_str());
   return 0;
 }

@@ -233,7 +233,18 @@ void TParamStr::LoadFromStream(ByteReader& r, TParamCollection*) {
 
 // ---- TParamVar ----
 
+bool TParamVar::LeadsBackHere(const TCustomParam* target) const {
+  const TCustomParam* p = target;
+  for (int step = 0; p != nullptr; ++step) {
+    if (p == this || step >= kMaxReferenceChain) return true;
+    if (p->Class() != ParamClass::Var) return false;
+    p = static_cast<const TParamVar*>(p)->Resolve();
+  }
+  return false;
+}
+
 void TParamVar::Bind(TCustomParam* target, TParamCollectionItem* item, int32_t elementIndex) {
+  if (LeadsBackHere(target)) target = nullptr;
   if (item && item == item_ && target && generation_ == *tableGeneration_) {
     // Same variable as last time and the table unchanged: the remembered name still holds.
     target_ = target;
@@ -259,17 +270,16 @@ void TParamVar::Rebind() const {
   // The table changed since binding: find the variable again by name; gone means unbound.
   TParamCollectionItem* found = table_->Find(boundName_);
   generation_ = *tableGeneration_;
-  if (found && found == item_ && found->Param()) {
-    target_ = found->Param();
-    return;
-  }
-  // The old item may have been freed: only the name is used from here on.
-  if (found && found->Param()) {
+  // While the new target is checked this reference reads as unbound, so a chain of references that
+  // leads back here ends instead of following itself.
+  target_ = nullptr;
+  TCustomParam* candidate = found ? found->Param() : nullptr;
+  if (candidate && !LeadsBackHere(candidate)) {
+    // The old item may have been freed: only the name is used from here on.
     item_ = found;
-    target_ = found->Param();
+    target_ = candidate;
   } else {
     item_ = nullptr;
-    target_ = nullptr;
   }
 }
 
@@ -397,6 +407,8 @@ void TParamVar::LoadFromStream(ByteReader& r, TParamCollection* table) {
   reserved = r.U8("reference reserved");
   int32_t index = r.I32("reference element");
   TParamCollectionItem* item = (table && !bound.empty()) ? table->Find(bound) : nullptr;
+  if (item && item->Param() && LeadsBackHere(item->Param()))
+    r.Fail("reference target", Format("\"%s\" refers back to the reference itself", bound.c_str()));
   if (item && item->Param()) {
     Bind(item->Param(), item, index);
   } else {

@@ -303,6 +303,11 @@ class TParamVar final : public TCustomParam {
   int32_t IndexOfText(std::string_view text, bool caseSensitive, bool partial) const override;
   void Reset() override;
 
+  // References that lead back to this one (directly or through other references), or through more
+  // than this many references, are never bound: every access would forward without end.
+  static constexpr int kMaxReferenceChain = 64;
+  bool LeadsBackHere(const TCustomParam* target) const;
+
  private:
   TCustomParam* Resolve() const {
     if (item_ && *tableGeneration_ != generation_) Rebind();

@@ -3,6 +3,7 @@
 #include "vars/sys_func_man.h"
 
 #include "core/errors.h"
+#include "core/host_state.h"
 #include "vars/builtins.h"
 #include "vars/param_collection.h"
 
@@ -58,7 +59,10 @@ void TSysFuncMan::Call(TCustomParam& result, int number, std::span<TCustomParam*
   if (number < 0 || number >= kSysFuncCount) return;
   BuiltinCall call(*this, number, result, args);
   const BuiltinHandler& handler = handlers_[static_cast<size_t>(number)];
-  if (!handler) throw KuzoError(Format("%s: not available yet", Info(number).name));
+  if (!handler) {
+    host_.ReportMissing(std::string("built-in function ") + Info(number).name);
+    throw KuzoError(Format("%s: not available yet", Info(number).name));
+  }
   handler(call);
 }
 

@@ -69,6 +69,23 @@ TEST(TNkBigFileStreamTest, CreateDeletesEveryOldSegment) {
   EXPECT_THROW(TNkBigFileStream(dir.path() / "missing.dat", TNkBigFileStream::Mode::kRead), KuzoError);
 }
 
+TEST(TNkBigFileStreamTest, SegmentsAreFoundWhateverTheirLetterCase) {
+  ScratchDir dir;
+  const std::string content = testing::RandomBytes(250, 2);
+  {
+    TNkBigFileStream out(dir.path() / "game.dat", TNkBigFileStream::Mode::kCreate, 100);
+    out.Write(content.data(), 250);
+  }
+  std::filesystem::rename(dir.path() / "game.dat", dir.path() / "GAME.DAT");
+  std::filesystem::rename(dir.path() / "game.002", dir.path() / "Game.002");
+  TNkBigFileStream in(dir.path() / "GAME.DAT", TNkBigFileStream::Mode::kRead, 100);
+  EXPECT_EQ(in.SegmentCount(), 3u);
+  ASSERT_EQ(in.Size(), 250);
+  std::string back(250, '\0');
+  ASSERT_EQ(in.Read(back.data(), 250), 250);
+  EXPECT_EQ(back, content);
+}
+
 TEST(TNkBigMemoryStreamTest, GrowsOnWriteAndCopiesBetweenStreams) {
   TNkBigMemoryStream m;
   m.SetPosition(4);

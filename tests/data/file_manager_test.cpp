@@ -81,6 +81,48 @@ TEST_F(FileManagerTest, LooseFileInBaseDirOverridesTheArchive) {
   EXPECT_EQ(range->Size(), 5);
 }
 
+TEST_F(FileManagerTest, LocateAnswersFromTheOneSearchOrder) {
+  AddArchive("one.dat", {{"a.txt", "archive a", true}, {"both.txt", "archive both", true}});
+  ScratchDir disc;
+  disc.Write("A.TXT", "disc a");
+  disc.Write("Disc.txt", "disc only");
+  fm.SetDiscRoots({disc.path().string() + "/"});
+  base.Write("Both.Txt", "loose both");
+  fm.SetBaseDir(base.path().string());
+
+  const TVrLocation loose = fm.Locate("BOTH.TXT");
+  EXPECT_EQ(loose.source, TVrLocation::Source::kBaseDir);
+  EXPECT_EQ(loose.path, base.path() / "Both.Txt");
+  const TVrLocation archived = fm.Locate("a.TXT");
+  ASSERT_EQ(archived.source, TVrLocation::Source::kArchive);
+  EXPECT_EQ(archived.archive, &fm.Archive(0));
+  EXPECT_EQ(archived.entry, fm.Archive(0).FindFile("a.txt"));
+  const TVrLocation onDisc = fm.Locate("disc.TXT");
+  EXPECT_EQ(onDisc.source, TVrLocation::Source::kDisc);
+  EXPECT_EQ(onDisc.path, disc.path() / "Disc.txt");
+  EXPECT_FALSE(fm.Locate("none.txt"));
+  EXPECT_FALSE(fm.Locate(""));
+  // Every way of reading takes what Locate found.
+  EXPECT_EQ(fm.ReadFile("both.txt"), "loose both");
+  EXPECT_EQ(fm.ReadFile("a.txt"), "archive a");
+  EXPECT_EQ(fm.ReadFile("disc.txt"), "disc only");
+  EXPECT_EQ(fm.OpenRange("a.txt")->Size(), 9);
+  EXPECT_EQ(fm.GetFilePath("disc.txt"), (disc.path() / "Disc.txt").string());
+  EXPECT_TRUE(fm.Exists("A.txt") && fm.Exists("DISC.TXT") && !fm.Exists("none.txt"));
+}
+
+TEST_F(FileManagerTest, EntriesOfAnArchiveThatIsNotOpenAreNotFound) {
+  // A collection without an archive stream (nothing was opened) holds a name it cannot read; a later
+  // source that has the name answers instead.
+  fm.AddArchive("");
+  fm.Archive(0).Add("page.ksb");
+  AddArchive("game.dat", {{"page.ksb", "readable", true}});
+  const TVrLocation at = fm.Locate("page.ksb");
+  ASSERT_EQ(at.source, TVrLocation::Source::kArchive);
+  EXPECT_EQ(at.archive, &fm.Archive(1));
+  EXPECT_EQ(fm.ReadFile("page.ksb"), "readable");
+}
+
 TEST_F(FileManagerTest, FirstArchiveAddedWinsAndFindEntryFollowsTheOrder) {
   AddArchive("one.dat", {{"same.txt", DeflateZlib("first"), false}});
   AddArchive("two.dat", {{"same.txt", "second", true}, {"only2.txt", "two", true}});
@@ -253,6 +295,24 @@ TEST_F(FileManagerTest, RequestDiskMountsTheMatchingDiscAfterItIsInserted) {
   EXPECT_EQ(fm.ArchiveCount(), 1);  // disc 1's archive was closed, disc 2's added
   EXPECT_EQ(fm.ReadFile("cg\\b.drl"), "disc two");
   EXPECT_FALSE(prompts.terminated);
+}
+
+TEST_F(FileManagerTest, RequestDiskRereadsTheMountPointsAfterEachAnswer) {
+  ScratchDir media;
+  // Nothing is mounted at first; the disc the player inserts meanwhile mounts at a new point named
+  // after its label.
+  std::vector<std::string> mounted;
+  fm.SetDiscRootsSource([&] { return mounted; });
+  prompts.onShow = [&](size_t count) {
+    if (count != 1) return;
+    media.Write("DISC2/GAME.DAT", BuildArchive(102, {{"cg\\b.drl", "disc two", true}}));
+    media.Write("DISC2/INSTALL.DAT", InstallDat("情報", 1, false));
+    mounted = {(media.path() / "DISC2").string() + "/"};
+  };
+  ASSERT_TRUE(fm.RequestDisk(2));
+  EXPECT_EQ(prompts.shown.size(), 1u);
+  EXPECT_EQ(fm.DiscRoots(), mounted);
+  EXPECT_EQ(fm.ReadFile("cg\\b.drl"), "disc two");
 }
 
 TEST_F(FileManagerTest, HeadlessDiskRequestEndsInsteadOfAskingForever) {

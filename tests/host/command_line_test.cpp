@@ -34,10 +34,18 @@ TEST(CommandLineTest, HeadlessOptions) {
   EXPECT_EQ(*o.seed, 4294967295u);
   EXPECT_EQ(o.titleArgs, std::vector<std::string>{"GAMEDIR"});
   EXPECT_FALSE(Parse({"--headless", "d"}).seed.has_value());
+  EXPECT_FALSE(Parse({"--headless", "d"}).startDate.has_value());
+  o = Parse({"--headless", "--date", "2001-02-03 04:05:06", "d"});
+  ASSERT_TRUE(o.startDate.has_value());
+  EXPECT_EQ(*o.startDate, 981173106);
+  EXPECT_THROW(Parse({"--headless", "--date", "2001-02-30 04:05:06", "d"}), KuzoError);
+  // No title: the one appended to the player's own executable.
+  o = Parse({"--headless", "--ticks", "5"});
+  EXPECT_TRUE(o.headless);
+  EXPECT_TRUE(o.titleArgs.empty());
 }
 
 TEST(CommandLineTest, BadOptionsAreOneLineErrors) {
-  EXPECT_THROW(Parse({"--headless"}), KuzoError);  // no title
   EXPECT_THROW(Parse({"--ticks"}), KuzoError);     // missing value
   EXPECT_THROW(Parse({"--ticks", "-1", "d"}), KuzoError);
   EXPECT_THROW(Parse({"--ticks", "12x", "d"}), KuzoError);

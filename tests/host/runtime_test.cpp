@@ -377,16 +377,19 @@ TEST(RuntimeTest, ShutdownDeletesTheExitListAndTemporaryFiles) {
   EXPECT_FALSE(std::filesystem::exists(doomed));
 }
 
-TEST(RuntimeTest, UnreadableArchiveOnTheCommandLineIsAStartFailure) {
+TEST(RuntimeTest, ADamagedArchiveIsSkippedAndTheTitlePlaysFromTheOthers) {
   Fixture fx;
+  // The trailer points past a directory that is not there.
   auto bad = fx.dir.Write("broken.exe", std::string(64, 'x') + std::string("\x10\x00\x00\x00kz", 6));
+  auto good = fx.dir.Write("game.dat", testing::Archive({{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}));
   RuntimeConfig c = fx.Config();
-  c.title.archives.push_back(bad);
+  c.title.archives = {bad, good};
   Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
   rt.Start();
-  EXPECT_TRUE(rt.State().terminateRequested);
-  EXPECT_FALSE(rt.StartFailure().empty());
-  EXPECT_EQ(fx.boxes.History().size(), 1u);
+  EXPECT_FALSE(rt.State().terminateRequested) << rt.StartFailure();
+  EXPECT_TRUE(fx.boxes.History().empty());
+  ASSERT_EQ(rt.Files()->ArchiveCount(), 1);
+  EXPECT_TRUE(rt.Files()->Exists("kuzo.kpb"));
 }
 
 TEST(HeadlessRunnerTest, RunsTicksOnAVirtualClockAndExitsZero) {
@@ -449,19 +452,28 @@ TEST(HeadlessRunnerTest, ThePlayersOwnExecutableCarryingTheTitle) {
   auto own = fx.dir.Write("kuzoplayer", testing::ExecutableWithArchive(
                                             {{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}));
   RuntimeConfig c = fx.Config();
+  c.title.executable = own;  // no ".exe": read through its trailer because it is the title's executable
   c.title.archives.push_back(own);
-  {
-    HeadlessRunner runner(c, fx.Factories(), 2, 16);
-    HeadlessResult r = runner.Run();
-    EXPECT_EQ(r.exitCode, 0) << r.message;
-    EXPECT_EQ(r.ticksRun, 2);
-  }
-  // The link that opened it is gone after the shutdown.
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::temp_directory_path())) {
-    if (entry.path().filename().string().rfind("kuzoplayer-self", 0) == 0) {
-      EXPECT_FALSE(std::filesystem::exists(entry.path() / "kuzoplayer.exe")) << entry.path();
-    }
-  }
+  HeadlessRunner runner(c, fx.Factories(), 2, 16);
+  HeadlessResult r = runner.Run();
+  EXPECT_EQ(r.exitCode, 0) << r.message;
+  EXPECT_EQ(r.ticksRun, 2);
+}
+
+TEST(HeadlessRunnerTest, AGameDatEndingLikeATrailerIsReadAsAPlainArchive) {
+  Fixture fx;
+  // The last six bytes look like a trailer pointing at offset 1; only executables have trailers.
+  ByteWriter tail;
+  tail.U32(1);
+  tail.Bytes("kz");
+  auto dat = fx.dir.Write("game.dat", testing::Archive({{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}) +
+                                          tail.Str());
+  RuntimeConfig c = fx.Config();
+  c.title.archives.push_back(dat);
+  HeadlessRunner runner(c, fx.Factories(), 2, 16);
+  HeadlessResult r = runner.Run();
+  EXPECT_EQ(r.exitCode, 0) << r.message;
+  EXPECT_EQ(r.ticksRun, 2);
 }
 
 }  // namespace

@@ -50,3 +50,21 @@ TEST(Cp932Test, InvalidInputFailsStrictAndIsReplacedLossy) {
 
 }  // namespace
 }  // namespace kuzo::platform
+
+namespace kuzo::platform {
+namespace {
+
+TEST(TerminalTextTest, Utf8PathsStayAndShiftJisIsConverted) {
+  const std::string utf8Folder = "/home/u/\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0";  // "ゲーム" in UTF-8
+  EXPECT_EQ(TerminalText(utf8Folder + ": no such file or directory"), utf8Folder + ": no such file or directory");
+  // The same folder named in the player's own Shift-JIS text.
+  EXPECT_EQ(TerminalText("\x83\x51\x81\x5B\x83\x80: missing"), "\xE3\x82\xB2\xE3\x83\xBC\xE3\x83\xA0: missing");
+  EXPECT_EQ(TerminalText("plain ascii"), "plain ascii");
+  // Cut, overlong and surrogate sequences are not UTF-8: read as code page 932 instead.
+  EXPECT_NE(TerminalText("\xE3\x82"), "\xE3\x82");
+  EXPECT_NE(TerminalText("\xC0\xAF"), "\xC0\xAF");
+  EXPECT_NE(TerminalText("\xED\xA0\x80"), "\xED\xA0\x80");
+}
+
+}  // namespace
+}  // namespace kuzo::platform

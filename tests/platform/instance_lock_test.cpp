@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <random>
 
+#include "core/errors.h"
 #include "platform/instance_lock.h"
 #include "platform/message_box.h"
 
@@ -50,6 +51,34 @@ TEST(InstanceLockTest, LongAndOddNamesStillMakeValidDistinctFiles) {
   auto odd = InstanceLock::Acquire("\x83\x5C:*?\"<>|", dir);
   EXPECT_NE(odd, nullptr);
   std::filesystem::remove_all(dir);
+}
+
+TEST(InstanceLockTest, DefaultDirectoryIsPrivateToTheUser) {
+  namespace fs = std::filesystem;
+  const fs::path scratch = ScratchLockDir();
+  const fs::path runtime = scratch / "runtime";
+  fs::create_directory(runtime);
+  fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+  EXPECT_EQ(InstanceLock::DefaultDirectory(runtime.c_str(), scratch), runtime);
+
+  // A runtime directory others may write into, a relative one, or none: a private one of our own.
+  fs::permissions(runtime, fs::perms::owner_all | fs::perms::others_all, fs::perm_options::replace);
+  for (const char* env : {runtime.c_str(), "relative/dir", static_cast<const char*>(nullptr)}) {
+    const fs::path own = InstanceLock::DefaultDirectory(env, scratch);
+    EXPECT_EQ(own.parent_path(), scratch);
+    EXPECT_EQ(fs::status(own).permissions() & fs::perms::all, fs::perms::owner_all);
+  }
+  const fs::path own = InstanceLock::DefaultDirectory(nullptr, scratch);
+
+  // The same name as a world-writable directory or a link: refused, not used.
+  fs::remove(own);
+  fs::create_directory(own);
+  fs::permissions(own, fs::perms::all, fs::perm_options::replace);
+  EXPECT_THROW(InstanceLock::DefaultDirectory(nullptr, scratch), KuzoError);
+  fs::remove(own);
+  fs::create_directory_symlink(runtime, own);
+  EXPECT_THROW(InstanceLock::DefaultDirectory(nullptr, scratch), KuzoError);
+  fs::remove_all(scratch);
 }
 
 TEST(HeadlessMessageBoxesTest, AnswersTheDefaultAndRecords) {

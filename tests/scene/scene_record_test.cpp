@@ -213,5 +213,16 @@ TEST_F(DamagedRecord, HugeCountsAndDeepNestingAreRejected) {
   ExpectCleanFailure(Save(deep.scene));
 }
 
+TEST_F(DamagedRecord, SizeTooLargeForASurfaceFailsWithoutTouchingTheOldSize) {
+  // Found by the scene-record fuzzer: each side is allowed, the area is not. The failed load used to
+  // retry the rejected size while resetting and end the program.
+  ExpectCleanFailure(std::string("\x91\x2b\x00\x00\x00\x2b\x00\x00\x00\x2b", 10));
+  ByteWriter w;
+  w.I32(16384);
+  w.I32(16384);  // exactly 1 GiB per surface
+  w.I32(0);
+  ExpectCleanFailure(w.Str());
+}
+
 }  // namespace
 }  // namespace kuzo

@@ -3,6 +3,9 @@
 // cache, and the saved interpreter record.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstring>
+
 #include "script/flow_commands.h"
 #include "tests/script/script_fixture.h"
 
@@ -544,6 +547,40 @@ TEST_F(Interpreter, StateOfVersion115HasNoLevel) {
   ByteReader r2(full, "state");
   restored.LoadState(r2, 116);
   EXPECT_EQ(restored.level, 5);
+}
+
+TEST_F(Interpreter, RestoredLevelAndWaitCountersAreBounded) {
+  Build({{"main.kss", "var int done = 0\nwait 50\ndone = 1\n"}});
+  Start();
+  Tick();
+  ByteWriter w;
+  cm->SaveState(w);
+  const std::string full = w.Str();
+  constexpr size_t kWaitState = 7 + 4 + 4 + 1;
+  const size_t levelAt = full.size() - kWaitState - 4;
+  auto withLevel = [&](int32_t level) {
+    std::string bytes = full;
+    std::memcpy(&bytes[levelAt], &level, 4);
+    return bytes;
+  };
+  for (int32_t bad : {INT32_MAX, -1, INT32_MIN}) {
+    TCallMan restored(Services());
+    const std::string bytes = withLevel(bad);
+    ByteReader r(bytes, "state");
+    EXPECT_THROW(restored.LoadState(r, 134), FormatError) << bad;
+  }
+  // A first-visit counter at the lowest integer: the wait goes on counting time and ends.
+  std::string bytes = full;
+  const int32_t lowest = INT32_MIN;
+  std::memcpy(&bytes[full.size() - 5], &lowest, 4);
+  auto restored = std::make_unique<TCallMan>(Services());
+  ByteReader r(bytes, "state");
+  restored->LoadState(r, 134);
+  cm = std::move(restored);
+  sysHost.Bind(cm.get(), nullptr);
+  host.frameDeltaMs = 10;
+  Tick(8);
+  EXPECT_EQ(Var("done"), "1");
 }
 
 TEST_F(Interpreter, TruncatedStateIsAFormatErrorNotACrash) {

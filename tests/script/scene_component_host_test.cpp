@@ -98,6 +98,32 @@ TEST_F(SceneCommands, CreationAppliesPropertiesAndParent) {
   EXPECT_EQ(Control("lost")->Parent(), scene.ActiveBase());
 }
 
+TEST_F(SceneCommands, ARecordWithoutAParentExpressionLeavesTheControlWithoutAParent) {
+  // No box line of the page names a parent: the records hold no parent expression.
+  RunScene(
+      "box name = \"orphan\", left = 1\n"
+      "var flag vis = TRUE\n"
+      "getprop \"orphan\", PR_VISIBLE into vis\n"
+      "setprop \"orphan\", PR_PARENT, \"\"\n"
+      "var flag vis2 = FALSE\n"
+      "getprop \"orphan\", PR_VISIBLE into vis2\n");
+  EXPECT_EQ(Var("vis"), "FALSE");
+  EXPECT_EQ(Var("vis2"), "TRUE");
+  EXPECT_EQ(Control("orphan")->Parent(), scene.ActiveBase());
+  RunScene("box name = \"still\"\n");
+  EXPECT_EQ(Control("still")->Parent(), nullptr);
+  EXPECT_EQ(scene.ActiveBase()->GetChildCount(), 1);
+}
+
+TEST_F(SceneCommands, AKindThisBuildLacksIsNamedOnceInTheLog) {
+  std::vector<std::string> lines;
+  host.log = [&](const std::string& line) { lines.push_back(line); };
+  RunScene("sound name = \"s1\"\nsound name = \"s2\"\nvar int after = 1\n");
+  EXPECT_EQ(Var("after"), "1");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("LT_SOUND"), std::string::npos) << lines[0];
+}
+
 TEST_F(SceneCommands, SiblingOrderFollowsTheNameGivenAtCreation) {
   // Equal priorities draw in name order: "b" is created first but "a" must end below it; the
   // name is given before the control joins its parent, so no generated name decides the place.
@@ -115,7 +141,7 @@ TEST_F(SceneCommands, AControlNamedAsItsOwnParentLandsOnTheActiveBase) {
 }
 
 TEST_F(SceneCommands, AnEmptyNameExpressionLeavesNoGhost) {
-  RunScene("box name = \"\", left = 1\nbox name = \"kept\"\n");
+  RunScene("box name = \"\", left = 1\nbox name = \"kept\", parent = \"\"\n");
   EXPECT_EQ(scene.GetObjectCount(), 1);
   EXPECT_NE(Control("kept"), nullptr);
   EXPECT_EQ(scene.ActiveBase()->GetChildCount(), 1);
@@ -139,7 +165,7 @@ TEST_F(SceneCommands, RaisingAppearPropertiesDoNotStopTheOthers) {
 
 TEST_F(SceneCommands, GetAndSetProperties) {
   RunScene(
-      "box name = \"b\", width = 30\n"
+      "box name = \"b\", parent = \"\", width = 30\n"
       "var int w = 0\n"
       "var str parent = \"\"\n"
       "var flag vis = FALSE\n"
@@ -178,7 +204,7 @@ TEST_F(SceneCommands, DeleteRemovesAtTheEndOfTheTick) {
 
 TEST_F(SceneCommands, FlipMovesUnlistedChildrenAndSwapsTheBases) {
   RunScene(
-      "box name = \"keep\"\n"
+      "box name = \"keep\", parent = \"\"\n"
       "box name = \"go1\"\n"
       "box name = \"go2\"\n"
       "flip mode 0 time 0 names \"keep\"\n");
@@ -190,7 +216,7 @@ TEST_F(SceneCommands, FlipMovesUnlistedChildrenAndSwapsTheBases) {
 
 TEST_F(SceneCommands, FlipWithClearRemovesWhatStayedBehind) {
   RunScene(
-      "box name = \"old\"\n"
+      "box name = \"old\", parent = \"\"\n"
       "box name = \"new\"\n"
       "flip mode 1 names \"new\" clear TRUE\n");
   EXPECT_EQ(scene.ActiveIndex(), 1);

@@ -2,7 +2,8 @@
 # Runs titles of tests/titles through the player itself, as a headless run on a virtual clock:
 # each is built from its sources, played for the ticks and tick length of its run.txt, and its
 # variable dump (and trace, where one is expected) must equal the expected files byte for byte.
-# Scripted mouse and key input (input.txt) reaches the title's components; titles whose run.txt
+# A "date" line in run.txt sets the local date the virtual clock starts at. Scripted mouse and key
+# input (input.txt) reaches the title's components; titles whose run.txt
 # queues events directly need no component and are left to the in-process test. Usage: run_titles.sh KUZOPLAYER KUZOTOOL TITLES_DIR WORKDIR NAME...
 set -eu
 player=$1 tool=$2 titles=$3 work=$4
@@ -20,6 +21,10 @@ for name in "$@"; do
   set -- --headless --ticks "$ticks" --delta "$delta" --dump-vars "$work/$name.vars"
   if [ -f "$src/expected.trace" ]; then
     set -- "$@" --trace "$work/$name.trace"
+  fi
+  start=$(awk '$1 == "date" { print $2 " " $3 }' "$src/run.txt")
+  if [ -n "$start" ]; then
+    set -- "$@" --date "$start"
   fi
   if [ -f "$src/input.txt" ]; then
     set -- "$@" --input "$src/input.txt"

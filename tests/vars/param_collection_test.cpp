@@ -231,6 +231,44 @@ TEST_F(ParamCollectionTest, ReferencesAreSavedAsReferences) {
   EXPECT_EQ(other.Find("ref")->Param()->Class(), ParamClass::Var);
 }
 
+TEST_F(ParamCollectionTest, ReferenceToItselfIsRefused) {
+  // A saved reference whose target is its own name: every read would forward to itself for ever.
+  ByteWriter w;
+  w.U32(1);
+  w.U8(kTypeNone);
+  w.String("loop");
+  w.U32(0);          // no dimensions
+  w.String("loop");  // target name
+  w.String("loop");  // bound target
+  w.U8(0);
+  w.I32(0);
+  w.U8(0);
+  w.U8(0);
+  w.I32(-1);
+  w.U8(0);
+  w.I32(50);
+  w.String("");
+  const int before = table.Count();
+  ByteReader r(w.Str(), "save");
+  EXPECT_THROW(table.LoadGame(r, 100), FormatError);
+  EXPECT_EQ(table.Count(), before);
+
+  // Two references bound to each other: the second binding is refused and both read neutral.
+  TParamCollectionItem& a = table.AddVariable(kTypeNone);
+  a.SetName("a");
+  TParamCollectionItem& b = table.AddVariable(kTypeNone);
+  b.SetName("b");
+  auto* ra = static_cast<TParamVar*>(a.Param());
+  auto* rb = static_cast<TParamVar*>(b.Param());
+  ra->Bind(rb, &b, 0);
+  rb->Bind(ra, &a, 0);
+  EXPECT_FALSE(rb->IsBound());
+  EXPECT_EQ(ra->AsInteger(), 0);
+  ra->Bind(ra, &a, 0);
+  EXPECT_FALSE(ra->IsBound());
+  EXPECT_EQ(ra->AsString(), "");
+}
+
 TEST_F(ParamCollectionTest, CorruptRecordsFailWithoutLeftovers) {
   ByteWriter w;
   w.U32(1);
