@@ -1,0 +1,116 @@
+// The transition base: the common step rule, progress arithmetic in 64 bits, and the mask compositor.
+#include "transitions/custom_wipe.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "transitions/wipe_surface_ops.h"
+
+namespace kuzo {
+
+int32_t RoundEven(double v) {
+  if (std::isnan(v)) return 0;
+  const double r = std::nearbyint(v);  // the default rounding mode: nearest, ties to even
+  if (r <= std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
+  if (r >= std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+  return static_cast<int32_t>(r);
+}
+
+TCustomWipe::TCustomWipe(TCustomDIBX& dest, const TCustomDIBX& from, const TCustomDIBX& to,
+                         const WipeServices& services)
+    : Dest(dest), From(from), To(to), services_(services) {
+  PixelFormat fd, ff, ft;
+  if (wipe::FormatOf(dest, fd) && wipe::FormatOf(from, ff) && wipe::FormatOf(to, ft) && fd == ff && fd == ft) {
+    width_ = std::min({dest.Width(), from.Width(), to.Width()});
+    height_ = std::min({dest.Height(), from.Height(), to.Height()});
+  }
+  DirtyRect = dest.BoundsRect();
+}
+
+TCustomWipe::~TCustomWipe() = default;
+
+int32_t TCustomWipe::GetParam(int index) const { return index == 0 || index == 1 ? Params[index] : 0; }
+
+void TCustomWipe::SetParam(int index, int32_t value) {
+  if (index == 0 || index == 1) Params[index] = value;
+}
+
+bool TCustomWipe::StepFrame() {
+  if (Elapsed >= Duration || Duration <= 0) return true;
+  DirtyRect = Dest.BoundsRect();
+  if (width_ > 0 && height_ > 0 && Elapsed >= 0) DrawFrame();
+  return false;
+}
+
+int64_t TCustomWipe::Scaled(int64_t value) const {
+  if (Duration <= 0) return value;
+  return value * std::max<int64_t>(Elapsed, 0) / Duration;
+}
+
+double TCustomWipe::Progress() const { return Duration <= 0 ? 1.0 : static_cast<double>(Elapsed) / Duration; }
+
+double TCustomWipe::Remaining() const {
+  return Duration <= 0 ? 0.0 : (static_cast<double>(Duration) - Elapsed - 1) / Duration;
+}
+
+int32_t TCustomWipe::Random(int32_t range) {
+  RuntimeRandom& r = services_.random != nullptr ? *services_.random : fallbackRandom_;
+  return r.Next(range);
+}
+
+// --- TWipeMask ----------------------------------------------------------------------------------------
+
+void TWipeMask::SetParam(int index, int32_t value) {
+  if (index == 0) value = std::max(value, 2);
+  if (index == 1) value = std::max(value, 1);
+  TCustomWipe::SetParam(index, value);
+}
+
+int TWipeMask::MaskRows() const { return std::clamp(MaskHeight(), 1, std::max(H(), 1)); }
+
+void TWipeMask::Prepare() {
+  Mask.assign(static_cast<size_t>(W()) * static_cast<size_t>(MaskRows()), 0);
+  LastLevel = -1;
+}
+
+bool TWipeMask::NewLevel(int64_t level) {
+  const int32_t l = static_cast<int32_t>(std::clamp<int64_t>(level, 0, std::numeric_limits<int32_t>::max()));
+  if (l == LastLevel) return false;
+  LastLevel = l;
+  return true;
+}
+
+uint8_t TWipeMask::Ramp(int64_t level, int64_t start) const {
+  if (level < start) return 0;
+  return static_cast<uint8_t>(std::min<int64_t>(255, (level - start) * 255 / std::max(Params[1], 1)));
+}
+
+void TWipeMask::DrawFrame() {
+  const size_t need = static_cast<size_t>(W()) * static_cast<size_t>(MaskRows());
+  if (Mask.size() != need) Prepare();  // a step without Prepare still gets a mask of the right size
+  if (!UpdateMask()) return;
+  PixelFormat f;
+  if (!wipe::FormatOf(Dest, f)) return;
+  const int rows = MaskRows();
+  const bool hard = HardEdge;
+  wipe::WithFormat(f, [&]<PixelFormat F>() {
+    constexpr int bpp = Info(F).bytesPerPixel;
+    for (int y = 0; y < H(); ++y) {
+      const uint8_t* m = MaskRow(y % rows);
+      const uint8_t* fr = From.Lock(0, y);
+      const uint8_t* tr = To.Lock(0, y);
+      uint8_t* dr = Dest.Lock(0, y);
+      for (int x = 0; x < W(); ++x) {
+        const uint32_t mv = hard && m[x] != 0 ? 255u : m[x];
+        const ptrdiff_t o = static_cast<ptrdiff_t>(x) * bpp;
+        // d = t where m = 255, f where m = 0, else (t*m + f*(255-m)) >> 8 per channel
+        wipe::Store<F>(dr + o, mv == 0 ? wipe::Load<F>(fr + o)
+                               : mv == 255 ? wipe::Load<F>(tr + o)
+                                           : wipe::MixPixel<F>(wipe::Load<F>(fr + o), wipe::Load<F>(tr + o), mv));
+      }
+    }
+  });
+}
+
+}  // namespace kuzo
