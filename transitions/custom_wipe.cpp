@@ -45,7 +45,9 @@ bool TCustomWipe::StepFrame() {
 
 int64_t TCustomWipe::Scaled(int64_t value) const {
   if (Duration <= 0) return value;
-  return value * std::max<int64_t>(Elapsed, 0) / Duration;
+  // Parameters near the 32-bit limits make products beyond 64 bits; the quotient fits again.
+  const __int128 product = static_cast<__int128>(value) * std::max<int32_t>(Elapsed, 0);
+  return static_cast<int64_t>(product / Duration);
 }
 
 double TCustomWipe::Progress() const { return Duration <= 0 ? 1.0 : static_cast<double>(Elapsed) / Duration; }

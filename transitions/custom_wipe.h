@@ -65,7 +65,7 @@ class TCustomWipe {
   int W() const { return width_; }
   int H() const { return height_; }
   TRect Area() const { return TRect{0, 0, width_, height_}; }
-  // value * Elapsed / Duration in 64 bits, truncated (value >= 0).
+  // value * Elapsed / Duration, truncated; the product is formed in 128 bits.
   int64_t Scaled(int64_t value) const;
   // Elapsed / Duration and (Duration - Elapsed - 1) / Duration as reals.
   double Progress() const;
