@@ -44,7 +44,7 @@ void TWipeMosaic::DrawFrame() {
 // --- roll and rubber band -------------------------------------------------------------------------
 
 void TWipeSudareH::Band(int64_t p, int64_t& start, int64_t& width) const {
-  start = p;
+  start = Reverse != 0 ? (Rows() ? H() : W()) - p - 1 : p;
   width = 1;
 }
 
