@@ -6,7 +6,6 @@
 #include <cmath>
 #include <limits>
 
-#include "graphics/blend_reference.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -63,9 +62,9 @@ void TWipeSpot::DrawFrame() {
         if (d < 0) {
           p = wipe::Load<F>(fr + o);
         } else if (d < 256) {
-          p = blend::AddSatPixel<F>(wipe::Load<F>(fr + o), grey[static_cast<size_t>(d)]);  // From + grey(g - f)
+          p = wipe::AddSat<F>(wipe::Load<F>(fr + o), grey[static_cast<size_t>(d)]);  // From + grey(g - f)
         } else if (d < 512) {
-          p = blend::AddSatPixel<F>(wipe::Load<F>(tr + o), grey[static_cast<size_t>(511 - d)]);  // To + grey(f + 511 - g)
+          p = wipe::AddSat<F>(wipe::Load<F>(tr + o), grey[static_cast<size_t>(511 - d)]);  // To + grey(f + 511 - g)
         } else {
           p = wipe::Load<F>(tr + o);
         }
@@ -142,8 +141,15 @@ void TWipeRipple::DrawFrame() {
   const auto ringK = [&](int x, int y) { return int64_t{distance_[static_cast<size_t>(y) * w2_ + x]} + (n - 1) - level; };
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
-    const auto at = [](const TCustomDIBX& s, int x, int y) { return wipe::Load<F>(s.Lock(x, y)); };
-    const auto put = [&](int x, int y, uint32_t v) { wipe::Store<F>(Dest.Lock(x, y), v); };
+    // Rows are addressed from the first pixel and the pitch, not locked pixel by pixel.
+    const uint8_t* fromBase = From.Lock(0, 0);
+    const uint8_t* toBase = To.Lock(0, 0);
+    uint8_t* destBase = Dest.Lock(0, 0);
+    const ptrdiff_t fromPitch = From.Pitch(), toPitch = To.Pitch(), destPitch = Dest.Pitch();
+    const auto at = [&](const TCustomDIBX& s, int x, int y) {
+      return &s == &From ? wipe::Load<F>(fromBase + y * fromPitch + x * bpp) : wipe::Load<F>(toBase + y * toPitch + x * bpp);
+    };
+    const auto put = [&](int x, int y, uint32_t v) { wipe::Store<F>(destBase + y * destPitch + x * bpp, v); };
     for (int y = 0; y < h2_; ++y) {
       const int yy = h - 1 - y;
       for (int x = 0; x < w2_; ++x) {
@@ -171,7 +177,6 @@ void TWipeRipple::DrawFrame() {
     }
     // Odd sizes leave a middle column or row that no quarter covers: it switches, undistorted,
     // with the nearest cell.
-    (void)bpp;
     if (w % 2 == 1) {
       for (int y = 0; y < h; ++y) {
         const int cy = std::min(y < h2_ ? y : h - 1 - y, h2_ - 1);

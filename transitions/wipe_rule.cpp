@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 
-#include "graphics/blend_reference.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -84,7 +83,7 @@ void TWipeShadowWhite::DrawFrame() {
         const ptrdiff_t o = static_cast<ptrdiff_t>(x) * bpp;
         const uint32_t src = v < 256 ? wipe::Load<F>(fr + o) : wipe::Load<F>(tr + o);
         const uint32_t g = grey[static_cast<size_t>(v < 256 ? v : 511 - v)];
-        wipe::Store<F>(dr + o, dark ? blend::SubSatPixel<F>(src, g) : blend::AddSatPixel<F>(src, g));
+        wipe::Store<F>(dr + o, dark ? wipe::SubSat<F>(src, g) : wipe::AddSat<F>(src, g));
       }
     }
   });

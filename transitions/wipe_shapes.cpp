@@ -37,20 +37,28 @@ bool TWipeAngleMask::UpdateMask() {
   // The covered set depends on Elapsed alone, so a new Elapsed is a new level.
   if (!NewLevel(Elapsed)) return false;
   const size_t n = static_cast<size_t>(W()) * static_cast<size_t>(H());
-  if (angles_.size() != n) {
-    angles_.resize(n);
+  if (keys_.size() != n || keyedStart_ != startAngle_ || keyedReverse_ != Reverse) {
+    keys_.resize(n);
+    keyedStart_ = startAngle_;
+    keyedReverse_ = Reverse;
     const int cx = W() / 2, cy = H() / 2;
     for (int y = 0; y < H(); ++y) {
       for (int x = 0; x < W(); ++x) {
-        angles_[static_cast<size_t>(y) * W() + x] = static_cast<float>(std::atan2(double(y - cy), double(x - cx)));
+        keys_[static_cast<size_t>(y) * W() + x] = static_cast<float>(Key(std::atan2(double(y - cy), double(x - cx))));
       }
     }
   }
   // The sector's radius, hypot(W div 2, H div 2), reaches every pixel, so only the angle decides.
+  const float t = static_cast<float>(Threshold());
+  const bool inclusive = Inclusive();
   for (int y = 0; y < H(); ++y) {
     uint8_t* row = MaskRow(y);
-    const float* a = &angles_[static_cast<size_t>(y) * W()];
-    for (int x = 0; x < W(); ++x) row[x] = Covered(a[x]) ? 255 : 0;
+    const float* k = &keys_[static_cast<size_t>(y) * W()];
+    if (inclusive) {
+      for (int x = 0; x < W(); ++x) row[x] = k[x] <= t ? 255 : 0;
+    } else {
+      for (int x = 0; x < W(); ++x) row[x] = k[x] < t ? 255 : 0;
+    }
   }
   HardEdge = true;
   return true;
@@ -58,20 +66,26 @@ bool TWipeAngleMask::UpdateMask() {
 
 double TWipeClockhand::StartAngleFor(int32_t degrees) const { return degrees * kPi / 180.0; }
 
-bool TWipeClockhand::Covered(double theta) const {
-  const double sweep = 2 * kPi * Progress();
-  const double clock = theta + kPi / 2;  // clockwise from 12 o'clock
-  return (Reverse != 0 ? Wrap(startAngle_ - clock) : Wrap(clock - startAngle_)) < sweep;
+// How far the hand must turn to reach the pixel: clockwise from the start (counter-clockwise with
+// Reverse), the pixel's clock angle measured from 12 o'clock.
+double TWipeClockhand::Key(double theta) const {
+  const double clock = theta + kPi / 2;
+  return Reverse != 0 ? Wrap(startAngle_ - clock) : Wrap(clock - startAngle_);
 }
+
+double TWipeClockhand::Threshold() const { return 2 * kPi * Progress(); }
 
 double TWipeFan::StartAngleFor(int32_t degrees) const { return degrees / 360.0 * 2 * kPi - kPi / 2; }
 
-bool TWipeFan::Covered(double theta) const { return std::abs(WrapSigned(theta - startAngle_)) <= kPi * Progress(); }
+double TWipeFan::Key(double theta) const { return std::abs(WrapSigned(theta - startAngle_)); }
 
-bool TWipeWFan::Covered(double theta) const {
-  const double half = kPi / 2 * Progress();
-  return std::abs(WrapSigned(theta - startAngle_)) <= half || std::abs(WrapSigned(theta - startAngle_ - kPi)) <= half;
+double TWipeFan::Threshold() const { return kPi * Progress(); }
+
+double TWipeWFan::Key(double theta) const {
+  return std::min(std::abs(WrapSigned(theta - startAngle_)), std::abs(WrapSigned(theta - startAngle_ - kPi)));
 }
+
+double TWipeWFan::Threshold() const { return kPi / 2 * Progress(); }
 
 // --- circle ---------------------------------------------------------------------------------------
 
@@ -81,13 +95,26 @@ bool TWipeCircle::UpdateMask() {
   if (!NewLevel(r)) return false;
   const uint8_t inside = Reverse != 0 ? 0 : 255;
   const double r2 = static_cast<double>(r) * r;
+  // Pixel centres against the screen centre: (x + 0.5 - W / 2)^2 + (y + 0.5 - H / 2)^2 < r^2.
+  const auto in = [&](int x, double dy2) {
+    const double dx = x + 0.5 - W() / 2.0;
+    return dx * dx + dy2 < r2;
+  };
+  const int mid = W() / 2;
   for (int y = 0; y < H(); ++y) {
     uint8_t* row = MaskRow(y);
-    const double dy = y + 0.5 - H() / 2.0;  // distances between pixel centres and the screen centre
-    for (int x = 0; x < W(); ++x) {
-      const double dx = x + 0.5 - W() / 2.0;
-      row[x] = dx * dx + dy * dy < r2 ? inside : static_cast<uint8_t>(255 - inside);
-    }
+    const double dy = y + 0.5 - H() / 2.0;
+    const double dy2 = dy * dy;
+    std::memset(row, 255 - inside, static_cast<size_t>(W()));
+    // The row's span inside the disc, estimated by the square root and settled by the test itself.
+    const double half = r2 > dy2 ? std::sqrt(r2 - dy2) : -1.0;
+    int left = static_cast<int>(std::clamp(std::floor(W() / 2.0 - 0.5 - half), 0.0, static_cast<double>(W())));
+    int right = static_cast<int>(std::clamp(std::ceil(W() / 2.0 - 0.5 + half), -1.0, W() - 1.0));
+    while (left <= mid && left < W() && !in(left, dy2)) ++left;
+    while (left > 0 && in(left - 1, dy2)) --left;
+    while (right >= left && !in(right, dy2)) --right;
+    while (right + 1 < W() && in(right + 1, dy2)) ++right;
+    if (left <= right && in(left, dy2)) std::memset(row + left, inside, static_cast<size_t>(right - left + 1));
   }
   HardEdge = true;
   return true;

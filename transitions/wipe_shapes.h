@@ -8,8 +8,9 @@
 
 namespace kuzo {
 
-// Mask transitions that look up each pixel's screen angle about the centre (W div 2, H div 2);
-// the angles are computed once, at the first rebuild.
+// Mask transitions decided by each pixel's screen angle about the centre (W div 2, H div 2). Every
+// pixel gets a key once (whenever the start angle or the direction changes); a frame then covers
+// the pixels whose key lies within the frame's threshold, so no trigonometry runs per frame.
 class TWipeAngleMask : public TWipeMask {
  public:
   using TWipeMask::TWipeMask;
@@ -18,13 +19,18 @@ class TWipeAngleMask : public TWipeMask {
 
  protected:
   bool UpdateMask() override;
-  // Whether a pixel at screen angle theta is covered at the current Elapsed.
-  virtual bool Covered(double theta) const = 0;
+  // The key of a pixel at screen angle theta, and the threshold at the current Elapsed; inclusive
+  // thresholds cover keys equal to them.
+  virtual double Key(double theta) const = 0;
+  virtual double Threshold() const = 0;
+  virtual bool Inclusive() const { return true; }
   double startAngle_ = 0;  // recomputed when parameter 0 is set
 
  private:
   virtual double StartAngleFor(int32_t degrees) const = 0;
-  std::vector<float> angles_;
+  std::vector<float> keys_;
+  double keyedStart_ = 0;
+  uint8_t keyedReverse_ = 0;
 };
 
 // A hand turning from param 0 degrees past 12 o'clock, clockwise (counter-clockwise with Reverse).
@@ -33,7 +39,9 @@ class TWipeClockhand : public TWipeAngleMask {
   using TWipeAngleMask::TWipeAngleMask;
 
  protected:
-  bool Covered(double theta) const override;
+  double Key(double theta) const override;
+  double Threshold() const override;
+  bool Inclusive() const override { return false; }
 
  private:
   double StartAngleFor(int32_t degrees) const override;
@@ -45,7 +53,8 @@ class TWipeFan : public TWipeAngleMask {
   using TWipeAngleMask::TWipeAngleMask;
 
  protected:
-  bool Covered(double theta) const override;
+  double Key(double theta) const override;
+  double Threshold() const override;
 
  private:
   double StartAngleFor(int32_t degrees) const override;
@@ -57,7 +66,8 @@ class TWipeWFan : public TWipeFan {
   using TWipeFan::TWipeFan;
 
  protected:
-  bool Covered(double theta) const override;
+  double Key(double theta) const override;
+  double Threshold() const override;
 };
 
 // A disc growing from the centre (with Reverse, the outgoing picture closing to the centre).

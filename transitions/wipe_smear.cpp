@@ -123,21 +123,38 @@ void TWipeTwistV::DrawFrame() {
   const double A = Progress() * 3 * kPi / 2;
   const int h = H(), w = W();
   int last = -1;
+  // Columns that turn with the same height form one strip, drawn with one fill and one stretch.
+  int runStart = -1, runEnd = -1;
+  int32_t runHeight = 0;
+  const auto flush = [&] {
+    if (runStart < 0) return;
+    Dest.FillRect(TRect{runStart, 0, runEnd + 1, h}, 0);  // the whole strip black, margins included
+    if (runHeight != 0) {
+      const int32_t n = std::abs(runHeight), m = (h - n) / 2;
+      wipe::StretchDraw(Dest, TRect{runStart, m, runEnd + 1, m + n}, runHeight > 0 ? From : To,
+                        TRect{runStart, 0, runEnd + 1, h}, 255);
+    }
+    runStart = -1;
+  };
   for (int i = 0; i < w; ++i) {
     const int a = Reverse != 0 ? w - 1 - i : i;
     const double phi = A - (static_cast<double>(i) / w) * kPi / 2;
-    if (phi < 0) continue;
-    if (phi >= kPi) {
-      last = a;
+    if (phi < 0 || phi >= kPi) {
+      flush();
+      if (phi >= kPi) last = a;
       continue;
     }
-    // The whole column goes black (also the odd row an uneven margin would leave), then the strip.
-    Dest.FillRect(TRect{a, 0, a + 1, h}, 0);
     const int32_t height = RoundEven(std::cos(phi) * h);
-    if (height == 0) continue;
-    const int32_t n = std::abs(height), m = (h - n) / 2;
-    wipe::StretchDraw(Dest, TRect{a, m, a + 1, m + n}, height > 0 ? From : To, TRect{a, 0, a + 1, h}, 255);
+    if (runStart >= 0 && height == runHeight && (a == runEnd + 1 || a == runStart - 1)) {
+      runStart = std::min(runStart, a);
+      runEnd = std::max(runEnd, a);
+      continue;
+    }
+    flush();
+    runStart = runEnd = a;
+    runHeight = height;
   }
+  flush();
   if (last >= 0) {
     const TRect done = Reverse != 0 ? TRect{last, 0, w, h} : TRect{0, 0, last + 1, h};
     Dest.Draw(done.left, done.top, false, false, false, done, To);

@@ -121,6 +121,9 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
                   static_cast<int32_t>(std::clamp<int64_t>(limit(maxY + 1), INT32_MIN, INT32_MAX))};
   const TRect clip = Intersect(box, dest.GetClip());
   if (clip.IsEmpty()) return;
+  const uint8_t* sbase = source.Lock(0, 0);
+  const ptrdiff_t spitch = source.Pitch();
+  if (sbase == nullptr) return;
   WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     for (int32_t y = clip.top; y < clip.bottom; ++y) {
@@ -133,7 +136,7 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
         if (u < 0 || v < 0) continue;
         const int64_t su = u >> 16, sv = v >> 16;
         if (su >= sw || sv >= sh) continue;
-        const uint32_t sp = Load<F>(source.Lock(static_cast<int>(su), static_cast<int>(sv)));
+        const uint32_t sp = Load<F>(sbase + static_cast<ptrdiff_t>(sv) * spitch + static_cast<ptrdiff_t>(su) * bpp);
         Store<F>(drow, Over<F>(Load<F>(drow), sp, opacity));
       }
     }

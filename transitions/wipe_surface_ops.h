@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "graphics/blend_reference.h"
 #include "graphics/dibx.h"
 #include "graphics/pixel_format.h"
 #include "graphics/rect.h"
@@ -72,6 +73,39 @@ inline uint32_t MixPixel(uint32_t f, uint32_t t, uint32_t m) {
       r |= ((tc * m + fc * (255 - m)) >> 8) << ch.shift;  // (t*m + f*(255-m)) >> 8
     }
     return r;
+  }
+}
+
+// Saturating add and subtract of every byte of two 32-bit pixels, four bytes at once; the same
+// results as the per-byte rules min(255, a + b) and max(0, a - b).
+inline uint32_t AddSatBytes(uint32_t a, uint32_t b) {
+  const uint32_t sum = ((a & 0x7F7F7F7Fu) + (b & 0x7F7F7F7Fu)) ^ ((a ^ b) & 0x80808080u);
+  const uint32_t carry = ((a & b) | ((a | b) & ~sum)) & 0x80808080u;  // bytes that overflowed
+  return sum | ((carry << 1) - (carry >> 7));
+}
+
+inline uint32_t SubSatBytes(uint32_t a, uint32_t b) {
+  const uint32_t diff = ((a | 0x80808080u) - (b & 0x7F7F7F7Fu)) ^ ((a ^ ~b) & 0x80808080u);
+  const uint32_t borrow = ((~a & b) | (~(a ^ b) & diff)) & 0x80808080u;  // bytes that went below 0
+  return diff & ~((borrow << 1) - (borrow >> 7));
+}
+
+// Saturating add / subtract of a colour in any format (32 bits: all four bytes at once).
+template <PixelFormat F>
+inline uint32_t AddSat(uint32_t d, uint32_t s) {
+  if constexpr (F == PixelFormat::kRgb32) {
+    return AddSatBytes(d, s);
+  } else {
+    return blend::AddSatPixel<F>(d, s);
+  }
+}
+
+template <PixelFormat F>
+inline uint32_t SubSat(uint32_t d, uint32_t s) {
+  if constexpr (F == PixelFormat::kRgb32) {
+    return SubSatBytes(d, s);
+  } else {
+    return blend::SubSatPixel<F>(d, s);
   }
 }
 

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <random>
 
 #include "tests/transitions/wipe_test_util.h"
 #include "transitions/wipe_catalogue.h"
+#include "graphics/blend_reference.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -104,6 +106,42 @@ TEST(WipeMixTest, ChannelsMixInProportion) {
   EXPECT_EQ(wipe::MixPixel<PixelFormat::kRgb565>(0xF800u, 0x001Fu, 128), 0x780Fu);
   // 5-5-5: green 31*(255-200) >> 8 = 6, blue 16*200 >> 8 = 12.
   EXPECT_EQ(wipe::MixPixel<PixelFormat::kRgb555>(0x03E0u, 0x0010u, 200), 0x00CCu);
+}
+
+// The four-bytes-at-once saturating add and subtract against the per-byte rules.
+TEST(WipeMixTest, SaturatingBytesMatchThePerByteRules) {
+  std::mt19937 gen(11);
+  const uint32_t edges[] = {0, 1, 0x7F, 0x80, 0x81, 0xFE, 0xFF};
+  std::vector<std::pair<uint32_t, uint32_t>> cases;
+  for (uint32_t a : edges) {
+    for (uint32_t b : edges) cases.emplace_back(a * 0x01010101u, b * 0x01010101u);
+  }
+  for (int i = 0; i < 200000; ++i) cases.emplace_back(gen(), gen());
+  for (auto [a, b] : cases) {
+    ASSERT_EQ(wipe::AddSatBytes(a, b), blend::AddSatPixel<PixelFormat::kRgb32>(a, b)) << std::hex << a << " " << b;
+    ASSERT_EQ(wipe::SubSatBytes(a, b), blend::SubSatPixel<PixelFormat::kRgb32>(a, b)) << std::hex << a << " " << b;
+  }
+}
+
+// A circle's mask against the disc test evaluated pixel by pixel, on odd and even sizes.
+TEST(WipeMixTest, CircleSpansMatchThePixelTest) {
+  for (auto [w, h] : {std::pair{7, 5}, std::pair{8, 8}, std::pair{31, 12}, std::pair{2, 9}}) {
+    const TDIBX from = Grey(w, h, {0}), to = Grey(w, h, {255});
+    for (int e = 0; e < 16; ++e) {
+      for (bool reverse : {false, true}) {
+        const auto frame = test::Frame(WipeKind::kCircle, from, to, e, 16, test::FrameArgs{reverse});
+        const double full = std::hypot(w / 2.0, h / 2.0);
+        const int r = RoundEven(full * (reverse ? (16.0 - e - 1) / 16 : e / 16.0));
+        for (int y = 0; y < h; ++y) {
+          for (int x = 0; x < w; ++x) {
+            const double dx = x + 0.5 - w / 2.0, dy = y + 0.5 - h / 2.0;
+            const bool inside = dx * dx + dy * dy < static_cast<double>(r) * r;
+            ASSERT_EQ(frame[static_cast<size_t>(y * w + x)], inside != reverse ? 255 : 0) << w << "x" << h << " " << e;
+          }
+        }
+      }
+    }
+  }
 }
 
 // From, To and Dest of different sizes compose over their common area; the rest of Dest stays.
