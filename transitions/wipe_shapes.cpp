@@ -33,9 +33,12 @@ void TWipeAngleMask::SetParam(int index, int32_t value) {
   if (index == 0) startAngle_ = StartAngleFor(Params[0]);
 }
 
-bool TWipeAngleMask::UpdateMask() {
-  // The covered set depends on Elapsed alone, so a new Elapsed is a new level.
-  if (!NewLevel(Elapsed)) return false;
+void TWipeAngleMask::Prepare() {
+  TWipeMask::Prepare();
+  BuildKeys();
+}
+
+void TWipeAngleMask::BuildKeys() {
   const size_t n = static_cast<size_t>(W()) * static_cast<size_t>(H());
   if (keys_.size() != n || keyedStart_ != startAngle_ || keyedReverse_ != Reverse) {
     keys_.resize(n);
@@ -48,6 +51,12 @@ bool TWipeAngleMask::UpdateMask() {
       }
     }
   }
+}
+
+bool TWipeAngleMask::UpdateMask() {
+  // The covered set depends on Elapsed alone, so a new Elapsed is a new level.
+  if (!NewLevel(Elapsed)) return false;
+  BuildKeys();
   // The sector's radius, hypot(W div 2, H div 2), reaches every pixel, so only the angle decides.
   const float t = static_cast<float>(Threshold());
   const bool inclusive = Inclusive();

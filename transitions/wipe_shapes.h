@@ -16,6 +16,8 @@ class TWipeAngleMask : public TWipeMask {
   using TWipeMask::TWipeMask;
   // Angles are in radians, screen orientation (y downward): atan2(y - cy, x - cx).
   void SetParam(int index, int32_t value) override;
+  // Computes the keys (once per start angle and direction).
+  void Prepare() override;
 
  protected:
   bool UpdateMask() override;
@@ -28,6 +30,7 @@ class TWipeAngleMask : public TWipeMask {
 
  private:
   virtual double StartAngleFor(int32_t degrees) const = 0;
+  void BuildKeys();
   std::vector<float> keys_;
   double keyedStart_ = 0;
   uint8_t keyedReverse_ = 0;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "transitions/wipe_surface_ops.h"
 
@@ -120,45 +121,68 @@ void TWipeTwistH::DrawFrame() {
 
 void TWipeTwistV::DrawFrame() {
   constexpr double kPi = std::numbers::pi;
+  PixelFormat f;
+  if (!wipe::FormatOf(Dest, f)) return;
   const double A = Progress() * 3 * kPi / 2;
   const int h = H(), w = W();
+  // Per column: untouched, finished (the incoming column), or turning with a signed height
+  // (positive: the outgoing column, negative: the incoming one, 0: black).
+  enum : uint8_t { kUntouched, kFinished, kTurning };
+  std::vector<uint8_t> state(static_cast<size_t>(w), kUntouched);
+  std::vector<int32_t> height(static_cast<size_t>(w), 0);
   int last = -1;
-  // Columns that turn with the same height form one strip, drawn with one fill and one stretch.
-  int runStart = -1, runEnd = -1;
-  int32_t runHeight = 0;
-  const auto flush = [&] {
-    if (runStart < 0) return;
-    Dest.FillRect(TRect{runStart, 0, runEnd + 1, h}, 0);  // the whole strip black, margins included
-    if (runHeight != 0) {
-      const int32_t n = std::abs(runHeight), m = (h - n) / 2;
-      wipe::StretchDraw(Dest, TRect{runStart, m, runEnd + 1, m + n}, runHeight > 0 ? From : To,
-                        TRect{runStart, 0, runEnd + 1, h}, 255);
-    }
-    runStart = -1;
-  };
   for (int i = 0; i < w; ++i) {
     const int a = Reverse != 0 ? w - 1 - i : i;
     const double phi = A - (static_cast<double>(i) / w) * kPi / 2;
-    if (phi < 0 || phi >= kPi) {
-      flush();
-      if (phi >= kPi) last = a;
+    if (phi < 0) continue;
+    if (phi >= kPi) {
+      last = a;
       continue;
     }
-    const int32_t height = RoundEven(std::cos(phi) * h);
-    if (runStart >= 0 && height == runHeight && (a == runEnd + 1 || a == runStart - 1)) {
-      runStart = std::min(runStart, a);
-      runEnd = std::max(runEnd, a);
-      continue;
-    }
-    flush();
-    runStart = runEnd = a;
-    runHeight = height;
+    state[static_cast<size_t>(a)] = kTurning;
+    height[static_cast<size_t>(a)] = RoundEven(std::cos(phi) * h);
   }
-  flush();
+  // Finished columns: 0 .. last (last .. W - 1 with Reverse).
   if (last >= 0) {
-    const TRect done = Reverse != 0 ? TRect{last, 0, w, h} : TRect{0, 0, last + 1, h};
-    Dest.Draw(done.left, done.top, false, false, false, done, To);
+    const int lo = Reverse != 0 ? last : 0, hi = Reverse != 0 ? w - 1 : last;
+    for (int a = lo; a <= hi; ++a) state[static_cast<size_t>(a)] = kFinished;
   }
+  // Each turning column: black, with the column stretched into |h| rows from the top margin
+  // (H - |h|) div 2, source row ((y - margin) * trunc(H / |h| * 65536)) >> 16. Drawn row by row.
+  std::vector<int32_t> margin(static_cast<size_t>(w)), step(static_cast<size_t>(w));
+  for (int a = 0; a < w; ++a) {
+    const int32_t n = std::abs(height[static_cast<size_t>(a)]);
+    margin[static_cast<size_t>(a)] = (h - n) / 2;
+    step[static_cast<size_t>(a)] = n > 0 ? static_cast<int32_t>((int64_t{h} << 16) / n) : 0;
+  }
+  wipe::WithFormat(f, [&]<PixelFormat F>() {
+    constexpr int bpp = Info(F).bytesPerPixel;
+    const uint8_t* fromBase = From.Lock(0, 0);
+    const uint8_t* toBase = To.Lock(0, 0);
+    const ptrdiff_t fromPitch = From.Pitch(), toPitch = To.Pitch();
+    for (int y = 0; y < h; ++y) {
+      uint8_t* dr = Dest.Lock(0, y);
+      const uint8_t* toRow = toBase + y * toPitch;
+      for (int a = 0; a < w; ++a) {
+        const uint8_t st = state[static_cast<size_t>(a)];
+        if (st == kUntouched) continue;
+        uint8_t* d = dr + static_cast<ptrdiff_t>(a) * bpp;
+        if (st == kFinished) {
+          wipe::Store<F>(d, wipe::Load<F>(toRow + static_cast<ptrdiff_t>(a) * bpp));
+          continue;
+        }
+        const int32_t hh = height[static_cast<size_t>(a)];
+        const int32_t n = std::abs(hh), m = margin[static_cast<size_t>(a)];
+        if (n == 0 || y < m || y >= m + n) {
+          wipe::Store<F>(d, 0);
+          continue;
+        }
+        const int64_t sy = ((int64_t{y} - m) * step[static_cast<size_t>(a)]) >> 16;
+        const uint8_t* src = hh > 0 ? fromBase + sy * fromPitch : toBase + sy * toPitch;
+        wipe::Store<F>(d, wipe::Load<F>(src + static_cast<ptrdiff_t>(a) * bpp));
+      }
+    }
+  });
 }
 
 }  // namespace kuzo

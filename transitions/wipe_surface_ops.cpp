@@ -14,6 +14,10 @@ namespace {
 template <PixelFormat F>
 inline uint32_t Over(uint32_t d, uint32_t s, int opacity) {
   if (opacity >= 255) return s;
+  if constexpr (F == PixelFormat::kRgb32) {
+    // The mix computes the same per-channel rule two channels per multiply; the fourth byte is 0.
+    return MixPixel<F>(d, s, static_cast<uint32_t>(opacity)) & 0x00FFFFFFu;
+  }
   const uint32_t a = static_cast<uint32_t>(opacity);
   constexpr FormatInfo fi = Info(F);
   uint32_t r = 0;
