@@ -120,8 +120,9 @@ TEST(WipeMixTest, SaturatingBytesMatchThePerByteRules) {
   for (auto [a, b] : cases) {
     ASSERT_EQ(wipe::AddSatBytes(a, b), blend::AddSatPixel<PixelFormat::kRgb32>(a, b)) << std::hex << a << " " << b;
     ASSERT_EQ(wipe::SubSatBytes(a, b), blend::SubSatPixel<PixelFormat::kRgb32>(a, b)) << std::hex << a << " " << b;
-    // The two-channels-per-multiply mix is the blend rule on the colour bytes.
-    const uint32_t m = gen() & 0xFF;
+    // Between 0 and 255 (where the mix picks a pixel whole), the two-channels-per-multiply mix is
+    // the blend rule on the colour bytes.
+    const uint32_t m = 1 + gen() % 254;
     ASSERT_EQ(wipe::MixPixel<PixelFormat::kRgb32>(a, b, m) & 0xFFFFFFu, blend::BlendPixel<PixelFormat::kRgb32>(a, b, m));
   }
 }
