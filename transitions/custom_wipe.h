@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/host_state.h"
@@ -28,6 +29,9 @@ struct WipeServices {
   // Loads the first frame of the named image as grey levels; nullopt when it cannot be read.
   std::function<std::optional<GreyImage>(const std::string& name)> loadRule;
   RuntimeRandom* random = nullptr;
+  // Default point of the zoom transition (the project sets it to the centre of the title's screen);
+  // without one the table's defaults apply.
+  std::optional<std::pair<int32_t, int32_t>> zoomCentre;
 };
 
 class TCustomWipe {

@@ -90,8 +90,9 @@ std::unique_ptr<TCustomWipe> CreateTransition(int32_t number, TCustomDIBX& dest,
   const WipeKindInfo* info = FindWipeKind(number);
   if (info == nullptr) return nullptr;
   auto wipe = info->create(dest, from, to, services);
-  wipe->SetParam(0, info->param0);
-  wipe->SetParam(1, info->param1);
+  const bool zoom = info->kind == WipeKind::kZoomin && services.zoomCentre.has_value();
+  wipe->SetParam(0, zoom ? services.zoomCentre->first : info->param0);
+  wipe->SetParam(1, zoom ? services.zoomCentre->second : info->param1);
   return wipe;
 }
 

@@ -72,8 +72,8 @@ const WipeKindInfo* FindWipeKind(int32_t number);
 // The kind with this short or class name (case as written), or nullptr.
 const WipeKindInfo* FindWipeKind(std::string_view name);
 
-// Creates transition `number` with its default parameters (parameter 0, then 1, through SetParam);
-// nullptr for a number outside 1..38.
+// Creates transition `number` with its default parameters (parameter 0, then 1, through SetParam;
+// the zoom takes the services' zoom centre when one is set); nullptr for a number outside 1..38.
 std::unique_ptr<TCustomWipe> CreateTransition(int32_t number, TCustomDIBX& dest, const TCustomDIBX& from,
                                               const TCustomDIBX& to, const WipeServices& services = {});
 

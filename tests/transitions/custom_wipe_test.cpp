@@ -41,6 +41,11 @@ TEST(WipeCatalogueTest, FactorySetsDefaultsThroughSetParam) {
   // Mask transitions store parameter 0 as at least 2 and parameter 1 as at least 1.
   EXPECT_EQ(params(WipeKind::kDither), std::pair(2, 1));
   EXPECT_EQ(params(WipeKind::kBlockCoil), std::pair(60, 1));
+  WipeServices centred;
+  centred.zoomCentre = std::pair{320, 240};
+  EXPECT_EQ(CreateTransition(static_cast<int32_t>(WipeKind::kZoomin), a, b, c, centred)->GetParam(1), 240);
+  EXPECT_EQ(CreateTransition(static_cast<int32_t>(WipeKind::kFade), a, b, c, centred)->GetParam(0), 0);
+  EXPECT_EQ(params(WipeKind::kZoomin), std::pair(0, 0));
   EXPECT_EQ(FindWipeKind("ripple")->kind, WipeKind::kRipple);
   EXPECT_EQ(FindWipeKind("TWipeBlockRandom")->kind, WipeKind::kBlockRandom);
   EXPECT_EQ(FindWipeKind("nothing"), nullptr);
