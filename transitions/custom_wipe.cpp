@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "transitions/wipe_surface_ops.h"
@@ -96,6 +97,7 @@ void TWipeMask::DrawFrame() {
   if (!wipe::FormatOf(Dest, f)) return;
   const int rows = MaskRows();
   const bool hard = HardEdge;
+  const int w = W();
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     for (int y = 0; y < H(); ++y) {
@@ -103,13 +105,28 @@ void TWipeMask::DrawFrame() {
       const uint8_t* fr = From.Lock(0, y);
       const uint8_t* tr = To.Lock(0, y);
       uint8_t* dr = Dest.Lock(0, y);
-      for (int x = 0; x < W(); ++x) {
-        const uint32_t mv = hard && m[x] != 0 ? 255u : m[x];
-        const ptrdiff_t o = static_cast<ptrdiff_t>(x) * bpp;
-        // d = t where m = 255, f where m = 0, else (t*m + f*(255-m)) >> 8 per channel
-        wipe::Store<F>(dr + o, mv == 0 ? wipe::Load<F>(fr + o)
-                               : mv == 255 ? wipe::Load<F>(tr + o)
-                                           : wipe::MixPixel<F>(wipe::Load<F>(fr + o), wipe::Load<F>(tr + o), mv));
+      // The row in runs: mask 0 copies From, 255 (any non-zero value with a hard edge) copies To,
+      // values in between mix: (t*m + f*(255-m)) >> 8 per channel.
+      int x = 0;
+      while (x < w) {
+        const int start = x;
+        const ptrdiff_t o = static_cast<ptrdiff_t>(start) * bpp;
+        if (m[x] == 0) {
+          while (x < w && m[x] == 0) ++x;
+          std::memcpy(dr + o, fr + o, static_cast<size_t>(x - start) * bpp);
+        } else if (m[x] == 255 || hard) {
+          if (hard) {
+            while (x < w && m[x] != 0) ++x;
+          } else {
+            while (x < w && m[x] == 255) ++x;
+          }
+          std::memcpy(dr + o, tr + o, static_cast<size_t>(x - start) * bpp);
+        } else {
+          for (; x < w && m[x] != 0 && m[x] != 255; ++x) {
+            const ptrdiff_t p = static_cast<ptrdiff_t>(x) * bpp;
+            wipe::Store<F>(dr + p, wipe::MixPixel<F>(wipe::Load<F>(fr + p), wipe::Load<F>(tr + p), m[x]));
+          }
+        }
       }
     }
   });
