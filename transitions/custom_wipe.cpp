@@ -89,6 +89,11 @@ uint8_t TWipeMask::Ramp(int64_t level, int64_t start) const {
   return static_cast<uint8_t>(std::min<int64_t>(255, (level - start) * 255 / std::max(Params[1], 1)));
 }
 
+namespace {
+// Runs of whole pixels at least this long are copied with memcpy; shorter ones pixel by pixel.
+constexpr int kLongRun = 16;
+}  // namespace
+
 void TWipeMask::DrawFrame() {
   const size_t need = static_cast<size_t>(W()) * static_cast<size_t>(MaskRows());
   if (Mask.size() != need) Prepare();  // a step without Prepare still gets a mask of the right size
@@ -108,23 +113,35 @@ void TWipeMask::DrawFrame() {
       // The row in runs: mask 0 copies From, 255 (any non-zero value with a hard edge) copies To,
       // values in between mix: (t*m + f*(255-m)) >> 8 per channel.
       int x = 0;
+      const auto copy = [&](uint8_t* d, const uint8_t* src, int from, int to) {
+        if (to - from >= kLongRun) {
+          std::memcpy(d + static_cast<ptrdiff_t>(from) * bpp, src + static_cast<ptrdiff_t>(from) * bpp,
+                      static_cast<size_t>(to - from) * bpp);
+        } else {
+          for (int i = from; i < to; ++i) wipe::Store<F>(d + i * bpp, wipe::Load<F>(src + i * bpp));
+        }
+      };
       while (x < w) {
         const int start = x;
-        const ptrdiff_t o = static_cast<ptrdiff_t>(start) * bpp;
         if (m[x] == 0) {
           while (x < w && m[x] == 0) ++x;
-          std::memcpy(dr + o, fr + o, static_cast<size_t>(x - start) * bpp);
+          copy(dr, fr, start, x);
         } else if (m[x] == 255 || hard) {
           if (hard) {
             while (x < w && m[x] != 0) ++x;
           } else {
             while (x < w && m[x] == 255) ++x;
           }
-          std::memcpy(dr + o, tr + o, static_cast<size_t>(x - start) * bpp);
+          copy(dr, tr, start, x);
         } else {
-          for (; x < w && m[x] != 0 && m[x] != 255; ++x) {
-            const ptrdiff_t p = static_cast<ptrdiff_t>(x) * bpp;
-            wipe::Store<F>(dr + p, wipe::MixPixel<F>(wipe::Load<F>(fr + p), wipe::Load<F>(tr + p), m[x]));
+          while (x < w && m[x] != 0 && m[x] != 255) ++x;
+          if constexpr (F == PixelFormat::kRgb32) {
+            const ptrdiff_t o = static_cast<ptrdiff_t>(start) * 4;
+            wipe::MixRow32(dr + o, fr + o, tr + o, m + start, x - start);
+          } else {
+            for (int i = start; i < x; ++i) {
+              wipe::Store<F>(dr + i * bpp, wipe::MixPixel<F>(wipe::Load<F>(fr + i * bpp), wipe::Load<F>(tr + i * bpp), m[i]));
+            }
           }
         }
       }

@@ -76,6 +76,10 @@ inline uint32_t MixPixel(uint32_t f, uint32_t t, uint32_t m) {
   }
 }
 
+// Mixes count 32-bit pixels: dst[i] = MixPixel(from[i], to[i], mask[i]) with every mask value in
+// 1..254 (SSE2 where the processor has it, the plain rule otherwise; the results are identical).
+void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
+
 // Saturating add and subtract of every byte of two 32-bit pixels, four bytes at once; the same
 // results as the per-byte rules min(255, a + b) and max(0, a - b).
 inline uint32_t AddSatBytes(uint32_t a, uint32_t b) {

@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <random>
 
 #include "tests/transitions/wipe_test_util.h"
@@ -129,6 +130,26 @@ TEST(WipeMixTest, SaturatingBytesMatchThePerByteRules) {
     // the blend rule on the colour bytes.
     const uint32_t m = 1 + gen() % 254;
     ASSERT_EQ(wipe::MixPixel<PixelFormat::kRgb32>(a, b, m) & 0xFFFFFFu, blend::BlendPixel<PixelFormat::kRgb32>(a, b, m));
+  }
+}
+
+// The row mix (vector loop and tail) against the per-pixel rule, at every length and alignment.
+TEST(WipeMixTest, RowMixMatchesThePixelRule) {
+  std::mt19937 gen(3);
+  std::vector<uint8_t> from(4 * 80), to(4 * 80), mask(80), dst(4 * 80);
+  for (int round = 0; round < 200; ++round) {
+    for (auto& b : from) b = static_cast<uint8_t>(gen());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    for (auto& b : mask) b = static_cast<uint8_t>(1 + gen() % 254);
+    const int start = round % 5, count = round % 70;
+    wipe::MixRow32(dst.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start, mask.data() + start, count);
+    for (int i = start; i < start + count; ++i) {
+      uint32_t f, t, d;
+      std::memcpy(&f, &from[4 * i], 4);
+      std::memcpy(&t, &to[4 * i], 4);
+      std::memcpy(&d, &dst[4 * i], 4);
+      ASSERT_EQ(d, wipe::MixPixel<PixelFormat::kRgb32>(f, t, mask[i])) << round << " " << i;
+    }
   }
 }
 
