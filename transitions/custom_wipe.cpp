@@ -92,6 +92,8 @@ uint8_t TWipeMask::Ramp(int64_t level, int64_t start) const {
 namespace {
 // Runs of whole pixels at least this long are copied with memcpy; shorter ones pixel by pixel.
 constexpr int kLongRun = 16;
+// Pixels selected one by one before looking for a long run again.
+constexpr int kSelectStretch = 64;
 }  // namespace
 
 void TWipeMask::DrawFrame() {
@@ -121,6 +123,27 @@ void TWipeMask::DrawFrame() {
           for (int i = from; i < to; ++i) wipe::Store<F>(d + i * bpp, wipe::Load<F>(src + i * bpp));
         }
       };
+      if (hard) {
+        // Selected pixels only: long runs are copied whole; where the mask changes often (the
+        // dissolve), a stretch of pixels is selected one by one without looking for runs.
+        while (x < w) {
+          const bool on = m[x] != 0;
+          int end = x;
+          while (end < w && (m[end] != 0) == on && end - x < kLongRun) ++end;
+          if (end - x >= kLongRun) {
+            while (end < w && (m[end] != 0) == on) ++end;
+            copy(dr, on ? tr : fr, x, end);
+            x = end;
+            continue;
+          }
+          end = std::min(w, x + kSelectStretch);
+          for (; x < end; ++x) {
+            const ptrdiff_t p = static_cast<ptrdiff_t>(x) * bpp;
+            wipe::Store<F>(dr + p, wipe::Load<F>((m[x] != 0 ? tr : fr) + p));
+          }
+        }
+        continue;
+      }
       while (x < w) {
         const int start = x;
         if (m[x] == 0) {
