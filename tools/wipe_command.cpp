@@ -82,8 +82,13 @@ int RunWipe(const std::vector<std::string>& args) {
     if (a == "--reverse") {
       reverse = true;
     } else if ((a == "--param0" || a == "--param1" || a == "--seed") && hasValue && ParseInt(args[i + 1], v)) {
-      (a == "--param0" ? param0 : a == "--param1" ? param1 : std::optional<int32_t>{}) = v;
-      if (a == "--seed") seed = v;
+      if (a == "--param0") {
+        param0 = v;
+      } else if (a == "--param1") {
+        param1 = v;
+      } else {
+        seed = v;
+      }
       ++i;
     } else if (a == "--rule" && hasValue) {
       rule = args[++i];
