@@ -46,6 +46,26 @@ TEST(WipeBlindTest, SoftBlindsFadeEachColumn) {
   EXPECT_EQ(Frame(WipeKind::kBlindH, from, to, 1, 4, Params(4, 40, true)), Row({30, 43, 56, 69, 30, 43, 56, 69}));
 }
 
+// On 5-6-5 surfaces each channel mixes in the same proportion at its own width.
+TEST(WipeBlindTest, SixteenBitChannelsMixInProportion) {
+  TDIBX from(4, 1, 16), to(4, 1, 16), dest(4, 1, 16);
+  from.Fill(0x0000);
+  to.Fill(0xFFFF);
+  dest.Fill(0x0000);
+  auto w = CreateTransition(static_cast<int32_t>(WipeKind::kBlindH), dest, from, to);
+  w->SetParam(0, 4);
+  w->SetParam(1, 40);
+  w->Duration = 4;
+  w->Prepare();
+  w->Elapsed = 1;
+  ASSERT_FALSE(w->StepFrame());
+  // m = 70, 57, 44, 31: red and blue 31 * m >> 8 = 8, 6, 5, 3; green 63 * m >> 8 = 17, 14, 10, 7.
+  EXPECT_EQ(dest.GetPixel(0, 0), 8u << 11 | 17u << 5 | 8u);
+  EXPECT_EQ(dest.GetPixel(1, 0), 6u << 11 | 14u << 5 | 6u);
+  EXPECT_EQ(dest.GetPixel(2, 0), 5u << 11 | 10u << 5 | 5u);
+  EXPECT_EQ(dest.GetPixel(3, 0), 3u << 11 | 7u << 5 | 3u);
+}
+
 TEST(WipeBlindTest, HorizontalBlindsRepeatTheSlat) {
   const TDIBX from = Grey(1, 8, {0}), to = Grey(1, 8, {255});
   EXPECT_EQ(Frame(WipeKind::kBlindV, from, to, 0, 4, Params(4, 1)), Row(8, F));
