@@ -14,6 +14,7 @@
 #include "platform/file_system.h"
 #include "scene/kuzo_base_list.h"
 #include "script/scene_component_host.h"
+#include "transitions/wipe_scene_player.h"
 
 namespace kuzo::host {
 namespace {
@@ -26,7 +27,9 @@ constexpr int kKeyCodeLimit = 256;
 // The component scene as the Runtime sees it.
 class ComponentScene : public Scene {
  public:
-  ComponentScene(HostState& host, TVrFileManager* files) : scene_(&host, 640, 480), commands_(scene_) {
+  ComponentScene(HostState& host, TVrFileManager* files)
+      : transitions_(WipeServices{{}, &host.random, std::nullopt}), scene_(&host, 640, 480), commands_(scene_) {
+    scene_.SetTransition(&transitions_);
     ServiceSlots slots = scene_.Slots();
     slots.files = files;
     scene_.SetSlots(slots);
@@ -74,6 +77,7 @@ class ComponentScene : public Scene {
   void Close() override { scene_.Reset(); }
 
  private:
+  WipeScenePlayer transitions_;  // outlives the scene, which may end a transition when it goes
   TKuzoBaseList scene_;
   SceneComponentHost commands_;
   mutable std::vector<SceneRect> dirty_;

@@ -1,0 +1,145 @@
+// Goldens of the shaped mask transitions (black to white, so 255 marks the incoming picture).
+#include "transitions/wipe_shapes.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/transitions/wipe_test_util.h"
+
+namespace kuzo {
+namespace {
+
+using test::Frame;
+using test::FrameArgs;
+using test::Grey;
+using test::Row;
+
+constexpr int F = 0;
+constexpr int T = 255;
+
+TEST(WipeCircleTest, DiscGrowsFromTheCentre) {
+  const TDIBX from = Grey(4, 4, {0}), to = Grey(4, 4, {255});
+  // Full radius hypot(2, 2) = 2.83; r = round(2.83 * E / 4) = 0, 1, 1, 2. Pixel centres lie at
+  // distances 0.71 (middle four), 1.58 (edges) and 2.12 (corners).
+  const Row middle = {F, F, F, F, F, T, T, F, F, T, T, F, F, F, F, F};
+  const Row allButCorners = {F, T, T, F, T, T, T, T, T, T, T, T, F, T, T, F};
+  EXPECT_EQ(Frame(WipeKind::kCircle, from, to, 0, 4), Row(16, F));
+  EXPECT_EQ(Frame(WipeKind::kCircle, from, to, 1, 4), middle);
+  EXPECT_EQ(Frame(WipeKind::kCircle, from, to, 2, 4), middle);
+  EXPECT_EQ(Frame(WipeKind::kCircle, from, to, 3, 4), allButCorners);
+  // Reversed, the outgoing picture closes to the centre: r = round(2.83 * (D - E - 1) / D) = 2, 1, 1, 0.
+  const FrameArgs rev{true};
+  Row inv = allButCorners;
+  for (int& v : inv) v = 255 - v;
+  Row invMiddle = middle;
+  for (int& v : invMiddle) v = 255 - v;
+  EXPECT_EQ(Frame(WipeKind::kCircle, from, to, 0, 4, rev), inv);
+  EXPECT_EQ(Frame(WipeKind::kCircle, from, to, 1, 4, rev), invMiddle);
+  EXPECT_EQ(Frame(WipeKind::kCircle, from, to, 2, 4, rev), invMiddle);
+  EXPECT_EQ(Frame(WipeKind::kCircle, from, to, 3, 4, rev), Row(16, T));
+}
+
+int At(const Row& r, int x, int y) { return r[static_cast<size_t>(y * 4 + x)]; }
+
+TEST(WipeFanTest, SectorOpensBothWaysFromTwelve) {
+  const TDIBX from = Grey(4, 4, {0}), to = Grey(4, 4, {255});
+  EXPECT_EQ(Frame(WipeKind::kFan, from, to, 0, 4), Row(16, F));
+  // A quarter: +-45 degrees about straight up from the centre (2, 2).
+  const Row q1 = Frame(WipeKind::kFan, from, to, 1, 4);
+  EXPECT_EQ(At(q1, 2, 0), T);
+  EXPECT_EQ(At(q1, 1, 0), T);  // 26.6 degrees off
+  EXPECT_EQ(At(q1, 0, 1), F);  // 63.4 degrees off
+  EXPECT_EQ(At(q1, 2, 3), F);
+  // Three quarters: +-135 degrees.
+  const Row q3 = Frame(WipeKind::kFan, from, to, 3, 4, FrameArgs{true});
+  EXPECT_EQ(At(q3, 0, 2), T);  // 90 degrees off
+  EXPECT_EQ(At(q3, 0, 3), T);  // 116.6 degrees off
+  EXPECT_EQ(At(q3, 2, 3), F);  // straight down
+  // Starting at 90 degrees (3 o'clock).
+  FrameArgs east;
+  east.param0 = 90;
+  const Row e1 = Frame(WipeKind::kFan, from, to, 1, 4, east);
+  EXPECT_EQ(At(e1, 3, 2), T);
+  EXPECT_EQ(At(e1, 2, 0), F);
+}
+
+TEST(WipeFanTest, DoubleFanOpensOppositeSectors) {
+  const TDIBX from = Grey(4, 4, {0}), to = Grey(4, 4, {255});
+  // A half: +-45 degrees about up and about down.
+  const Row h = Frame(WipeKind::kWFan, from, to, 2, 4);
+  EXPECT_EQ(At(h, 2, 0), T);
+  EXPECT_EQ(At(h, 2, 3), T);
+  EXPECT_EQ(At(h, 1, 0), T);
+  EXPECT_EQ(At(h, 0, 2), F);
+  EXPECT_EQ(At(h, 3, 2), F);
+  EXPECT_EQ(At(h, 0, 1), F);
+}
+
+TEST(WipeClockhandTest, HandSweepsClockwiseFromTwelve) {
+  const TDIBX from = Grey(4, 4, {0}), to = Grey(4, 4, {255});
+  EXPECT_EQ(Frame(WipeKind::kClockhand, from, to, 0, 4), Row(16, F));
+  const Row q1 = Frame(WipeKind::kClockhand, from, to, 1, 4);  // a quarter turn: 12 to 3 o'clock
+  EXPECT_EQ(At(q1, 3, 0), T);
+  EXPECT_EQ(At(q1, 3, 1), T);
+  EXPECT_EQ(At(q1, 1, 0), F);
+  EXPECT_EQ(At(q1, 3, 3), F);
+  const Row q3 = Frame(WipeKind::kClockhand, from, to, 3, 4);  // three quarters: up to 9 o'clock
+  EXPECT_EQ(At(q3, 3, 3), T);
+  EXPECT_EQ(At(q3, 1, 3), T);
+  EXPECT_EQ(At(q3, 0, 1), F);
+  const Row r1 = Frame(WipeKind::kClockhand, from, to, 1, 4, FrameArgs{true});  // counter-clockwise
+  EXPECT_EQ(At(r1, 1, 0), T);
+  EXPECT_EQ(At(r1, 0, 1), T);
+  EXPECT_EQ(At(r1, 3, 0), F);
+}
+
+// Blocks of 10 on a 30 x 30 screen, reduced to one value per block (row-major 3 x 3).
+Row Blocks(const Row& frame) {
+  Row b;
+  for (int by = 0; by < 3; ++by) {
+    for (int bx = 0; bx < 3; ++bx) b.push_back(frame[static_cast<size_t>((by * 10 + 5) * 30 + bx * 10 + 5)]);
+  }
+  return b;
+}
+
+TEST(WipeBlockTest, CoilRunsClockwiseInward) {
+  const TDIBX from = Grey(30, 30, {0}), to = Grey(30, 30, {255});
+  FrameArgs args;
+  args.param0 = 10;
+  // Spiral: (0,0) (0,1) (0,2) (1,2) (2,2) (2,1) (2,0) (1,0) (1,1); blocks 0 .. 8 * E / 8 are on.
+  EXPECT_EQ(Blocks(Frame(WipeKind::kBlockCoil, from, to, 0, 8, args)), Row({T, F, F, F, F, F, F, F, F}));
+  EXPECT_EQ(Blocks(Frame(WipeKind::kBlockCoil, from, to, 2, 8, args)), Row({T, T, T, F, F, F, F, F, F}));
+  EXPECT_EQ(Blocks(Frame(WipeKind::kBlockCoil, from, to, 4, 8, args)), Row({T, T, T, F, F, T, F, F, T}));
+  EXPECT_EQ(Blocks(Frame(WipeKind::kBlockCoil, from, to, 6, 8, args)), Row({T, T, T, F, F, T, T, T, T}));
+  args.reverse = true;
+  EXPECT_EQ(Blocks(Frame(WipeKind::kBlockCoil, from, to, 0, 8, args)), Row({F, F, F, F, T, F, F, F, F}));
+  EXPECT_EQ(Blocks(Frame(WipeKind::kBlockCoil, from, to, 2, 8, args)), Row({F, F, F, T, T, F, T, F, F}));
+  EXPECT_EQ(Blocks(Frame(WipeKind::kBlockCoil, from, to, 6, 8, args)), Row({F, F, T, T, T, T, T, T, T}));
+  // Block sizes below 10 are raised to 10.
+  args.reverse = false;
+  args.param0 = 3;
+  EXPECT_EQ(Blocks(Frame(WipeKind::kBlockCoil, from, to, 2, 8, args)), Row({T, T, T, F, F, F, F, F, F}));
+}
+
+TEST(WipeBlockTest, RandomOrderComesFromTheSeededGenerator) {
+  const TDIBX from = Grey(30, 30, {0}), to = Grey(30, 30, {255});
+  const auto frame = [&](uint32_t seed, int e) {
+    RuntimeRandom random;
+    random.Seed(seed);
+    FrameArgs args;
+    args.param0 = 10;
+    args.services.random = &random;
+    return Blocks(Frame(WipeKind::kBlockRandom, from, to, e, 8, args));
+  };
+  // Seed 0: the first draw is (1 * 9) >> 32 = 0, the second (134775814 * 8) >> 32 = 0 of the eight
+  // left, which is block 1.
+  EXPECT_EQ(frame(0, 1), Row({T, T, F, F, F, F, F, F, F}));
+  for (int e = 0; e < 8; e += 2) EXPECT_EQ(frame(99, e), frame(99, e));  // the same seed repeats
+  bool differs = false;
+  for (uint32_t seed = 1; seed < 10 && !differs; ++seed) differs = frame(seed, 4) != frame(0, 4);
+  EXPECT_TRUE(differs);
+  const Row half = frame(1234, 4);
+  EXPECT_EQ(std::count(half.begin(), half.end(), T), 5);  // blocks 0 .. 4 of the order
+}
+
+}  // namespace
+}  // namespace kuzo

@@ -1,0 +1,102 @@
+// Cross-fade, scrolls, white / black passages, flash and zoom: whole-surface operations with the
+// progress arithmetic of each kind.
+#include "transitions/wipe_basic.h"
+
+#include <algorithm>
+
+#include "transitions/wipe_surface_ops.h"
+
+namespace kuzo {
+namespace {
+
+// Limits drawing on a surface to a rectangle for the guard's lifetime, then restores the clip.
+class ClipGuard {
+ public:
+  ClipGuard(TCustomDIBX& s, const TRect& r) : s_(s), wasSet_(s.ClipIsSet()), saved_(s.GetClip()) {
+    s_.SetClip(Intersect(r, saved_));
+  }
+  ~ClipGuard() {
+    if (wasSet_) {
+      s_.SetClip(saved_);
+    } else {
+      s_.ResetClip();
+    }
+  }
+  ClipGuard(const ClipGuard&) = delete;
+  ClipGuard& operator=(const ClipGuard&) = delete;
+
+ private:
+  TCustomDIBX& s_;
+  bool wasSet_;
+  TRect saved_;
+};
+
+}  // namespace
+
+void TWipeFade::DrawFrame() {
+  ClipGuard clip(Dest, Area());
+  Show(From);
+  const int alpha = static_cast<int>(Scaled(256));  // Elapsed * 256 / Duration, below 256 while running
+  const int x = RoundEven(Params[0] * Remaining());
+  const int y = RoundEven(Params[1] * Remaining());
+  Dest.DrawAlpha(x, y, std::min(alpha, 255), false, false, false, Area(), To);
+}
+
+void TWipeScrollH::DrawFrame() {
+  ClipGuard clip(Dest, Area());
+  const int o = static_cast<int>(Scaled(W()));
+  if (Reverse != 0) {
+    Dest.Draw(o, 0, false, false, false, Area(), From);
+    Dest.Draw(o - W(), 0, false, false, false, Area(), To);
+  } else {
+    Dest.Draw(-o, 0, false, false, false, Area(), From);
+    Dest.Draw(W() - o, 0, false, false, false, Area(), To);
+  }
+}
+
+void TWipeScrollV::DrawFrame() {
+  ClipGuard clip(Dest, Area());
+  const int o = static_cast<int>(Scaled(H()));
+  if (Reverse != 0) {
+    Dest.Draw(0, o, false, false, false, Area(), From);
+    Dest.Draw(0, o - H(), false, false, false, Area(), To);
+  } else {
+    Dest.Draw(0, -o, false, false, false, Area(), From);
+    Dest.Draw(0, H() - o, false, false, false, Area(), To);
+  }
+}
+
+void TWipeWhite::DrawFrame() {
+  const int level = static_cast<int>(Scaled(511));
+  if (level < 256) {
+    Show(From);
+    wipe::AddGrey(Dest, Area(), level, Darken());
+  } else {
+    Show(To);
+    wipe::AddGrey(Dest, Area(), 511 - level, Darken());
+  }
+}
+
+void TWipeFlash::DrawFrame() {
+  Show(To);
+  wipe::AddGrey(Dest, Area(), 255 - static_cast<int>(Scaled(255)), false);
+}
+
+void TWipeZoomin::DrawFrame() {
+  const double c = 2.0 * Progress();
+  const bool first = c < 1.0;
+  const double cropFactor = first ? 1.0 - c : c - 1.0;
+  const double placeFactor = first ? c : 2.0 - c;
+  // One axis: crop size (at least 1 pixel) and its start, moved toward the point and kept inside.
+  const auto place = [&](int size, int32_t point, int32_t& start, int32_t& crop) {
+    crop = std::max(1, static_cast<int>(size * cropFactor));
+    const int64_t s = int64_t{RoundEven((static_cast<double>(point) - size / 2) * placeFactor)} + size / 2 - crop / 2;
+    start = static_cast<int32_t>(std::clamp<int64_t>(s, 0, size - crop));
+  };
+  int32_t left, top, cw, ch;
+  place(W(), Params[0], left, cw);
+  place(H(), Params[1], top, ch);
+  wipe::StretchDraw(Dest, Area(), first ? From : To, TRect{left, top, left + cw, top + ch}, 255);
+}
+
+}  // namespace kuzo

@@ -1,0 +1,92 @@
+// Rule-image transitions: the tiled grey map, the fading ramp and the passage through white or black.
+#include "transitions/wipe_rule.h"
+
+#include <algorithm>
+#include <array>
+
+#include "transitions/wipe_surface_ops.h"
+
+namespace kuzo {
+namespace {
+
+// Pixel levels of a rule fade: level + (grey - 255) looked up in a ramp that is 0 below 256, rises
+// one step per level and then stays at its top.
+constexpr int kRampSize = 1024;
+
+constexpr std::array<uint16_t, kRampSize> MakeRamp(int top) {
+  std::array<uint16_t, kRampSize> ramp{};
+  for (int i = 0; i < kRampSize; ++i) ramp[static_cast<size_t>(i)] = static_cast<uint16_t>(std::clamp(i - 256, 0, top));
+  return ramp;
+}
+constexpr std::array<uint16_t, kRampSize> kMaskRamp = MakeRamp(255);    // mask values
+constexpr std::array<uint16_t, kRampSize> kWhiteRamp = MakeRamp(511);   // levels through white or black
+
+}  // namespace
+
+std::vector<uint8_t> TileRule(const WipeServices& services, const std::string& name, int w, int h, bool invert) {
+  std::vector<uint8_t> map(static_cast<size_t>(std::max(w, 0)) * static_cast<size_t>(std::max(h, 0)), 255);
+  std::optional<GreyImage> rule;
+  if (services.loadRule && !name.empty()) rule = services.loadRule(name);
+  const bool usable = rule && rule->width > 0 && rule->height > 0 &&
+                      rule->grey.size() >= static_cast<size_t>(rule->width) * static_cast<size_t>(rule->height);
+  if (!usable) return map;  // every pixel changes together
+  for (int y = 0; y < h; ++y) {
+    const uint8_t* src = &rule->grey[static_cast<size_t>(y % rule->height) * rule->width];
+    uint8_t* dst = &map[static_cast<size_t>(y) * w];
+    for (int x = 0; x < w; ++x) {
+      const uint8_t g = src[x % rule->width];
+      dst[x] = invert ? static_cast<uint8_t>(255 - g) : g;
+    }
+  }
+  return map;
+}
+
+void TWipeShadow::Prepare() {
+  TWipeMask::Prepare();
+  rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0);
+}
+
+bool TWipeShadow::UpdateMask() {
+  const auto& ramp = kMaskRamp;
+  if (rule_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) {
+    rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0);
+  }
+  if (!NewLevel(Scaled(512) + 255)) return false;
+  const int level = LastLevel;  // 255 .. 766
+  // mask = ramp[level + grey - 255]
+  for (size_t i = 0; i < Mask.size(); ++i) Mask[i] = static_cast<uint8_t>(ramp[static_cast<size_t>(level + rule_[i] - 255)]);
+  HardEdge = false;
+  return true;
+}
+
+void TWipeShadowWhite::Prepare() { rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0); }
+
+void TWipeShadowWhite::DrawFrame() {
+  const auto& ramp = kWhiteRamp;
+  if (rule_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) Prepare();
+  PixelFormat f;
+  if (!wipe::FormatOf(Dest, f)) return;
+  const int level = static_cast<int>(Scaled(768)) + 255;  // 255 .. 1022
+  std::array<uint32_t, 256> grey{};
+  for (int v = 0; v < 256; ++v) grey[static_cast<size_t>(v)] = wipe::GreyPixel(Dest, v);
+  const bool dark = Darken();
+  wipe::WithFormat(f, [&]<PixelFormat F>() {
+    constexpr int bpp = Info(F).bytesPerPixel;
+    for (int y = 0; y < H(); ++y) {
+      const uint8_t* fr = From.Lock(0, y);
+      const uint8_t* tr = To.Lock(0, y);
+      uint8_t* dr = Dest.Lock(0, y);
+      const uint8_t* rule = &rule_[static_cast<size_t>(y) * W()];
+      for (int x = 0; x < W(); ++x) {
+        // v < 256: From with grey v; else To with grey 511 - v (added, or taken away through black)
+        const int v = ramp[static_cast<size_t>(level + rule[x] - 255)];
+        const ptrdiff_t o = static_cast<ptrdiff_t>(x) * bpp;
+        const uint32_t src = v < 256 ? wipe::Load<F>(fr + o) : wipe::Load<F>(tr + o);
+        const uint32_t g = grey[static_cast<size_t>(v < 256 ? v : 511 - v)];
+        wipe::Store<F>(dr + o, dark ? wipe::SubSat<F>(src, g) : wipe::AddSat<F>(src, g));
+      }
+    }
+  });
+}
+
+}  // namespace kuzo

@@ -1,0 +1,188 @@
+// Mosaic, roll, rubber band and twist: stretched drawing of whole pictures, lines and bands.
+#include "transitions/wipe_smear.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "transitions/wipe_surface_ops.h"
+
+namespace kuzo {
+namespace {
+
+// A rectangle along the sweep axis: lines [a, b) across the full other side.
+TRect Lines(bool rows, int64_t a, int64_t b, int w, int h) {
+  return rows ? TRect{0, static_cast<int32_t>(a), w, static_cast<int32_t>(b)}
+              : TRect{static_cast<int32_t>(a), 0, static_cast<int32_t>(b), h};
+}
+
+}  // namespace
+
+// --- mosaic ---------------------------------------------------------------------------------------
+
+TWipeMosaic::TWipeMosaic(TCustomDIBX& dest, const TCustomDIBX& from, const TCustomDIBX& to,
+                         const WipeServices& services)
+    : TCustomWipe(dest, from, to, services) {
+  if (W() > 0 && H() > 0) work_.SetSize(W(), H(), dest.BitCount());
+}
+
+void TWipeMosaic::DrawFrame() {
+  if (work_.Width() != W() || work_.Height() != H()) return;
+  const int64_t L = Scaled(1023);
+  // Coarseness in 1/256 of a quarter of the size: 263 at the ends, 24 at mid-duration.
+  const int64_t s = L <= 511 ? 263 - (L / 2) * 15 / 16 : ((L - 512) / 2) * 15 / 16 + 24;
+  const int32_t sw = static_cast<int32_t>(std::max<int64_t>(1, ((W() / 4) * s) >> 8));
+  const int32_t sh = static_cast<int32_t>(std::max<int64_t>(1, ((H() / 4) * s) >> 8));
+  const TRect small{0, 0, sw, sh};
+  if (L <= 767) wipe::StretchDraw(work_, small, From, Area(), 255);
+  if (L >= 256 && L <= 511) wipe::StretchDraw(work_, small, To, Area(), static_cast<int>((L - 256) / 4));
+  if (L >= 512 && L <= 767) wipe::StretchDraw(work_, small, To, Area(), static_cast<int>((L - 256) / 2));
+  if (L >= 768) wipe::StretchDraw(work_, small, To, Area(), 255);
+  wipe::StretchDraw(Dest, Area(), work_, small, 255);
+}
+
+// --- roll and rubber band -------------------------------------------------------------------------
+
+void TWipeSudareH::Band(int64_t p, int64_t& start, int64_t& width) const {
+  start = Reverse != 0 ? (Rows() ? H() : W()) - p - 1 : p;
+  width = 1;
+}
+
+void TWipeRubberH::Band(int64_t p, int64_t& start, int64_t& width) const {
+  const int64_t size = Rows() ? H() : W();
+  const double half = Duration / 2.0;
+  const double away = std::abs(Elapsed - half);
+  if (Reverse != 0) {
+    const int64_t q = size - p - 1;
+    width = RoundEven(away * ((p + 1) / 2.0) / half);
+    start = q;
+  } else {
+    width = RoundEven(away * (p / 2.0) / half);
+    start = std::max<int64_t>(0, p - width);
+  }
+  // At mid-duration the band is empty: the line under the sweep is stretched instead.
+  if (width <= 0) {
+    start = Reverse != 0 ? size - p - 1 : p;
+    width = 1;
+  }
+  width = std::min(width, size - start);
+}
+
+void TWipeSudareH::DrawFrame() {
+  const bool rows = Rows();
+  const int64_t size = rows ? H() : W();
+  int64_t p = Scaled(2 * size - 1);
+  const TCustomDIBX* source = &From;
+  if (p >= size) {
+    p = 2 * size - p - 1;
+    source = &To;
+  }
+  int64_t start, width;
+  Band(p, start, width);
+  if (Reverse != 0) {
+    const int64_t q = size - p - 1;
+    wipe::StretchDraw(Dest, Lines(rows, q, size, W(), H()), *source, Lines(rows, start, start + width, W(), H()), 255);
+    const TRect keep = Lines(rows, 0, q, W(), H());
+    if (!keep.IsEmpty()) Dest.Draw(0, 0, false, false, false, keep, *source);
+  } else {
+    wipe::StretchDraw(Dest, Lines(rows, 0, p + 1, W(), H()), *source, Lines(rows, start, start + width, W(), H()), 255);
+    const TRect keep = Lines(rows, p + 1, size, W(), H());
+    if (!keep.IsEmpty()) Dest.Draw(keep.left, keep.top, false, false, false, keep, *source);
+  }
+}
+
+// --- twist ----------------------------------------------------------------------------------------
+
+void TWipeTwistH::DrawFrame() {
+  constexpr double kPi = std::numbers::pi;
+  const double A = Progress() * 3 * kPi / 2;
+  const int h = H(), w = W();
+  int last = -1;
+  for (int i = 0; i < h; ++i) {
+    const int a = Reverse != 0 ? h - 1 - i : i;
+    const double phi = A - (static_cast<double>(i) / h) * kPi / 2;
+    if (phi < 0) continue;  // not turning yet: the row stays as it is
+    if (phi >= kPi) {
+      last = a;  // turned over: shows the incoming row
+      continue;
+    }
+    Dest.FillRect(TRect{0, a, w, a + 1}, 0);
+    const int32_t width = RoundEven(std::cos(phi) * w);
+    if (width == 0) continue;
+    const int32_t n = std::abs(width), x0 = (w - n) / 2;
+    wipe::StretchDraw(Dest, TRect{x0, a, x0 + n, a + 1}, width > 0 ? From : To, TRect{0, a, w, a + 1}, 255);
+  }
+  if (last >= 0) {
+    const TRect done = Reverse != 0 ? TRect{0, last, w, h} : TRect{0, 0, w, last + 1};
+    Dest.Draw(done.left, done.top, false, false, false, done, To);
+  }
+}
+
+void TWipeTwistV::DrawFrame() {
+  constexpr double kPi = std::numbers::pi;
+  PixelFormat f;
+  if (!wipe::FormatOf(Dest, f)) return;
+  const double A = Progress() * 3 * kPi / 2;
+  const int h = H(), w = W();
+  // Per column: untouched, finished (the incoming column), or turning with a signed height
+  // (positive: the outgoing column, negative: the incoming one, 0: black).
+  enum : uint8_t { kUntouched, kFinished, kTurning };
+  std::vector<uint8_t> state(static_cast<size_t>(w), kUntouched);
+  std::vector<int32_t> height(static_cast<size_t>(w), 0);
+  int last = -1;
+  for (int i = 0; i < w; ++i) {
+    const int a = Reverse != 0 ? w - 1 - i : i;
+    const double phi = A - (static_cast<double>(i) / w) * kPi / 2;
+    if (phi < 0) continue;
+    if (phi >= kPi) {
+      last = a;
+      continue;
+    }
+    state[static_cast<size_t>(a)] = kTurning;
+    height[static_cast<size_t>(a)] = RoundEven(std::cos(phi) * h);
+  }
+  // Finished columns: 0 .. last (last .. W - 1 with Reverse).
+  if (last >= 0) {
+    const int lo = Reverse != 0 ? last : 0, hi = Reverse != 0 ? w - 1 : last;
+    for (int a = lo; a <= hi; ++a) state[static_cast<size_t>(a)] = kFinished;
+  }
+  // Each turning column: black, with the column stretched into |h| rows from the top margin
+  // (H - |h|) div 2, source row ((y - margin) * trunc(H / |h| * 65536)) >> 16. Drawn row by row.
+  std::vector<int32_t> margin(static_cast<size_t>(w)), step(static_cast<size_t>(w));
+  for (int a = 0; a < w; ++a) {
+    const int32_t n = std::abs(height[static_cast<size_t>(a)]);
+    margin[static_cast<size_t>(a)] = (h - n) / 2;
+    step[static_cast<size_t>(a)] = n > 0 ? static_cast<int32_t>((int64_t{h} << 16) / n) : 0;
+  }
+  wipe::WithFormat(f, [&]<PixelFormat F>() {
+    constexpr int bpp = Info(F).bytesPerPixel;
+    const uint8_t* fromBase = From.Lock(0, 0);
+    const uint8_t* toBase = To.Lock(0, 0);
+    const ptrdiff_t fromPitch = From.Pitch(), toPitch = To.Pitch();
+    for (int y = 0; y < h; ++y) {
+      uint8_t* dr = Dest.Lock(0, y);
+      const uint8_t* toRow = toBase + y * toPitch;
+      for (int a = 0; a < w; ++a) {
+        const uint8_t st = state[static_cast<size_t>(a)];
+        if (st == kUntouched) continue;
+        uint8_t* d = dr + static_cast<ptrdiff_t>(a) * bpp;
+        if (st == kFinished) {
+          wipe::Store<F>(d, wipe::Load<F>(toRow + static_cast<ptrdiff_t>(a) * bpp));
+          continue;
+        }
+        const int32_t hh = height[static_cast<size_t>(a)];
+        const int32_t n = std::abs(hh), m = margin[static_cast<size_t>(a)];
+        if (n == 0 || y < m || y >= m + n) {
+          wipe::Store<F>(d, 0);
+          continue;
+        }
+        const int64_t sy = ((int64_t{y} - m) * step[static_cast<size_t>(a)]) >> 16;
+        const uint8_t* src = hh > 0 ? fromBase + sy * fromPitch : toBase + sy * toPitch;
+        wipe::Store<F>(d, wipe::Load<F>(src + static_cast<ptrdiff_t>(a) * bpp));
+      }
+    }
+  });
+}
+
+}  // namespace kuzo

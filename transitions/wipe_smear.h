@@ -1,0 +1,79 @@
+// Transitions that stretch parts of the pictures: the mosaic, the smearing roll and rubber band,
+// and the slats that turn over.
+#pragma once
+
+#include "graphics/dibx.h"
+#include "transitions/custom_wipe.h"
+
+namespace kuzo {
+
+// Both pictures shrunk into a work surface (coarsest at mid-duration), cross-faded there and
+// enlarged over the screen.
+class TWipeMosaic : public TCustomWipe {
+ public:
+  TWipeMosaic(TCustomDIBX& dest, const TCustomDIBX& from, const TCustomDIBX& to, const WipeServices& services);
+
+ protected:
+  void DrawFrame() override;
+
+ private:
+  TDIBX work_;
+};
+
+// A line sweeps across the outgoing picture smearing the line under it over everything behind it,
+// then sweeps back across the incoming one. Columns (H) or rows (V).
+class TWipeSudareH : public TCustomWipe {
+ public:
+  using TCustomWipe::TCustomWipe;
+
+ protected:
+  void DrawFrame() override;
+  virtual bool Rows() const { return false; }
+  // Columns of the source stretched over the smeared part: the single line under the sweep.
+  virtual void Band(int64_t p, int64_t& start, int64_t& width) const;
+};
+
+class TWipeSudareV : public TWipeSudareH {
+ public:
+  using TWipeSudareH::TWipeSudareH;
+
+ protected:
+  bool Rows() const override { return true; }
+};
+
+// As the roll, but a band whose width follows the distance from mid-duration is stretched.
+class TWipeRubberH : public TWipeSudareH {
+ public:
+  using TWipeSudareH::TWipeSudareH;
+
+ protected:
+  void Band(int64_t p, int64_t& start, int64_t& width) const override;
+};
+
+class TWipeRubberV : public TWipeRubberH {
+ public:
+  using TWipeRubberH::TWipeRubberH;
+
+ protected:
+  bool Rows() const override { return true; }
+};
+
+// Rows turn over like slats, from the top (from the bottom with Reverse).
+class TWipeTwistH : public TCustomWipe {
+ public:
+  using TCustomWipe::TCustomWipe;
+
+ protected:
+  void DrawFrame() override;
+};
+
+// Columns turn over like slats, from the left (from the right with Reverse).
+class TWipeTwistV : public TCustomWipe {
+ public:
+  using TCustomWipe::TCustomWipe;
+
+ protected:
+  void DrawFrame() override;
+};
+
+}  // namespace kuzo
