@@ -1,6 +1,8 @@
 // Nearest-neighbour stretched drawing: StretchDraw and its mask and additive forms, and the stretched
 // indexed add. The clipped walk comes from stretch_walk.h; each call fills its column table once and
 // then runs one loop specialised for the pixel format and the write rule.
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -22,11 +24,33 @@ void StretchLoop(const StretchPlan& plan, const std::vector<int32_t>& columns, c
   constexpr int kBpp = Info(F).bytesPerPixel;
   const int64_t rows = int64_t{plan.y.dst1} - plan.y.dst0;
   const size_t count = columns.size();
+  // A plain copy with every column valid writes the whole span whatever the destination held, so a
+  // destination row that shows the same source row as the row above is a copy of that row.
+  const bool rowsRepeat = M == PointMode::kCopy && !kMasked && !p.useKey &&
+                          std::find(columns.begin(), columns.end(), -1) == columns.end();
+  int64_t lastSy = -1;
+  const uint8_t* lastRow = nullptr;
   for (int64_t i = 0; i < rows; ++i) {
     const int64_t sy = plan.y.Source(i);
     if (sy < plan.y.valid0 || sy >= plan.y.valid1) continue;  // rows outside the source rectangle are skipped
     uint8_t* dp = d.Row(plan.y.dst0 + i) + static_cast<ptrdiff_t>(plan.x.dst0) * kBpp;
+    if (rowsRepeat) {
+      if (sy == lastSy) {
+        std::memcpy(dp, lastRow, count * kBpp);
+        continue;
+      }
+      lastSy = sy;
+      lastRow = dp;
+    }
     const uint8_t* sRow = s.Row(sy);
+    if constexpr (M == PointMode::kCopy && !kMasked && F == PixelFormat::kRgb32) {
+      if (!p.useKey) {
+        for (size_t j = 0; j < count; ++j, dp += kBpp) {
+          if (columns[j] >= 0) std::memcpy(dp, sRow + static_cast<ptrdiff_t>(columns[j]) * kBpp, kBpp);
+        }
+        continue;
+      }
+    }
     const uint8_t* mRow = kMasked ? m->Row(sy) : nullptr;
     for (size_t j = 0; j < count; ++j, dp += kBpp) {
       const int32_t sx = columns[j];

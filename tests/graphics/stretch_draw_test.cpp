@@ -83,6 +83,16 @@ TEST(StretchGeometry, SourceRectangleBeyondTheSurfaceIsNeverRead) {
   EXPECT_EQ(Row(d, 0), (V{9, 9, 1, 2, 3, 4, 9, 9}));
 }
 
+TEST(StretchGeometry, RepeatedRowsKeepTheirOwnSkippedColumns) {
+  for (int bits : {8, 32}) {
+    const TDIBX src = Surface(bits, 2, 1, {1, 2});
+    TDIBX d = Surface(bits, 4, 2, {7, 7, 7, 7, 8, 8, 8, 8});
+    // Source column -1 does not exist: destination columns 0 and 1 keep what they held.
+    d.StretchDraw({0, 0, 4, 2}, src, 255, false, false, false, {-1, 0, 1, 1});
+    EXPECT_EQ(Pixels(d), (V{7, 7, 1, 1, 8, 8, 1, 1})) << bits;
+  }
+}
+
 TEST(StretchGeometry, ColumnTableHoldsAnyWidth) {
   const TDIBX src = Surface(8, 2, 1, {5, 6});
   TDIBX d = Filled(8, 2500, 1, 0);
