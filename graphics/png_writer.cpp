@@ -31,7 +31,7 @@ void WriteData(png_structp png, png_bytep data, png_size_t length) {
 void FlushData(png_structp) {}
 
 // Returns false when libpng failed.
-bool Encode(const std::vector<uint8_t>& rgb, int width, int height, std::vector<uint8_t>& out) {
+bool Encode(const std::vector<uint8_t>& rgb, int width, int height, std::vector<uint8_t>& out, int channels = 3) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
@@ -45,10 +45,10 @@ bool Encode(const std::vector<uint8_t>& rgb, int width, int height, std::vector<
     return false;
   }
   png_set_write_fn(png, &sink, WriteData, FlushData);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, channels == 4 ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  const size_t stride = static_cast<size_t>(width) * 3;
+  const size_t stride = static_cast<size_t>(width) * static_cast<size_t>(channels);
   for (int y = 0; y < height; ++y) {
     png_write_row(png, const_cast<png_bytep>(rgb.data() + stride * static_cast<size_t>(y)));
   }
@@ -88,6 +88,13 @@ std::vector<uint8_t> SurfaceToRgb(const TCustomDIBX& surface) {
     }
   }
   return rgb;
+}
+
+std::vector<uint8_t> EncodeRgbaPng(const std::vector<uint8_t>& rgba, int width, int height) {
+  if (width <= 0 || height <= 0) throw KuzoError("cannot encode an empty image");
+  std::vector<uint8_t> out;
+  if (!Encode(rgba, width, height, out, 4)) throw KuzoError("PNG encoding failed");
+  return out;
 }
 
 std::vector<uint8_t> EncodePng(const TCustomDIBX& surface) {

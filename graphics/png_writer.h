@@ -14,6 +14,9 @@ namespace kuzo {
 std::vector<uint8_t> EncodePng(const TCustomDIBX& surface);
 void WritePngFile(const TCustomDIBX& surface, const std::filesystem::path& path);
 
+// An 8-bit RGBA PNG of `rgba` (width x height x 4 bytes, top row first).
+std::vector<uint8_t> EncodeRgbaPng(const std::vector<uint8_t>& rgba, int width, int height);
+
 // The surface as tightly packed 8-bit R, G, B triples, top row first (what EncodePng stores).
 std::vector<uint8_t> SurfaceToRgb(const TCustomDIBX& surface);
 
