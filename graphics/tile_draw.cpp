@@ -52,8 +52,12 @@ void WalkTiles(const TRect& destRect, const TRect& area, int hGap, int vGap, int
       if (pos + size > areaStart) each(pos, a.s0, size);
     }
   };
+  // Tiles are cut at the rectangle's right and bottom edges (not only by the clip: a surface that
+  // forwards its draws elsewhere does not apply its own clip).
   walk(ay, destRect.top, h, vGap, area.top, area.bottom, [&](int64_t y, int64_t sy, int64_t th) {
+    th = std::min<int64_t>(th, int64_t{destRect.bottom} - y);
     walk(ax, destRect.left, w, hGap, area.left, area.right, [&](int64_t x, int64_t sx, int64_t tw) {
+      tw = std::min<int64_t>(tw, int64_t{destRect.right} - x);
       draw(static_cast<int>(x), static_cast<int>(y),
            TRect{static_cast<int32_t>(sx), static_cast<int32_t>(sy), static_cast<int32_t>(sx + tw),
                  static_cast<int32_t>(sy + th)});
