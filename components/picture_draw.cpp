@@ -93,4 +93,49 @@ bool PictureContains(const PicturePlacement& p, const TCustomDIBX* mask, bool ca
   return mask->GetPixel(static_cast<int>(mx), static_cast<int>(my)) > 127;
 }
 
+TileAxisPlan PlanTileAxis(int32_t edge, int32_t pictureSize, int32_t distance, int32_t scroll) {
+  TileAxisPlan plan;
+  if (pictureSize <= 0) return plan;
+  plan.step = int64_t{distance} * 2 >= pictureSize ? distance : pictureSize;
+  int64_t shift = int64_t{scroll} % plan.step;
+  if (shift < 0) shift += plan.step;
+  plan.first = int64_t{edge} - shift;
+  return plan;
+}
+
+void DrawTiledPicture(TCustomDIBX& target, const TCustomDIBX& picture, const TCustomDIBX* mask, int alpha,
+                      const PicturePlacement& p, int32_t scrollX, int32_t scrollY, int32_t distanceX,
+                      int32_t distanceY) {
+  if (alpha <= 0 || p.width <= 0 || p.height <= 0 || p.zoomX <= 0 || p.zoomY <= 0 || picture.IsEmpty()) return;
+  const int32_t w = static_cast<int32_t>(int64_t{picture.Width()} * p.zoomX / 256);
+  const int32_t h = static_cast<int32_t>(int64_t{picture.Height()} * p.zoomY / 256);
+  const TileAxisPlan ax = PlanTileAxis(p.left, w, distanceX, scrollX);
+  const TileAxisPlan ay = PlanTileAxis(p.top, h, distanceY, scrollY);
+  if (ax.step <= 0 || ay.step <= 0) return;
+  const TRect screen = p.Screen();
+  const TRect area = Intersect(target.GetClip(), screen);
+  if (area.IsEmpty()) return;
+  const TRect savedClip = target.RawClip();
+  const bool savedSet = target.ClipIsSet();
+  target.SetClip(area);
+  // Copies wholly before the area are skipped by whole steps.
+  auto start = [](const TileAxisPlan& a, int64_t size, int64_t areaStart) {
+    int64_t pos = a.first;
+    if (pos + size <= areaStart) pos += (areaStart - (pos + size)) / a.step * a.step;
+    return pos;
+  };
+  for (int64_t y = start(ay, h, area.top); y < area.bottom; y += ay.step) {
+    for (int64_t x = start(ax, w, area.left); x < area.right; x += ax.step) {
+      PicturePlacement copy = p;
+      copy.left = static_cast<int32_t>(x);
+      copy.top = static_cast<int32_t>(y);
+      copy.width = w;
+      copy.height = h;
+      copy.angle = 0;
+      DrawPicture(target, picture, mask, alpha, copy);
+    }
+  }
+  target.RestoreClip(savedClip, savedSet);
+}
+
 }  // namespace kuzo

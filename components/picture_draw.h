@@ -34,6 +34,23 @@ void DrawPicture(TCustomDIBX& target, const TCustomDIBX& picture, const TCustomD
 // may touch (what must be redrawn when it moves).
 TRect PictureBounds(const PicturePlacement& p);
 
+// Where the copies of a tiled picture go along one axis: a copy every `step` pixels starting at
+// `first` (at or before the rectangle's edge).
+struct TileAxisPlan {
+  int64_t first = 0;
+  int64_t step = 0;
+};
+// The step is the distance when it is at least half the (zoomed) picture size, else the picture
+// size; the pattern is shifted by the scroll taken modulo the step (a negative scroll counts from the
+// other side). Step 0 (an empty picture) places nothing.
+TileAxisPlan PlanTileAxis(int32_t edge, int32_t pictureSize, int32_t distance, int32_t scroll);
+
+// Repeats the picture over the screen rectangle of `p` (its left, top, width and height; angle and
+// anchor unused), each copy zoomed, flipped and drawn with the blend rule, cut at the rectangle.
+void DrawTiledPicture(TCustomDIBX& target, const TCustomDIBX& picture, const TCustomDIBX* mask, int alpha,
+                      const PicturePlacement& p, int32_t scrollX, int32_t scrollY, int32_t distanceX,
+                      int32_t distanceY);
+
 // Whether (x, y) hits the picture: inside the screen rectangle after turning the point back about
 // the anchor, and, with captureMask and a mask, on a mask value above 127.
 bool PictureContains(const PicturePlacement& p, const TCustomDIBX* mask, bool captureMask, int32_t x, int32_t y);

@@ -104,3 +104,44 @@ TEST(PictureHit, CaptureMaskLetsClicksThroughTransparentParts) {
 
 }  // namespace
 }  // namespace kuzo
+
+namespace kuzo {
+namespace {
+
+TEST(TiledPicture, StepAndScrollFollowTheDistanceRule) {
+  // Scroll -10 with 64-pixel pictures: the first copy starts 54 pixels before the edge.
+  TileAxisPlan a = PlanTileAxis(100, 64, 0, -10);
+  EXPECT_EQ(a.first, 46);
+  EXPECT_EQ(a.step, 64);
+  a = PlanTileAxis(0, 64, 32, 70);  // distance at least half the picture: it is the step
+  EXPECT_EQ(a.step, 32);
+  EXPECT_EQ(a.first, -6);
+  a = PlanTileAxis(0, 64, 31, 0);  // shorter: the picture size
+  EXPECT_EQ(a.step, 64);
+  EXPECT_EQ(PlanTileAxis(0, 0, 10, 5).step, 0);
+}
+
+TEST(TiledPicture, CopiesRepeatOverTheRectangleOnly) {
+  TDIBX pic(2, 1, 8);
+  pic.SetPixel(0, 0, 1);
+  pic.SetPixel(1, 0, 2);
+  TDIBX d(8, 2, 8);
+  PicturePlacement p = At(1, 0, 6, 1);
+  DrawTiledPicture(d, pic, nullptr, 255, p, 1, 0, 3, 0);  // step 3, shifted by 1: copies at 0, 3, 6
+  std::vector<Pixel> row;
+  for (int x = 0; x < 8; ++x) row.push_back(d.GetPixel(x, 0));
+  EXPECT_EQ(row, (std::vector<Pixel>{0, 2, 0, 1, 2, 0, 1, 0}));
+  EXPECT_EQ(d.GetPixel(1, 1), 0u);
+  EXPECT_FALSE(d.ClipIsSet());
+  PicturePlacement zoomed = At(0, 0, 8, 1);
+  zoomed.zoomX = 512;
+  zoomed.flipH = true;
+  TDIBX z(8, 1, 8);
+  DrawTiledPicture(z, pic, nullptr, 255, zoomed, 0, 0, 0, 0);
+  row.clear();
+  for (int x = 0; x < 8; ++x) row.push_back(z.GetPixel(x, 0));
+  EXPECT_EQ(row, (std::vector<Pixel>{2, 2, 1, 1, 2, 2, 1, 1}));  // zoomed copies, each mirrored
+}
+
+}  // namespace
+}  // namespace kuzo
