@@ -203,3 +203,52 @@ TEST(StretchRules, IndexedAddDrawsValuesFromTheThresholdUp) {
 
 }  // namespace
 }  // namespace kuzo
+
+namespace kuzo {
+namespace {
+
+// At scale 1 the stretched forms must give what the unscaled draws give, on every pixel format
+// (pixels chosen so that source and destination never agree, where the unscaled loops would skip).
+TEST(StretchRules, ScaleOneAgreesWithTheUnscaledDrawsOnEveryFormat) {
+  for (int bits : {8, 15, 16, 24, 32}) {
+    const uint32_t valueMask = bits == 8 ? 0xFF : bits == 15 ? 0x7FFF : bits == 16 ? 0xFFFF : 0xFFFFFF;
+    TDIBX src(13, 5, bits), base(13, 5, bits), mask(13, 5, 8);
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245 + 12345, seed >> 8; };
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 13; ++x) {
+        const uint32_t s = next() & valueMask;
+        src.SetPixel(x, y, s);
+        base.SetPixel(x, y, (s ^ (1 + (next() & 0x3F))) & valueMask);
+        mask.SetPixel(x, y, x % 4 == 0 ? 0 : next() & 255);
+      }
+    }
+    const TRect whole = src.BoundsRect(), dest{0, 0, 13, 5};
+    auto fresh = [&] {
+      TDIBX d(13, 5, bits);
+      d.Draw(0, 0, false, false, false, base.BoundsRect(), base);
+      return d;
+    };
+    TDIBX a = fresh(), b = fresh();
+    a.DrawAlpha(0, 0, 100, false, true, false, whole, src);
+    b.StretchDraw(dest, src, 100, false, true, false, whole);
+    EXPECT_EQ(Pixels(a), Pixels(b)) << bits << " alpha";
+    if (bits != 8) {  // unscaled adds of palette indices sum the indices; the stretched add weighs them
+      a = fresh(), b = fresh();
+      a.DrawAdd(0, 0, 200, true, false, false, whole, src);
+      b.StretchDrawAdd(dest, src, 200, true, false, false, whole);
+      EXPECT_EQ(Pixels(a), Pixels(b)) << bits << " add";
+    }
+    a = fresh(), b = fresh();
+    a.DrawMask(0, 0, mask, false, false, whole, src);
+    b.StretchDrawMask(dest, src, 255, mask, false, false, whole);
+    EXPECT_EQ(Pixels(a), Pixels(b)) << bits << " mask";
+    a = fresh(), b = fresh();
+    a.DrawAddMask(0, 0, 150, mask, true, true, whole, src);
+    b.StretchDrawAddMask(dest, src, 150, mask, true, true, whole);
+    EXPECT_EQ(Pixels(a), Pixels(b)) << bits << " add mask";
+  }
+}
+
+}  // namespace
+}  // namespace kuzo
