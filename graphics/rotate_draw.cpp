@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <vector>
 
 #include "graphics/dibx.h"
 #include "graphics/transform_pixels.h"
@@ -81,10 +82,55 @@ bool PlanRotate(int cx, int cy, bool flipV, bool flipH, int angle, int pivotY, i
   return !out.valid.IsEmpty();
 }
 
+// The source column of destination column x, or -1 when the pixel is skipped.
+int64_t SourceColumn(const RotatePlan& plan, int64_t u) {
+  if (u < 0) return -1;
+  int64_t su = u >> 16;
+  if (plan.flipH) su = plan.right - su - 1;
+  return (su < plan.valid.left || su >= plan.valid.right) ? -1 : su;
+}
+
+// Without a turn (angle 0 or a half turn) the source column depends on the destination column only
+// and the source row on the destination row only: one column table serves every row.
+template <PixelFormat F, PointMode M, bool kMasked>
+void AxisAlignedLoop(const RotatePlan& plan, const PixelView& d, const PixelView& s, const PixelView* m,
+                     const PointParams& p) {
+  constexpr int kBpp = Info(F).bytesPerPixel;
+  std::vector<int32_t> columns(static_cast<size_t>(plan.box.Width()));
+  int64_t u = plan.AccU(plan.box.left, plan.box.top);
+  for (size_t j = 0; j < columns.size(); ++j, u += plan.colU) {
+    columns[j] = static_cast<int32_t>(SourceColumn(plan, u));
+  }
+  for (int64_t y = plan.box.top; y < plan.box.bottom; ++y) {
+    const int64_t v = plan.AccV(plan.box.left, y);
+    if (v < 0) continue;
+    int64_t sv = v >> 16;
+    if (plan.flipV) sv = plan.bottom - sv - 1;
+    if (sv < plan.valid.top || sv >= plan.valid.bottom) continue;
+    const uint8_t* sRow = s.Row(sv);
+    const uint8_t* mRow = kMasked ? m->Row(sv) : nullptr;
+    uint8_t* dp = d.Row(y) + static_cast<ptrdiff_t>(plan.box.left) * kBpp;
+    for (size_t j = 0; j < columns.size(); ++j, dp += kBpp) {
+      const int32_t su = columns[j];
+      if (su < 0) continue;
+      const uint32_t sp = LoadPixel(F, sRow + static_cast<ptrdiff_t>(su) * kBpp);
+      if constexpr (kMasked) {
+        transform::PutPointMasked<F, M>(dp, sp, mRow[su], p);
+      } else {
+        transform::PutPoint<F, M>(dp, sp, p);
+      }
+    }
+  }
+}
+
 template <PixelFormat F, PointMode M, bool kMasked>
 void RotateLoop(const RotatePlan& plan, const PixelView& d, const PixelView& s, const PixelView* m,
                 const PointParams& p) {
   constexpr int kBpp = Info(F).bytesPerPixel;
+  if (plan.colV == 0 && plan.rowU == 0) {
+    AxisAlignedLoop<F, M, kMasked>(plan, d, s, m, p);
+    return;
+  }
   for (int64_t y = plan.box.top; y < plan.box.bottom; ++y) {
     int64_t u = plan.AccU(plan.box.left, y);
     int64_t v = plan.AccV(plan.box.left, y);
