@@ -3,7 +3,9 @@
 #include "graphics/dib_surface.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "core/errors.h"
 
@@ -93,6 +95,127 @@ Pixel TDIBSurface::NearestPixel(ColorValue colour) const {
     if (d < bestDistance) best = i, bestDistance = d;
   }
   return static_cast<Pixel>(best);
+}
+
+namespace {
+
+// Channel values of a picture for resizing: R, G, B of each pixel (a mask has one channel), and
+// whether the pixel equals the key.
+struct Samples {
+  int width = 0, height = 0, channels = 3;
+  std::vector<uint8_t> values;
+  std::vector<uint8_t> keyed;
+  const uint8_t* At(int x, int y) const {
+    return values.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * channels;
+  }
+};
+
+Samples Sample(const TDIBSurface& s, int32_t key, bool mask) {
+  Samples out;
+  out.width = s.Width(), out.height = s.Height(), out.channels = mask ? 1 : 3;
+  out.values.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height) * static_cast<size_t>(out.channels));
+  out.keyed.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
+  const uint32_t widthMask = WidthMask(s.BitCount());
+  size_t i = 0, k = 0;
+  for (int y = 0; y < out.height; ++y) {
+    for (int x = 0; x < out.width; ++x, ++k) {
+      const Pixel p = s.GetPixel(x, y) & widthMask;
+      out.keyed[k] = key != -1 && p == (static_cast<uint32_t>(key) & widthMask);
+      if (mask) {
+        out.values[i++] = static_cast<uint8_t>(p);
+        continue;
+      }
+      const uint32_t c = static_cast<uint32_t>(s.PixelToColor(p));
+      out.values[i++] = static_cast<uint8_t>(c), out.values[i++] = static_cast<uint8_t>(c >> 8);
+      out.values[i++] = static_cast<uint8_t>(c >> 16);
+    }
+  }
+  return out;
+}
+
+// The smooth resize of `src` into channel values of width x height.
+std::vector<uint8_t> SmoothResize(const Samples& src, int width, int height) {
+  const int n = src.channels;
+  std::vector<uint8_t> out(static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(n));
+  const double sx = static_cast<double>(width) / src.width, sy = static_cast<double>(height) / src.height;
+  const bool enlarge = width > src.width || height > src.height;
+  uint8_t* o = out.data();
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x, o += n) {
+      if (enlarge) {
+        const double fx = x / sx, fy = y / sy;
+        const int ix = std::min(static_cast<int>(fx), src.width - 1), iy = std::min(static_cast<int>(fy), src.height - 1);
+        const int ix1 = std::min(ix + 1, src.width - 1), iy1 = std::min(iy + 1, src.height - 1);
+        const double f = fx - ix, g = fy - iy;
+        for (int c = 0; c < n; ++c) {
+          const double v = src.At(ix, iy)[c] * (1 - f) * (1 - g) + src.At(ix1, iy)[c] * f * (1 - g) +
+                           src.At(ix, iy1)[c] * (1 - f) * g + src.At(ix1, iy1)[c] * f * g;
+          o[c] = static_cast<uint8_t>(std::clamp<long>(std::lround(v), 0, 255));
+        }
+        continue;
+      }
+      // Columns trunc(x / sx) .. trunc((x + 1) / sx) - 1, and the same for rows (at least one).
+      const int x0 = std::min(static_cast<int>(x / sx), src.width - 1);
+      const int x1 = std::clamp(static_cast<int>((x + 1) / sx) - 1, x0, src.width - 1);
+      const int y0 = std::min(static_cast<int>(y / sy), src.height - 1);
+      const int y1 = std::clamp(static_cast<int>((y + 1) / sy) - 1, y0, src.height - 1);
+      uint64_t sum[3] = {0, 0, 0}, count = 0;
+      for (int yy = y0; yy <= y1; ++yy) {
+        for (int xx = x0; xx <= x1; ++xx) {
+          if (src.keyed[static_cast<size_t>(yy) * static_cast<size_t>(src.width) + static_cast<size_t>(xx)]) continue;
+          for (int c = 0; c < n; ++c) sum[c] += src.At(xx, yy)[c];
+          ++count;
+        }
+      }
+      for (int c = 0; c < n; ++c) o[c] = count == 0 ? 0 : static_cast<uint8_t>((sum[c] + count / 2) / count);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void TDIBSurface::Resize(int width, int height, int32_t key, bool smooth) { ResizePlane(width, height, key, smooth, false); }
+
+void TDIBSurface::ResizePlane(int width, int height, int32_t key, bool smooth, bool isMask) {
+  if (width == Width() && height == Height()) return;
+  if (mask_ != nullptr) mask_->ResizePlane(width, height, -1, smooth, true);
+  std::unique_ptr<TDIBSurface> mask = std::move(mask_);
+  const int oldWidth = Width(), oldHeight = Height();
+  if (oldWidth <= 0 || oldHeight <= 0 || width <= 0 || height <= 0) {
+    TDIBX::SetSize(std::max(width, 0), std::max(height, 0), smooth && !isMask ? 24 : BitCount());
+    mask_ = std::move(mask);
+    return;
+  }
+  if (!smooth) {
+    TDIBSurface copy(width, height, BitCount());
+    if (BitCount() <= 8) {
+      TPalette palette;
+      GetPalette(palette);
+      copy.SetPalette(palette);
+    }
+    for (int y = 0; y < height; ++y) {
+      const int sy = static_cast<int>(int64_t{y} * oldHeight / height);
+      for (int x = 0; x < width; ++x) copy.SetPixel(x, y, GetPixel(static_cast<int>(int64_t{x} * oldWidth / width), sy));
+    }
+    *this = std::move(copy);
+    mask_ = std::move(mask);
+    return;
+  }
+  const std::vector<uint8_t> values = SmoothResize(Sample(*this, key, isMask), width, height);
+  TDIBX::SetSize(width, height, isMask ? 8 : 24);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = Lock(0, y);
+    for (int x = 0; x < width; ++x) {
+      const uint8_t* v = values.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * (isMask ? 1 : 3);
+      if (isMask) {
+        row[x] = v[0];
+      } else {
+        row[3 * x] = v[2], row[3 * x + 1] = v[1], row[3 * x + 2] = v[0];  // blue, green, red
+      }
+    }
+  }
+  mask_ = std::move(mask);
 }
 
 void TDIBSurface::KeyedCopy(const TDIBSurface& source, int32_t key) {

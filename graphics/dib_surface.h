@@ -37,6 +37,14 @@ class TDIBSurface : public TDIBX {
   // equals), the top bits of each channel for 15/16 bits, the channels themselves for 24/32 bits.
   Pixel NearestPixel(ColorValue colour) const;
 
+  // Resizes the picture (screenshot thumbnails): nothing when the size is unchanged; the mask is
+  // resized first the same way (staying 8-bit). With smooth the picture becomes 24-bit: when the new
+  // size is larger in either direction each pixel is the bilinear mix of the 2 x 2 source pixels at
+  // (x / sx, y / sy), rounded; otherwise each pixel is the rounded average of the source pixels it
+  // covers, leaving out pixels equal to `key` (black when all are). Without smooth the nearest
+  // source pixel is taken at the surface's own bit count.
+  void Resize(int width, int height, int32_t key, bool smooth);
+
   // --- layer compositing on raw pixels of equal size and format --------------------------------------
   // Copies `source` over this surface, skipping source pixels equal to `key` at the pixel width
   // (key -1: nothing is skipped).
@@ -49,6 +57,9 @@ class TDIBSurface : public TDIBX {
   void ComposeMasked(const TDIBSurface& source, const TDIBSurface& mask);
 
  private:
+  // Resize of the picture or (isMask) of a mask companion, which keeps one 8-bit channel.
+  void ResizePlane(int width, int height, int32_t key, bool smooth, bool isMask);
+
   std::unique_ptr<TDIBSurface> mask_;
 };
 

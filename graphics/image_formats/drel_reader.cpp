@@ -12,7 +12,6 @@
 
 #include "core/byte_reader.h"
 #include "core/errors.h"
-#include "data/random.h"
 #include "graphics/image_formats/drel_format.h"
 #include "graphics/image_formats/image_file.h"
 #include "graphics/image_formats/jpeg_codec.h"
@@ -171,38 +170,59 @@ class DrelReader {
                                     static_cast<long long>(plane), static_cast<long long>(limits_.maxFrameBytes)));
     }
     Charge(plane, "frame size");
-    frame.Image.SetSize(width, height, bits);
+    TPalette palette{};
     if (bits <= 8) {
       const int entries = 1 << bits;
-      TRGBQuad quads[256];
-      in_.Read(quads, static_cast<size_t>(entries) * 4, "palette");
-      frame.Image.SetPaletteRange(quads, 0, entries);
+      in_.Read(palette.data(), static_cast<size_t>(entries) * 4, "palette");
     }
     frame.ColorKey = key;
-    if (key != -1) frame.ColorKeyRGB = frame.Image.PixelToColor(static_cast<Pixel>(key) & PixelWidthMask(bits));
-    frame.Image.Fill(frame.Image.NearestPixel(list_.BackgroundColor));
+    // The composed image is made (and filled with the background) only when a layer needs to be
+    // composed onto it; a layer copied whole becomes the composed image without a copy.
+    bool made = false;
+    auto make = [&] {
+      if (made) return;
+      made = true;
+      frame.Image.SetSize(width, height, bits);
+      if (bits <= 8) frame.Image.SetPalette(palette);
+      frame.Image.Fill(frame.Image.NearestPixel(list_.BackgroundColor));
+    };
 
     layers_.emplace_back();
     bool composedVisible = false;
     for (int32_t i = 0; i < layerCount; ++i) {
-      Layer& layer = ReadLayer(frame, index, i);
+      Layer& layer = ReadLayer(width, height, bits, palette, index, i);
       if (!layer.visible) continue;
       const bool firstVisible = !composedVisible;
       composedVisible = true;
       const TDIBSurface* mask = layer.image.Mask();
-      if (mask != nullptr && layer.hasMask && i == 0) {
-        auto copy = std::make_unique<TDIBSurface>(width, height, 8);
-        copy->KeyedCopy(*mask, -1);
-        frame.Image.AdoptMask(std::move(copy));
+      const bool frameMask = mask != nullptr && layer.hasMask && i == 0;
+      const bool masked = mask != nullptr && layer.hasMask && i > 0;
+      const bool copy = !masked && (layer.key == -1 || (firstVisible && list_.OpaqueFirstLayer != 0)) &&
+                        layer.opacity >= 255;
+      if (copy && !UsesBlocks()) {
+        // Without a block table no later plane refers to this layer: it becomes the frame's image,
+        // and its mask stays as the frame's mask only when it is the first layer's.
+        frame.Image = std::move(layer.image);
+        if (!frameMask) frame.Image.DropMask();
+        made = true;
+        continue;
       }
-      if (mask != nullptr && layer.hasMask && i > 0) {
+      make();
+      if (frameMask) {
+        auto companion = std::make_unique<TDIBSurface>(width, height, 8);
+        companion->KeyedCopy(*mask, -1);
+        frame.Image.AdoptMask(std::move(companion));
+      }
+      if (masked) {
         frame.Image.ComposeMasked(layer.image, *mask);
-      } else if ((layer.key == -1 || (firstVisible && list_.OpaqueFirstLayer != 0)) && layer.opacity >= 255) {
+      } else if (copy) {
         frame.Image.KeyedCopy(layer.image, -1);
       } else {
         frame.Image.BlendKeyed(layer.image, layer.opacity, layer.key);
       }
     }
+    make();
+    if (key != -1) frame.ColorKeyRGB = frame.Image.PixelToColor(static_cast<Pixel>(key) & PixelWidthMask(bits));
     if (list_.Version >= kDrelRegionVersion) {
       frame.RegionsA = ReadRegions("region list A");
       frame.RegionsB = ReadRegions("region list B");
@@ -221,7 +241,7 @@ class DrelReader {
     return rects;
   }
 
-  Layer& ReadLayer(const TDrelFrame& frame, int32_t frameIndex, int32_t layerIndex) {
+  Layer& ReadLayer(int width, int height, int bits, const TPalette& palette, int32_t frameIndex, int32_t layerIndex) {
     auto owned = std::make_unique<Layer>();
     Layer& layer = *owned;
     in_.Skip(8, "layer position");
@@ -230,14 +250,9 @@ class DrelReader {
     layer.opacity = in_.I32("layer opacity");
     if (list_.Version >= kDrelHasMaskVersion) layer.hasMask = in_.U8("layer has-mask") != 0;
     in_.String("layer name");
-    const int width = frame.Image.Width(), height = frame.Image.Height(), bits = frame.Image.BitCount();
     Charge(PlaneBytes(width, height, bits), "layer size");
     layer.image.SetSize(width, height, bits);
-    if (bits <= 8) {
-      TPalette palette;
-      frame.Image.GetPalette(palette);
-      layer.image.SetPalette(palette);
-    }
+    if (bits <= 8) layer.image.SetPalette(palette);
     const Plane colour{frameIndex, layerIndex, false};
     const std::span<const uint8_t> colourBytes = ReadDataBlock("colour data size");
     if (header_.kind == DrelKind::kJpeg && list_.Version >= kDrelHeaderVersion) {
@@ -465,10 +480,33 @@ class DrelReader {
 }  // namespace
 
 std::vector<uint32_t> ShufflePermutation(uint32_t seed, int64_t n) {
-  TNkRandom random(seed);
-  random.FillPool(static_cast<int32_t>(n));
-  std::vector<uint32_t> order(static_cast<size_t>(n));
-  for (uint32_t& v : order) v = random.DrawFromPool();
+  // The generator's pool draw (state = state * 5 + seed; take the element at state mod the count
+  // left) with the remaining elements kept in a Fenwick tree, so that finding the k-th one left
+  // costs log n instead of moving the rest of a list down.
+  const size_t count = static_cast<size_t>(n);
+  std::vector<uint32_t> tree(count + 1, 0);
+  for (size_t i = 1; i <= count; ++i) {
+    tree[i] += 1;
+    const size_t parent = i + (i & (~i + 1));
+    if (parent <= count) tree[parent] += tree[i];
+  }
+  size_t top = 1;
+  while (top * 2 <= count) top *= 2;
+  std::vector<uint32_t> order(count);
+  uint32_t state = 0;
+  for (size_t k = 0; k < count; ++k) {
+    state = state * 5u + seed;
+    uint32_t rank = state % static_cast<uint32_t>(count - k);  // 0-based among the elements left
+    size_t pos = 0;
+    for (size_t step = top; step > 0; step /= 2) {
+      if (pos + step <= count && tree[pos + step] <= rank) {
+        pos += step;
+        rank -= tree[pos];
+      }
+    }
+    order[k] = static_cast<uint32_t>(pos);  // element pos (0-based) is the (rank+1)-th left
+    for (size_t i = pos + 1; i <= count; i += i & (~i + 1)) tree[i] -= 1;
+  }
   return order;
 }
 

@@ -83,6 +83,14 @@ ImageFormat LoadImageStream(TDrelFrameList& list, std::span<const uint8_t> data,
   return format;
 }
 
+bool LoadSurfaceFromStream(TCustomDIBX& surface, std::span<const uint8_t> data, int32_t imageKey,
+                           std::string_view source) {
+  TDrelFrameList list(imageKey);
+  if (LoadImageStream(list, data, source, true) == ImageFormat::kNone || list.Count() == 0) return false;
+  ConvertFrameToSurface(list[0], surface);
+  return true;
+}
+
 void LoadJpegImage(TDrelFrameList& list, std::span<const uint8_t> data, std::string_view source,
                    const ImageLimits& limits) {
   list.Clear();

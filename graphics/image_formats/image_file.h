@@ -37,6 +37,13 @@ ImageFormat LoadImageFile(TDrelFrameList& list, std::string_view fileName, std::
 ImageFormat LoadImageStream(TDrelFrameList& list, std::span<const uint8_t> data, std::string_view source,
                             bool firstFrameOnly, const ImageLimits& limits = {});
 
+// Loads a surface from a stream by signature, first frame only, `imageKey` seeding Drel
+// shuffling: the surface is resized to the frame at its own bit count and receives the frame's
+// pixels (converted when the bit counts differ) and region lists. An unknown signature leaves the
+// surface unchanged and returns false; bad data raises FormatError.
+bool LoadSurfaceFromStream(TCustomDIBX& surface, std::span<const uint8_t> data, int32_t imageKey,
+                           std::string_view source);
+
 // The individual readers (list cleared first).
 void LoadDrelImage(TDrelFrameList& list, std::span<const uint8_t> data, std::string_view source,
                    bool firstFrameOnly, const ImageLimits& limits = {});

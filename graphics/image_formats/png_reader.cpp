@@ -1,13 +1,14 @@
-// PNG files through libspng. Palette images become 8-bit frames with their palette (a palette with
-// one fully transparent entry and no partial ones gives that entry as the colour key, any other
-// transparency a mask); every other colour type becomes a 24-bit frame whose alpha plane, when the
-// image has one, becomes the mask and whose transparent colour becomes the colour key.
-#include <spng.h>
+// PNG files through libpng, decoded straight into the frame's rows. Palette images become 8-bit
+// frames with their palette (a palette with one fully transparent entry and no partial ones gives
+// that entry as the colour key, any other transparency a mask); every other colour type becomes a
+// 24-bit frame whose alpha plane, when the image has one, becomes the mask and whose transparent
+// colour becomes the colour key. 16-bit samples keep their high byte; no gamma is applied.
+#include <libdeflate.h>
+#include <png.h>
 
-#include <zlib.h>
-
+#include <csetjmp>
 #include <cstring>
-#include <memory>
+#include <vector>
 
 #include "core/errors.h"
 #include "graphics/image_formats/image_file.h"
@@ -16,23 +17,11 @@ namespace kuzo {
 namespace {
 
 constexpr size_t kPngSignatureSize = 8;
-constexpr uint8_t kColourTypePalette = 3;
-constexpr uint8_t kColourTypeGrayAlpha = 4;
-constexpr uint8_t kColourTypeRgbAlpha = 6;
 // Chunks above this size (text, profiles) are refused; image data is streamed and not limited by it.
-constexpr size_t kMaxChunkBytes = 64u << 20;
+constexpr png_alloc_size_t kMaxChunkBytes = 64u << 20;
 
-struct ContextDeleter {
-  void operator()(spng_ctx* ctx) const { spng_ctx_free(ctx); }
-};
-
-[[noreturn]] void Fail(std::string_view source, const char* what, int error) {
-  throw FormatError(Format("%.*s: PNG %s: %s", static_cast<int>(source.size()), source.data(), what,
-                           spng_strerror(error)));
-}
-
-// Verifies the checksum of every chunk up to the end chunk (the decoder does not check all of
-// them). A file that ends early is left to the decoder, which reports it.
+// Verifies the checksum of every chunk up to the end chunk (libpng lets damaged ancillary chunks
+// pass with a warning). A file that ends early is left to the decoder, which reports it.
 void CheckChunkCrcs(std::span<const uint8_t> data, std::string_view source) {
   size_t pos = kPngSignatureSize;
   while (pos + 12 <= data.size()) {
@@ -43,7 +32,7 @@ void CheckChunkCrcs(std::span<const uint8_t> data, std::string_view source) {
     const uint8_t* stored = typeAndData + 4 + length;
     const uint32_t expected = uint32_t{stored[0]} << 24 | uint32_t{stored[1]} << 16 | uint32_t{stored[2]} << 8 |
                               uint32_t{stored[3]};
-    if (static_cast<uint32_t>(crc32(0, typeAndData, 4 + length)) != expected) {
+    if (libdeflate_crc32(0, typeAndData, 4 + length) != expected) {
       throw FormatError(Format("%.*s: PNG chunk \"%.4s\" at offset 0x%zx: checksum mismatch",
                                static_cast<int>(source.size()), source.data(), reinterpret_cast<const char*>(typeAndData),
                                pos));
@@ -53,107 +42,152 @@ void CheckChunkCrcs(std::span<const uint8_t> data, std::string_view source) {
   }
 }
 
+// libpng state that must survive its error jumps: nothing here has a destructor.
+struct Decoder {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  std::span<const uint8_t> data;
+  size_t pos = 0;
+  char message[256] = {};
+};
+
+void OnError(png_structp png, png_const_charp text) {
+  auto* d = static_cast<Decoder*>(png_get_error_ptr(png));
+  std::snprintf(d->message, sizeof d->message, "%s", text);
+  png_longjmp(png, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+void OnRead(png_structp png, png_bytep out, png_size_t n) {
+  auto* d = static_cast<Decoder*>(png_get_io_ptr(png));
+  if (n > d->data.size() - d->pos) png_error(png, "the file ends early");
+  std::memcpy(out, d->data.data() + d->pos, n);
+  d->pos += n;
+}
+
+// What the header tells, read before the pixels.
+struct Shape {
+  int width = 0, height = 0, depth = 0, colourType = 0;
+  bool trns = false;
+};
+
 }  // namespace
 
 void LoadPngImage(TDrelFrameList& list, std::span<const uint8_t> data, std::string_view source,
                   const ImageLimits& limits) {
   list.Clear();
-  std::unique_ptr<spng_ctx, ContextDeleter> ctx(spng_ctx_new(0));
-  if (ctx == nullptr) throw KuzoError("PNG decoder could not be created");
-  spng_set_image_limits(ctx.get(), kMaxImageSide, kMaxImageSide);
-  spng_set_chunk_limits(ctx.get(), kMaxChunkBytes, kMaxChunkBytes);
-  // A checksum mismatch in any chunk refuses the file.
-  spng_set_crc_action(ctx.get(), SPNG_CRC_ERROR, SPNG_CRC_ERROR);
-  if (int e = spng_set_png_buffer(ctx.get(), data.data(), data.size())) Fail(source, "data", e);
   CheckChunkCrcs(data, source);
-  spng_ihdr ihdr{};
-  if (int e = spng_get_ihdr(ctx.get(), &ihdr)) Fail(source, "header", e);
-  const int w = static_cast<int>(ihdr.width), h = static_cast<int>(ihdr.height);
-  // 24-bit colour plus mask is the largest frame a PNG becomes; RGBA decoding needs 4 bytes a pixel.
-  const int64_t need = int64_t{w} * h * 4 + int64_t{w} * h;
-  if (need > limits.maxFrameBytes || need > limits.maxTotalBytes) {
-    throw FormatError(Format("%.*s: PNG size %d x %d exceeds the limit of %lld bytes", static_cast<int>(source.size()),
-                             source.data(), w, h, static_cast<long long>(limits.maxFrameBytes)));
-  }
-
+  Decoder d;
+  d.data = data;
+  d.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &d, OnError, OnWarning);
+  if (d.png == nullptr) throw KuzoError("PNG decoder could not be created");
+  d.info = png_create_info_struct(d.png);
+  // Objects with destructors live outside the jump region: the frame (in the list), the row
+  // pointers and the alpha rows are created before setjmp and only filled after it.
   TDrelFrame& frame = list.Add();
-  if (ihdr.color_type == kColourTypePalette) {
-    size_t size = 0;
-    if (int e = spng_decoded_image_size(ctx.get(), SPNG_FMT_PNG, &size)) Fail(source, "image", e);
-    std::vector<uint8_t> packed(size);
-    if (int e = spng_decode_image(ctx.get(), packed.data(), size, SPNG_FMT_PNG, 0)) Fail(source, "image", e);
-    spng_plte plte{};
-    if (int e = spng_get_plte(ctx.get(), &plte)) Fail(source, "palette", e);
-    spng_trns trns{};
-    const bool hasTrns = spng_get_trns(ctx.get(), &trns) == 0;
-    frame.Image.SetSize(w, h, 8);
-    TPalette palette{};
-    for (uint32_t i = 0; i < plte.n_entries && i < 256; ++i) {
-      palette[i] = TRGBQuad{plte.entries[i].blue, plte.entries[i].green, plte.entries[i].red, 0};
-    }
-    frame.Image.SetPalette(palette);
-    const int depth = ihdr.bit_depth;
-    const size_t rowBytes = (static_cast<size_t>(w) * static_cast<size_t>(depth) + 7) / 8;
-    for (int y = 0; y < h; ++y) {
-      const uint8_t* src = packed.data() + static_cast<size_t>(y) * rowBytes;
-      uint8_t* dst = frame.Image.Lock(0, y);
-      for (int x = 0; x < w; ++x) {
-        const size_t bit = static_cast<size_t>(x) * static_cast<size_t>(depth);
-        dst[x] = static_cast<uint8_t>((src[bit / 8] >> (8 - depth - bit % 8)) & ((1u << depth) - 1));
-      }
-    }
-    if (hasTrns) {
-      int transparent = -1, clear = 0, partial = 0;
-      for (uint32_t i = 0; i < trns.n_type3_entries && i < 256; ++i) {
-        if (trns.type3_alpha[i] == 0) ++clear, transparent = static_cast<int>(i);
-        else if (trns.type3_alpha[i] != 255) ++partial;
-      }
-      if (clear == 1 && partial == 0) {
-        frame.ColorKey = transparent;
-        frame.ColorKeyRGB = frame.Image.PixelToColor(static_cast<Pixel>(transparent));
-      } else if (clear + partial > 0) {
-        TDIBSurface& mask = frame.Image.CreateMask();
-        for (int y = 0; y < h; ++y) {
-          const uint8_t* index = frame.Image.Lock(0, y);
-          uint8_t* m = mask.Lock(0, y);
-          for (int x = 0; x < w; ++x) m[x] = index[x] < trns.n_type3_entries ? trns.type3_alpha[index[x]] : 255;
-        }
-      }
-    }
-    return;
+  std::vector<png_bytep> rows;
+  std::vector<uint8_t> bgra;
+  Shape shape;
+  if (d.info == nullptr || setjmp(png_jmpbuf(d.png))) {
+    png_destroy_read_struct(&d.png, &d.info, nullptr);
+    list.Clear();
+    throw FormatError(Format("%.*s: PNG data: %s", static_cast<int>(source.size()), source.data(),
+                             d.message[0] != 0 ? d.message : "cannot be decoded"));
   }
+  png_set_read_fn(d.png, &d, OnRead);
+  png_set_user_limits(d.png, kMaxImageSide, kMaxImageSide);
+  png_set_chunk_malloc_max(d.png, kMaxChunkBytes);
+  png_read_info(d.png, d.info);
+  shape.width = static_cast<int>(png_get_image_width(d.png, d.info));
+  shape.height = static_cast<int>(png_get_image_height(d.png, d.info));
+  shape.depth = png_get_bit_depth(d.png, d.info);
+  shape.colourType = png_get_color_type(d.png, d.info);
+  shape.trns = png_get_valid(d.png, d.info, PNG_INFO_tRNS) != 0;
+  const int64_t need = int64_t{shape.width} * shape.height * 5;
+  if (need > limits.maxFrameBytes || need > limits.maxTotalBytes) {
+    std::snprintf(d.message, sizeof d.message, "size %d x %d exceeds the limit of %lld bytes", shape.width, shape.height,
+                  static_cast<long long>(limits.maxFrameBytes));
+    png_longjmp(d.png, 1);
+  }
+  const bool palette = shape.colourType == PNG_COLOR_TYPE_PALETTE;
+  const bool alphaPlane = (shape.colourType & PNG_COLOR_MASK_ALPHA) != 0;
+  // A transparent grey or RGB colour is a key up to 8 bits; 16-bit ones, which 8-bit samples cannot
+  // tell apart, become alpha like an alpha channel.
+  const bool trnsAlpha = !palette && shape.trns && shape.depth == 16;
+  const bool bgraRows = alphaPlane || trnsAlpha;
+  if (palette) {
+    png_set_packing(d.png);
+  } else {
+    png_set_strip_16(d.png);
+    png_set_expand_gray_1_2_4_to_8(d.png);
+    png_set_gray_to_rgb(d.png);
+    png_set_bgr(d.png);
+    if (trnsAlpha) png_set_tRNS_to_alpha(d.png);
+  }
+  png_set_interlace_handling(d.png);
+  png_read_update_info(d.png, d.info);
 
-  std::vector<uint8_t> rgba(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
-  if (int e = spng_decode_image(ctx.get(), rgba.data(), rgba.size(), SPNG_FMT_RGBA8, SPNG_DECODE_TRNS)) {
-    Fail(source, "image", e);
+  const int w = shape.width, h = shape.height;
+  frame.Image.SetSize(w, h, palette ? 8 : 24);
+  rows.resize(static_cast<size_t>(h));
+  if (bgraRows) {
+    bgra.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
+    for (int y = 0; y < h; ++y) rows[static_cast<size_t>(y)] = bgra.data() + static_cast<size_t>(y) * w * 4;
+  } else {
+    for (int y = 0; y < h; ++y) rows[static_cast<size_t>(y)] = frame.Image.Lock(0, y);
   }
-  spng_trns trns{};
-  const bool hasTrns = spng_get_trns(ctx.get(), &trns) == 0;
-  const bool alphaPlane = ihdr.color_type == kColourTypeGrayAlpha || ihdr.color_type == kColourTypeRgbAlpha;
-  frame.Image.SetSize(w, h, 24);
-  for (int y = 0; y < h; ++y) {
-    const uint8_t* s = rgba.data() + static_cast<size_t>(y) * static_cast<size_t>(w) * 4;
-    uint8_t* d = frame.Image.Lock(0, y);
-    for (int x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[2], d[1] = s[1], d[2] = s[0];
-  }
-  if (hasTrns && !alphaPlane && ihdr.bit_depth <= 8) {
-    // The transparent colour as a key: samples of fewer than 8 bits scaled as the decoder scales them.
-    const int depth = ihdr.bit_depth;
-    auto scale = [depth](uint32_t v) { return depth == 8 ? v : v * 255 / ((1u << depth) - 1); };
-    const uint32_t r = scale(ihdr.color_type == 0 ? trns.gray : trns.red);
-    const uint32_t g = scale(ihdr.color_type == 0 ? trns.gray : trns.green);
-    const uint32_t b = scale(ihdr.color_type == 0 ? trns.gray : trns.blue);
-    frame.ColorKeyRGB = static_cast<ColorValue>(r | g << 8 | b << 16);
-    frame.ColorKey = frame.Image.ColorToPixel(frame.ColorKeyRGB);
-  } else if (alphaPlane || hasTrns) {
-    // An alpha plane, or a 16-bit transparent colour that 8-bit samples cannot express as a key.
+  png_read_image(d.png, rows.data());
+  png_read_end(d.png, nullptr);
+
+  if (palette) {
+    png_colorp entries = nullptr;
+    int count = 0;
+    png_get_PLTE(d.png, d.info, &entries, &count);
+    TPalette quads{};
+    for (int i = 0; i < count && i < 256; ++i) quads[static_cast<size_t>(i)] = TRGBQuad{entries[i].blue, entries[i].green, entries[i].red, 0};
+    frame.Image.SetPalette(quads);
+    png_bytep alpha = nullptr;
+    int alphaCount = 0;
+    if (shape.trns) png_get_tRNS(d.png, d.info, &alpha, &alphaCount, nullptr);
+    int transparent = -1, clear = 0, partial = 0;
+    for (int i = 0; i < alphaCount; ++i) {
+      if (alpha[i] == 0) ++clear, transparent = i;
+      else if (alpha[i] != 255) ++partial;
+    }
+    if (clear == 1 && partial == 0) {
+      frame.ColorKey = transparent;
+      frame.ColorKeyRGB = frame.Image.PixelToColor(static_cast<Pixel>(transparent));
+    } else if (clear + partial > 0) {
+      TDIBSurface& mask = frame.Image.CreateMask();
+      for (int y = 0; y < h; ++y) {
+        const uint8_t* index = frame.Image.Lock(0, y);
+        uint8_t* m = mask.Lock(0, y);
+        for (int x = 0; x < w; ++x) m[x] = index[x] < alphaCount ? alpha[index[x]] : 255;
+      }
+    }
+  } else if (bgraRows) {
     TDIBSurface& mask = frame.Image.CreateMask();
     for (int y = 0; y < h; ++y) {
-      const uint8_t* s = rgba.data() + static_cast<size_t>(y) * static_cast<size_t>(w) * 4 + 3;
+      const uint8_t* s = rows[static_cast<size_t>(y)];
+      uint8_t* c = frame.Image.Lock(0, y);
       uint8_t* m = mask.Lock(0, y);
-      for (int x = 0; x < w; ++x, s += 4) m[x] = *s;
+      for (int x = 0; x < w; ++x, s += 4, c += 3) c[0] = s[0], c[1] = s[1], c[2] = s[2], m[x] = s[3];
     }
+  } else if (shape.trns) {
+    // The transparent colour as a key: samples of fewer than 8 bits scaled as the decoder scales them.
+    png_color_16p colour = nullptr;
+    png_get_tRNS(d.png, d.info, nullptr, nullptr, &colour);
+    const int depth = shape.depth;
+    auto scale = [depth](uint32_t v) { return depth == 8 ? v & 255 : v * 255 / ((1u << depth) - 1); };
+    const bool grey = shape.colourType == PNG_COLOR_TYPE_GRAY;
+    const uint32_t r = scale(grey ? colour->gray : colour->red);
+    const uint32_t g = scale(grey ? colour->gray : colour->green);
+    const uint32_t b = scale(grey ? colour->gray : colour->blue);
+    frame.ColorKeyRGB = static_cast<ColorValue>(r | g << 8 | b << 16);
+    frame.ColorKey = frame.Image.ColorToPixel(frame.ColorKeyRGB);
   }
+  png_destroy_read_struct(&d.png, &d.info, nullptr);
 }
 
 }  // namespace kuzo

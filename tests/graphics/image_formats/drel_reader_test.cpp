@@ -5,6 +5,7 @@
 #include <span>
 
 #include "core/errors.h"
+#include "data/random.h"
 #include "data/zlib_codec.h"
 #include "graphics/image_formats/drel_format.h"
 #include "graphics/image_formats/image_file.h"
@@ -240,6 +241,18 @@ TEST(DrelShuffleTest, PermutationIsThePoolDrawOfTheImageKey) {
   EXPECT_EQ(ShufflePermutation(7, 6), (std::vector<uint32_t>{1, 3, 2, 0, 5, 4}));
   EXPECT_EQ(ShufflePermutation(7, 3), (std::vector<uint32_t>{1, 0, 2}));
   EXPECT_EQ(ShufflePermutation(0, 4), (std::vector<uint32_t>{0, 1, 2, 3}));
+}
+
+TEST(DrelShuffleTest, PermutationMatchesTheGeneratorsPoolDraw) {
+  for (uint32_t seed : {1u, 12345u, 0x89ABCDEFu, 0xFFFFFFFFu}) {
+    for (int n : {1, 2, 17, 1080, 4099}) {
+      TNkRandom random(seed);
+      random.FillPool(n);
+      std::vector<uint32_t> expected(static_cast<size_t>(n));
+      for (uint32_t& v : expected) v = random.DrawFromPool();
+      EXPECT_EQ(ShufflePermutation(seed, n), expected) << seed << " " << n;
+    }
+  }
 }
 
 TEST(DrelShuffleTest, StoredRowKGoesToRowPOfK) {
