@@ -10,7 +10,7 @@
 
 #include "core/byte_reader.h"
 #include "core/errors.h"
-#include "data/pe_icon.h"
+#include "graphics/image_formats/exe_icon.h"
 #include "graphics/image_formats/image_file.h"
 
 namespace kuzo {
