@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "components/drel_collection.h"
 #include "components/standard_components.h"
 #include "core/errors.h"
 #include "graphics/png_writer.h"
@@ -26,9 +27,11 @@ constexpr int kKeyCodeLimit = 256;
 // The component scene as the Runtime sees it.
 class ComponentScene : public Scene {
  public:
-  ComponentScene(HostState& host, TVrFileManager* files) : scene_(&host, 640, 480), commands_(scene_) {
+  ComponentScene(HostState& host, TVrFileManager* files)
+      : images_(ImageReader(files)), scene_(&host, 640, 480), commands_(scene_) {
     ServiceSlots slots = scene_.Slots();
     slots.files = files;
+    slots.images = &images_;
     scene_.SetSlots(slots);
     RegisterStandardComponents(scene_);
   }
@@ -74,6 +77,13 @@ class ComponentScene : public Scene {
   void Close() override { scene_.Reset(); }
 
  private:
+  // Pictures come from the game data; without a file manager every picture is missing.
+  static TDrelCollection::FileReader ImageReader(TVrFileManager* files) {
+    if (files != nullptr) return TDrelCollection::FromFileManager(*files);
+    return [](std::string_view) -> std::optional<std::string> { return std::nullopt; };
+  }
+
+  TDrelCollection images_;  // outlives the scene, whose components give their pictures back to it
   TKuzoBaseList scene_;
   SceneComponentHost commands_;
   mutable std::vector<SceneRect> dirty_;
