@@ -44,6 +44,8 @@ struct TRGBQuad {
   friend constexpr bool operator==(const TRGBQuad&, const TRGBQuad&) = default;
 };
 using TPalette = std::array<TRGBQuad, 256>;
+// Native pixel values indexed by an 8- or 4-bit source value.
+using TColorTable = std::array<int32_t, 256>;
 
 class TCustomDIBX {
  public:
@@ -138,6 +140,79 @@ class TCustomDIBX {
   // colour-key transparency applies when the source has a key.
   void DrawOpacity(int x, int y, int opacity, const TCustomDIBX* mask, bool flipV, bool flipH,
                    const TRect& srcRect, const TCustomDIBX& source);
+
+  // --- scaled, rotated, tiled, pattern and indexed drawing (stretch_, rotate_, tile_, pattern_draw.cpp) -
+  // Opacity 0..255: 0 nothing, below 255 blend, 255 copy. Where noted, 256..511 add with strength
+  // opacity - 256 (capped at 255). Source and pattern surfaces share the destination's bit count,
+  // masks are 8-bit with the source's geometry; anything else draws nothing, as do empty rectangles,
+  // zero strengths and scales of 0 or less. Only pixels inside the clip and the source are touched.
+
+  // Nearest-neighbour stretching of srcRect onto destRect (any scale, fractional clipping). Key pixels
+  // are skipped when trans is set. The mask form weights by the mask (opacity 255: weight m, m = 255
+  // copies; below: m * opacity div 256).
+  virtual void StretchDraw(const TRect& destRect, const TCustomDIBX& source, int opacity, bool flipV, bool flipH,
+                           bool trans, const TRect& srcRect);
+  virtual void StretchDrawMask(const TRect& destRect, const TCustomDIBX& source, int opacity,
+                               const TCustomDIBX& mask, bool flipV, bool flipH, const TRect& srcRect);
+  virtual void StretchDrawAdd(const TRect& destRect, const TCustomDIBX& source, int strength, bool flipV,
+                              bool flipH, bool trans, const TRect& srcRect);
+  virtual void StretchDrawAddMask(const TRect& destRect, const TCustomDIBX& source, int strength,
+                                  const TCustomDIBX& mask, bool flipV, bool flipH, const TRect& srcRect);
+  // Rotation by angle (1/256 turns, clockwise on screen) and scaling (1/256) about a pivot: source
+  // point (pivotX, pivotY) lands on (cx, cy). Opacity 0..511.
+  virtual void DrawRotate(int cx, int cy, int opacity, bool flipV, bool flipH, bool trans, int angle, int pivotY,
+                          int pivotX, const TRect& srcRect, const TCustomDIBX& source, int scaleY, int scaleX);
+  virtual void DrawRotateMask(int cx, int cy, int opacity, const TCustomDIBX& mask, bool flipV, bool flipH,
+                              int angle, int pivotY, int pivotX, const TRect& srcRect, const TCustomDIBX& source,
+                              int scaleY, int scaleX);
+  // Repeats srcRect over destRect, starting offset pixels into the tile, with gaps between tiles.
+  virtual void TileDraw(const TRect& destRect, int hGap, int offsetY, int offsetX, bool trans, const TRect& srcRect,
+                        const TCustomDIBX& source, int vGap);
+  virtual void TileDrawAlpha(const TRect& destRect, int hGap, int offsetY, int offsetX, int opacity, bool trans,
+                             const TRect& srcRect, const TCustomDIBX& source, int vGap);
+  virtual void TileDrawAdd(const TRect& destRect, int hGap, int offsetY, int offsetX, int strength, bool flag,
+                           const TRect& srcRect, const TCustomDIBX& source, int vGap);
+  virtual void TileDrawMask(const TRect& destRect, int hGap, int offsetY, int offsetX, const TCustomDIBX& mask,
+                            const TRect& srcRect, const TCustomDIBX& source, int vGap);
+  virtual void TileDrawAlphaMask(const TRect& destRect, int hGap, int offsetY, int offsetX, int opacity,
+                                 const TCustomDIBX& mask, const TRect& srcRect, const TCustomDIBX& source, int vGap);
+  virtual void TileDrawAddMask(const TRect& destRect, int hGap, int offsetY, int offsetX, int strength,
+                               const TCustomDIBX& mask, const TRect& srcRect, const TCustomDIBX& source, int vGap);
+  // Tiles scaled by scaleX / 256 and scaleY / 256 placed every periodX / periodY source pixels
+  // (scaled likewise). Opacity 0..511.
+  virtual void TileStretchDraw(const TRect& destRect, int periodX, int offsetY, int offsetX, int opacity, bool flipV,
+                               bool flipH, bool trans, const TRect& srcRect, const TCustomDIBX& source, int scaleY,
+                               int scaleX, int periodY);
+  virtual void TileStretchDrawMask(const TRect& destRect, int periodX, int offsetY, int offsetX, int opacity,
+                                   bool flipV, bool flipH, const TCustomDIBX& mask, const TRect& srcRect,
+                                   const TCustomDIBX& source, int scaleY, int scaleX, int periodY);
+  // Patterns: the whole pattern surface repeats over the rectangle, starting offset pixels into it.
+  virtual void FramePattern(const TRect& rect, int thickness, int offsetY, int offsetX, bool flag,
+                            const TRect& srcRect, const TCustomDIBX& pattern);
+  virtual void StretchPattern(const TRect& destRect, int scaleX, int opacity, bool flipV, bool flipH, bool trans,
+                              int offsetY, int offsetX, const TCustomDIBX& pattern, int scaleY);
+  virtual void StretchPatternMask(const TRect& destRect, int scaleX, int opacity, bool flipV, bool flipH,
+                                  const TCustomDIBX& mask, int offsetY, int offsetX, const TCustomDIBX& pattern,
+                                  int scaleY);
+  virtual void FillPattern(const TRect& destRect, const TCustomDIBX& pattern, bool flipV, bool flipH, int offsetY,
+                           int offsetX);
+  // Indexed sources: 4-bit (high nibble = even column) or 8-bit values pick native pixels from a
+  // colour table. DrawNibbles takes opacity 0..511 and skips the source's key index; the indexed-add
+  // forms add values not below `threshold` with the given strength.
+  virtual void DrawNibbles(int x, int y, const TColorTable& colours, int opacity, bool flipV, bool flipH, bool flag,
+                           const TRect& srcRect, const TCustomDIBX& source);
+  virtual void DrawIndexedAdd(int x, int y, const TColorTable& colours, int strength, bool flipV, bool flipH,
+                              int threshold, const TRect& srcRect, const TCustomDIBX& source);
+  virtual void StretchDrawIndexedAdd(const TRect& destRect, const TCustomDIBX& source, const TColorTable& colours,
+                                     int strength, bool flipV, bool flipH, int threshold, const TRect& srcRect);
+
+  // The clip rectangle as stored and whether it is set, for code that changes the clip for a while
+  // and puts it back exactly.
+  TRect RawClip() const { return clip_; }
+  void RestoreClip(const TRect& clip, bool set) {
+    clip_ = clip;
+    clipSet_ = set;
+  }
 
   // --- storage life -------------------------------------------------------------------------------
   virtual void Clear();

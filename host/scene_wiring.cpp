@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "components/drel_collection.h"
 #include "components/standard_components.h"
 #include "core/errors.h"
 #include "graphics/png_writer.h"
@@ -28,10 +29,14 @@ constexpr int kKeyCodeLimit = 256;
 class ComponentScene : public Scene {
  public:
   ComponentScene(HostState& host, TVrFileManager* files)
-      : transitions_(WipeServices{{}, &host.random, std::nullopt}), scene_(&host, 640, 480), commands_(scene_) {
+      : transitions_(WipeServices{{}, &host.random, std::nullopt}),
+        images_(ImageReader(files)),
+        scene_(&host, 640, 480),
+        commands_(scene_) {
     scene_.SetTransition(&transitions_);
     ServiceSlots slots = scene_.Slots();
     slots.files = files;
+    slots.images = &images_;
     scene_.SetSlots(slots);
     RegisterStandardComponents(scene_);
   }
@@ -78,6 +83,13 @@ class ComponentScene : public Scene {
 
  private:
   WipeScenePlayer transitions_;  // outlives the scene, which may end a transition when it goes
+  // Pictures come from the game data; without a file manager every picture is missing.
+  static TDrelCollection::FileReader ImageReader(TVrFileManager* files) {
+    if (files != nullptr) return TDrelCollection::FromFileManager(*files);
+    return [](std::string_view) -> std::optional<std::string> { return std::nullopt; };
+  }
+
+  TDrelCollection images_;  // outlives the scene, whose components give their pictures back to it
   TKuzoBaseList scene_;
   SceneComponentHost commands_;
   mutable std::vector<SceneRect> dirty_;
