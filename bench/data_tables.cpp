@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,9 @@ uint32_t Next(uint32_t& seed) {
 }
 
 // A table of int "i", float "x" and 15-byte string "s" filled with pseudo-random keys.
-kuzo::TDBTable MakeTable() {
-  kuzo::TDBTable t("bench", false);
+std::unique_ptr<kuzo::TDBTable> MakeTable() {
+  auto table = std::make_unique<kuzo::TDBTable>("bench", false);
+  kuzo::TDBTable& t = *table;
   t.AddField("i", kuzo::kDBInt, 0);
   t.AddField("x", kuzo::kDBFloat, 0);
   t.AddField("s", kuzo::kDBStr, 15);
@@ -33,12 +35,13 @@ kuzo::TDBTable MakeTable() {
     t.SetFloat(r, 1, static_cast<long double>(v) / 3);
     t.SetStr(r, 2, "key" + std::to_string(v));
   }
-  return t;
+  return table;
 }
 
 void BM_TableSort(benchmark::State& state) {
   const int field = static_cast<int>(state.range(0));
-  kuzo::TDBTable t = MakeTable();
+  auto table = MakeTable();
+  kuzo::TDBTable& t = *table;
   bool descending = false;
   for (auto _ : state) {
     // Alternating directions makes every iteration sort a fully reversed-key order.
@@ -52,7 +55,8 @@ BENCHMARK(BM_TableSort)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 // The same keys in a vector, sorted by std::stable_sort with the same alternation.
 void BM_StableSortBaseline(benchmark::State& state) {
   const int field = static_cast<int>(state.range(0));
-  kuzo::TDBTable t = MakeTable();
+  auto table = MakeTable();
+  kuzo::TDBTable& t = *table;
   std::vector<int32_t> ints;
   std::vector<long double> floats;
   std::vector<std::string> texts;

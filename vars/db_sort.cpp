@@ -1,7 +1,7 @@
 // Sorting a data table by keys. The record pointers are sorted together with a 64-bit image of the
 // first key whose unsigned order is the key's order, so most comparisons never touch the records;
 // equal images fall back to the full key-by-key comparison. Float keys order NaN after every
-// number in both directions; the sort is stable, so equal records keep their order on every run.
+// number in both directions; records equal on every key keep their order, so runs repeat exactly.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -119,29 +119,51 @@ void TDBTable::SortByKeys(const std::vector<TDBSortKey>& keys) {
   }
   if (resolved.empty()) return;
   const ResolvedKey& first = resolved.front();
-  // Integer and boolean images are exact, so equal images skip straight to the second key.
-  const size_t fullFrom = (first.kind == kDBInt || first.kind == kDBBool) ? 1 : 0;
-  struct Entry {
-    uint64_t image;
-    const uint8_t* block;  // owned by records_ throughout
-    size_t index;
-  };
-  std::vector<Entry> entries;
-  entries.reserve(records_.size());
-  for (size_t i = 0; i < records_.size(); ++i) {
-    entries.push_back({KeyImage(first, records_[i].get()), records_[i].get(), i});
-  }
-  std::stable_sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-    if (a.image != b.image) return a.image < b.image;
-    for (size_t i = fullFrom; i < resolved.size(); ++i) {
-      int c = CompareKey(resolved[i], a.block, b.block);
-      if (c != 0) return c < 0;
+  // Ties on every key keep the original order: the record index is the last tie-breaker, so the
+  // result is that of a stable sort while the faster unstable algorithm does the work.
+  auto restCompare = [&](size_t from, uint32_t a, uint32_t b) {
+    for (size_t i = from; i < resolved.size(); ++i) {
+      int c = CompareKey(resolved[i], records_[a].get(), records_[b].get());
+      if (c != 0) return c;
     }
-    return false;
-  });
+    return 0;
+  };
+  std::vector<uint32_t> order(records_.size());
+  if (first.kind == kDBInt || first.kind == kDBBool) {
+    // Integer and boolean images fit 32 bits: (image << 32) | index orders by key, then index.
+    std::vector<uint64_t> packed(records_.size());
+    for (size_t i = 0; i < records_.size(); ++i) {
+      packed[i] = (static_cast<uint64_t>(static_cast<uint32_t>(KeyImage(first, records_[i].get()))) << 32) | i;
+    }
+    if (resolved.size() == 1) {
+      std::sort(packed.begin(), packed.end());
+    } else {
+      std::sort(packed.begin(), packed.end(), [&](uint64_t a, uint64_t b) {
+        if ((a >> 32) != (b >> 32)) return a < b;
+        int c = restCompare(1, static_cast<uint32_t>(a), static_cast<uint32_t>(b));
+        return c != 0 ? c < 0 : a < b;
+      });
+    }
+    for (size_t i = 0; i < packed.size(); ++i) order[i] = static_cast<uint32_t>(packed[i]);
+  } else {
+    struct Entry {
+      uint64_t image;
+      uint32_t index;
+    };
+    std::vector<Entry> entries(records_.size());
+    for (size_t i = 0; i < records_.size(); ++i) {
+      entries[i] = {KeyImage(first, records_[i].get()), static_cast<uint32_t>(i)};
+    }
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+      if (a.image != b.image) return a.image < b.image;
+      int c = restCompare(0, a.index, b.index);
+      return c != 0 ? c < 0 : a.index < b.index;
+    });
+    for (size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].index;
+  }
   std::vector<Block> sorted;
   sorted.reserve(records_.size());
-  for (const Entry& e : entries) sorted.push_back(std::move(records_[e.index]));
+  for (uint32_t index : order) sorted.push_back(std::move(records_[index]));
   records_ = std::move(sorted);
 }
 
