@@ -1,10 +1,11 @@
-// Each save section handed to the subsystem that owns its state. A missing subsystem writes the
-// empty form of its section, so a save stays readable by the full player.
+// Each save section handed to the subsystem that owns its state. A missing subsystem (other than
+// the interpreter) writes the empty form of its section, so a save stays readable by the player.
 #include "script/save_sections.h"
 
 #include "components/history_store.h"
 #include "components/read_marks.h"
 #include "core/byte_reader.h"
+#include "core/errors.h"
 #include "scene/kuzo_base_list.h"
 #include "script/call_man.h"
 #include "vars/db_manager.h"
@@ -13,10 +14,15 @@
 namespace kuzo {
 
 void PlayerSaveSections::SaveScene(ByteWriter& w) {
-  if (s_.scene) s_.scene->SaveToStream(w);
+  if (s_.scene) {
+    s_.scene->SaveToStream(w);
+  } else {
+    TKuzoBaseList().SaveToStream(w);
+  }
 }
 void PlayerSaveSections::LoadScene(ByteReader& r, uint32_t version) {
-  if (s_.scene) s_.scene->LoadFromStream(r, static_cast<int32_t>(version));
+  TKuzoBaseList scratch;
+  (s_.scene ? *s_.scene : scratch).LoadFromStream(r, static_cast<int32_t>(version));
 }
 
 void PlayerSaveSections::SaveHistory(ByteWriter& w) {
@@ -31,18 +37,26 @@ void PlayerSaveSections::LoadHistory(ByteReader& r, uint32_t version) {
   (s_.history ? *s_.history : scratch).LoadFromStream(r, version);
 }
 
+// The interpreter record names pages, so there is no empty form: a game save needs the interpreter.
 void PlayerSaveSections::SaveInterpreter(ByteWriter& w) {
-  if (s_.callMan) s_.callMan->SaveState(w);
+  if (!s_.callMan) throw KuzoError("game save without an interpreter");
+  s_.callMan->SaveState(w);
 }
 void PlayerSaveSections::LoadInterpreter(ByteReader& r, uint32_t version) {
-  if (s_.callMan) s_.callMan->LoadState(r, version);
+  if (!s_.callMan) throw KuzoError("game load without an interpreter");
+  s_.callMan->LoadState(r, version);
 }
 
 void PlayerSaveSections::SaveVariables(ByteWriter& w) {
-  if (s_.vars) s_.vars->SaveGame(w);
+  if (s_.vars) {
+    s_.vars->SaveGame(w);
+  } else {
+    TParamCollection().SaveGame(w);
+  }
 }
 void PlayerSaveSections::LoadVariables(ByteReader& r, uint32_t version) {
-  if (s_.vars) s_.vars->LoadGame(r, version);
+  TParamCollection scratch;
+  (s_.vars ? *s_.vars : scratch).LoadGame(r, version);
 }
 
 void PlayerSaveSections::SaveGameTables(ByteWriter& w) {

@@ -2,6 +2,7 @@
 // taken mid-run and loaded after the run went on gives back the state of the save point, the
 // after-load page runs on top of the restored state and returns into it, and a damaged slot
 // leaves the running game untouched.
+#include <cstdlib>
 #include <filesystem>
 
 #include "components/history_store.h"
@@ -9,6 +10,7 @@
 #include "data/big_stream.h"
 #include "components/read_marks.h"
 #include "platform/file_system.h"
+#include "scene/kuzo_base_list.h"
 #include "script/save_sections.h"
 #include "script/variable_access.h"
 #include "script_fixture.h"
@@ -35,11 +37,12 @@ class SaveSectionsTest : public testing::ScriptTest {
   void TearDown() override { fs::remove_all(dir); }
   TSaveFile File() {
     sections = std::make_unique<PlayerSaveSections>(
-        SaveSubsystems{nullptr, &history, &marks, cm.get(), &vars, &tables});
+        SaveSubsystems{&scene, &history, &marks, cm.get(), &vars, &tables});
     return TSaveFile(dir / "save.dat", *sections);
   }
 
   fs::path dir;
+  TKuzoBaseList scene{&host, 64, 48};
   TKuzoNewHistory history;
   TKuzoReadList marks;
   TDBManager tables;
@@ -124,6 +127,44 @@ TEST_F(SaveSectionsTest, StatusDataSurvivesARestart) {
   ASSERT_TRUE(restart.LoadStatus());
   EXPECT_NE(otherTables.FindTable("stats"), nullptr);
   EXPECT_TRUE(otherMarks.IsRead("MAIN.KSB", 3, 0));
+}
+
+// kuzotool save list and dump on a real save (the tool is built with the player; skipped when not).
+TEST_F(SaveSectionsTest, ToolListsAndDumpsSlots) {
+  const fs::path tool = fs::path(KUZO_BINARY_DIR) / "kuzotool";
+  if (!fs::exists(tool)) GTEST_SKIP() << "kuzotool not built";
+  TSaveFile file = File();
+  Tick(3);
+  tables.CreateTable("items", false);
+  tables.ActiveTable()->AddField("v", kDBInt, 0);
+  file.SaveGame(7, "seven", "", 0, true);
+  // The pages the interpreter record names, as a built title directory holds them.
+  for (const auto& [name, bytes] : files.files) {
+    platform::WriteFileAtomic(dir / name, bytes);
+  }
+  auto run = [&](const std::string& args) {
+    const fs::path out = dir / "tool.out";
+    const std::string cmd = tool.string() + " save " + args + " > " + out.string() + " 2>&1";
+    const int status = std::system(cmd.c_str());
+    return std::pair{status, platform::ReadWholeFile(out).value_or("")};
+  };
+  const std::string save = (dir / "save.dat").string();
+  auto [listStatus, list] = run("list " + save);
+  EXPECT_EQ(listStatus, 0);
+  EXPECT_NE(list.find("7\t"), std::string::npos) << list;
+  EXPECT_NE(list.find("seven"), std::string::npos) << list;
+  auto [dumpStatus, dump] = run("dump " + save + " 7 --title " + dir.string());
+  EXPECT_EQ(dumpStatus, 0) << dump;
+  EXPECT_NE(dump.find("caption\tseven"), std::string::npos) << dump;
+  EXPECT_NE(dump.find("[variables]\n" + DumpVariables(vars)), std::string::npos) << dump;
+  EXPECT_NE(dump.find("table\titems"), std::string::npos) << dump;
+  auto [noTitle, partial] = run("dump " + save + " 7");
+  EXPECT_NE(noTitle, 0);  // the interpreter needs the pages
+  EXPECT_NE(partial.find("[history]"), std::string::npos) << partial;
+  auto [statusStatus, status] = run("dump " + save + " status");
+  EXPECT_EQ(statusStatus, 0) << status;
+  EXPECT_NE(status.find("version\t103"), std::string::npos) << status;
+  EXPECT_NE(run("dump " + save + " 07").first, 0);  // slot names are canonical decimals
 }
 
 }  // namespace
