@@ -19,6 +19,13 @@ constexpr int kFuncToClientY = 34;
 constexpr int kFuncToScreenX = 35;
 constexpr int kFuncToScreenY = 36;
 constexpr int kFuncInPrimary = 69;
+constexpr int kFuncGetCheck = 24;
+constexpr int kFuncSetCheck = 25;
+constexpr int kFuncIndexOfMenu = 47;
+constexpr int kFuncGetEnabled = 131;
+constexpr int kFuncSetEnabled = 132;
+constexpr int kFuncGetVisible = 140;
+constexpr int kFuncSetVisible = 141;
 
 // The argument read in the property's type, with the value classes' own conversions.
 PropValue ArgumentAs(const TCustomParam& arg, PropType type) {
@@ -101,6 +108,19 @@ void InstallSceneBuiltins(TSysFuncMan& funcs, TKuzoBaseList& scene) {
   InstallConversion(funcs, scene, kFuncToClientY, true, true);
   InstallConversion(funcs, scene, kFuncToScreenX, false, false);
   InstallConversion(funcs, scene, kFuncToScreenY, false, true);
+
+  // Item check flags live only in menus and button flags only in preview menus; no component of
+  // the scene keeps either yet, so every component answers false (or -1 for a line index) and
+  // ignores the setters. A missing component leaves the result at its empty value.
+  for (int number : {kFuncGetCheck, kFuncGetEnabled, kFuncGetVisible}) {
+    funcs.SetHandler(number, [&scene](BuiltinCall& call) {
+      if (scene.FindComponent(call.Str(1))) call.Result().SetBoolean(false);
+    });
+  }
+  for (int number : {kFuncSetCheck, kFuncSetEnabled, kFuncSetVisible}) {
+    funcs.SetHandler(number, [](BuiltinCall&) {});
+  }
+  funcs.SetHandler(kFuncIndexOfMenu, [](BuiltinCall& call) { call.Result().SetInteger(-1); });
 }
 
 }  // namespace kuzo

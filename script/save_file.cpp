@@ -210,6 +210,10 @@ TSaveFile::LoadResult TSaveFile::LoadGame(int32_t slot, std::string* error) {
       return LoadResult::kFailed;
     }
   }
+  return LoadGameEntry(entry, slot, error);
+}
+
+TSaveFile::LoadResult TSaveFile::LoadGameEntry(std::string_view entry, int32_t slot, std::string* error) {
   // The running state as it is, to put back when the slot turns out to be damaged.
   ByteWriter snapshot;
   sections_.SaveScene(snapshot);
@@ -238,12 +242,7 @@ bool TSaveFile::LoadStatus() {
     files.Open(path_);
     if (!files.FindFile(kStatusEntryName)) return true;
     entry = files.ExtractToString(kStatusEntryName);
-    const auto [version, start] = ReadStatusSignature(entry);
-    ByteReader r(std::string_view(entry).substr(start), Format("%s: status", std::string(kSaveFileName).c_str()));
-    sections_.LoadStatusVariables(r);
-    sections_.LoadReadMarks(r, version);
-    if (version > kStatusDitherAbove) sections_.SetCGDither(r.U8("dither flag") != 0);
-    if (version > kStatusTablesAbove) sections_.LoadStatusTables(r);
+    LoadStatusEntry(entry);
     return true;
   } catch (const std::exception& e) {
     Log(Format("status data unusable, starting with empty status: %s", e.what()));
@@ -251,6 +250,15 @@ bool TSaveFile::LoadStatus() {
     sections_.ClearStatus();
     return false;
   }
+}
+
+void TSaveFile::LoadStatusEntry(std::string_view entry) {
+  const auto [version, start] = ReadStatusSignature(entry);
+  ByteReader r(entry.substr(start), Format("%s: status", std::string(kSaveFileName).c_str()));
+  sections_.LoadStatusVariables(r);
+  sections_.LoadReadMarks(r, version);
+  if (version > kStatusDitherAbove) sections_.SetCGDither(r.U8("dither flag") != 0);
+  if (version > kStatusTablesAbove) sections_.LoadStatusTables(r);
 }
 
 std::vector<SaveSlotInfo> TSaveFile::ListSlots() {

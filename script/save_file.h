@@ -119,6 +119,10 @@ class TSaveFile {
   // Loads slot `slot`. kFailed: the entry was damaged and the running state was put back.
   // `error` receives the reason of a failure.
   LoadResult LoadGame(int32_t slot, std::string* error = nullptr);
+  // Loads a game entry's bytes (as LoadGame does after extracting them).
+  LoadResult LoadGameEntry(std::string_view entry, int32_t slot, std::string* error = nullptr);
+  // Reads a status entry's bytes; raises on damaged data (the sections may be partly read).
+  void LoadStatusEntry(std::string_view entry);
   // Writes the status entry; errors are logged and otherwise ignored.
   void SaveStatus();
   // Reads the status entry when there is one. A damaged one is kept aside, the status data is
