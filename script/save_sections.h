@@ -25,6 +25,8 @@ struct SaveSubsystems {
 class PlayerSaveSections : public SaveSections {
  public:
   explicit PlayerSaveSections(SaveSubsystems s) : s_(s) {}
+  // The interpreter is created after the status data is read; it joins here when it exists.
+  SaveSubsystems& Subsystems() { return s_; }
 
   void SaveScene(ByteWriter& w) override;
   void LoadScene(ByteReader& r, uint32_t version) override;
