@@ -21,8 +21,11 @@ void PlayerSaveSections::SaveScene(ByteWriter& w) {
   }
 }
 void PlayerSaveSections::LoadScene(ByteReader& r, uint32_t version) {
-  TKuzoBaseList scratch;
-  (s_.scene ? *s_.scene : scratch).LoadFromStream(r, static_cast<int32_t>(version));
+  if (s_.scene) {
+    s_.scene->LoadFromStream(r, static_cast<int32_t>(version));
+  } else {
+    TKuzoBaseList().LoadFromStream(r, static_cast<int32_t>(version));  // read past it
+  }
 }
 
 void PlayerSaveSections::SaveHistory(ByteWriter& w) {
