@@ -2,19 +2,29 @@
 #include "host/script_wiring.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
 
+#include "components/history_store.h"
+#include "components/read_marks.h"
 #include "core/errors.h"
 #include "data/file_manager.h"
 #include "host/host_variables.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/message_box.h"
+#include "platform/save_location.h"
 #include "scene/scene_builtins.h"
 #include "scene/scene_variables.h"
 #include "script/project.h"
+#include "script/save_builtins.h"
+#include "script/save_file.h"
+#include "script/save_sections.h"
 #include "script/script_variable_host.h"
 #include "script/variable_access.h"
+#include "vars/db_builtins.h"
+#include "vars/db_manager.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_man.h"
 
@@ -88,6 +98,25 @@ class ManagerFiles : public ScriptFiles {
   TVrFileManager& files_;
 };
 
+// The player's game state beyond the interpreter: data tables, history, read marks, and the save
+// file they are written to. Receives the reset and clear commands.
+class GameState : public GameCommandHost {
+ public:
+  void ResetTables() override { tables.ResetTables(); }
+  void ClearHistory() override { history.Clear(); }
+  void ClearReadMarks() override { marks.Clear(); }
+
+  TDBManager tables;
+  TKuzoNewHistory history;
+  TKuzoReadList marks;
+  std::unique_ptr<PlayerSaveSections> sections;
+  std::unique_ptr<TSaveFile> saveFile;
+};
+
+void LogLine(const std::string& line) {
+  std::fprintf(stderr, "kuzoplayer: %s\n", platform::Cp932ToUtf8(line).c_str());
+}
+
 class ScriptProject : public Project {
  public:
   ScriptProject(Runtime& rt, std::shared_ptr<ScriptShared> shared) : shared_(std::move(shared)), files_(*rt.Files()) {
@@ -128,18 +157,64 @@ class ScriptProject : public Project {
       failure_ = "the variable table was not created";
       return;
     }
+    TKuzoBaseList* scene = shared_->options.scene ? shared_->options.scene(rt) : nullptr;
+    WireSaves(rt, scene, hooks);
+    s.game = &game_;
     project_ = std::make_unique<TProject>(s, std::move(hooks));
     project_->Create();
+    game_.sections->Subsystems().callMan = project_->CallMan();
     shared_->variableHost.Bind(project_->CallMan(), project_.get());
-    if (TKuzoBaseList* scene = shared_->options.scene ? shared_->options.scene(rt) : nullptr) {
+    if (scene) {
       shared_->variableHost.BindScene(scene);
       if (TSysFuncMan* funcs = shared_->vars->Functions()) InstallSceneBuiltins(*funcs, *scene);
+    }
+    if (TSysFuncMan* funcs = shared_->vars->Functions()) {
+      InstallDataTableBuiltins(*funcs, game_.tables, [this](const std::string& name) -> std::optional<std::string> {
+        if (!files_.Exists(name)) return std::nullopt;
+        return files_.ReadFile(name);
+      });
+      InstallSaveBuiltins(*funcs, project_->SaveCaptions);
     }
     failure_ = project_->FailureReason();
   }
   ~ScriptProject() override {
     shared_->variableHost.Bind(nullptr, nullptr);
     if (shared_->trace) std::fflush(shared_->trace);
+  }
+
+  // save.dat in the title's directory, or the user's data directory when that is not writable;
+  // the project's hooks read and write it.
+  void WireSaves(Runtime& rt, TKuzoBaseList* scene, ProjectHooks& hooks) {
+    const std::filesystem::path titleDir = rt.Config().title.baseDir;
+    const platform::SaveLocation where = platform::ResolveSaveLocation(titleDir, titleDir.filename().string());
+    if (where.fallback) {
+      std::fprintf(stderr, "kuzoplayer: %s is not writable; save data goes to %s\n", titleDir.c_str(),
+                   where.directory.c_str());
+    }
+    game_.sections = std::make_unique<PlayerSaveSections>(
+        SaveSubsystems{scene, &game_.history, &game_.marks, nullptr, shared_->vars, &game_.tables});
+    game_.saveFile = std::make_unique<TSaveFile>(where.directory / std::string(kSaveFileName), *game_.sections, LogLine);
+    TSaveFile& file = *game_.saveFile;
+    auto warn = hooks.warn;
+    hooks.fillSaveCaptions = [this, &file] { project_->SaveCaptions = file.BuildCaptionList(); };
+    hooks.loadStatus = [&file] { file.LoadStatus(); };
+    hooks.saveStatus = [this, &file] {
+      if (project_->Settings().saveStatusOnExit) file.SaveStatus();
+    };
+    hooks.saveGame = [this, &file, warn](int32_t slot, const std::string& caption, int32_t index,
+                                         const std::string& page) {
+      try {
+        file.SaveGame(slot, caption, page, index, project_->Settings().saveStatusOnExit != 0);
+        if (!caption.empty()) SetSaveCaption(project_->SaveCaptions, slot, caption);
+      } catch (const KuzoError& e) {
+        // The old file is intact; the player is told and the game goes on.
+        LogLine(e.what());
+        if (warn) warn(e.what());
+      }
+    };
+    hooks.loadGame = [&file, warn](int32_t slot) {
+      if (file.LoadGame(slot) == TSaveFile::LoadResult::kFailed && warn) warn(kLoadFailedMessage);
+    };
   }
 
   const std::string& Title() const override { return project_ ? project_->Settings().title : empty_; }
@@ -161,6 +236,7 @@ class ScriptProject : public Project {
  private:
   std::shared_ptr<ScriptShared> shared_;
   ManagerFiles files_;
+  GameState game_;
   std::unique_ptr<TProject> project_;
   std::string failure_;
   std::string empty_;

@@ -433,6 +433,9 @@ void RegisterValues(HandlerTable& t) {
     if (found) c.Table().TempTarget = name;
     c.Result().SetBoolean(found);
   };
+  // SetWallPaper: the desktop offers no safe, portable way to replace the user's wallpaper, so the
+  // player leaves it alone and answers false, as when setting it fails.
+  t[Builtin::SetWallPaper] = [](BuiltinCall& c) { c.Result().SetBoolean(false); };
   t[Builtin::Min] = [](BuiltinCall& c) { c.Result().SetInteger(std::min(c.Int(1), c.Int(2))); };
   t[Builtin::Max] = [](BuiltinCall& c) { c.Result().SetInteger(std::max(c.Int(1), c.Int(2))); };
   t[Builtin::Fmin] = [](BuiltinCall& c) { c.Result().SetFloat(std::min(c.Flt(1), c.Flt(2))); };

@@ -12,6 +12,8 @@ rm -rf "$work" && mkdir -p "$work/release"
 run() { "$player" --headless --ticks 120 --delta 16 --dump-vars "$@"; }
 run "$work/plain.vars" "$work/plain"
 run "$work/dir.vars" "$work/release"
+# Each form starts from no save data (the status data written at exit would count the runs).
+rm -f "$work/release/save.dat"
 run "$work/exe.vars" "$work/release/TITLE.exe"
 cmp "$work/plain.vars" "$work/dir.vars"
 cmp "$work/plain.vars" "$work/exe.vars"
@@ -34,6 +36,10 @@ mkdir -p "$work/trailing"
 run "$work/trailing.vars" "$work/trailing"
 cmp "$work/plain.vars" "$work/trailing.vars"
 test -s "$work/plain.vars"
+# Status variables survive a restart: the demo's run counter goes on from the saved status data.
+grep -q "$(printf 'runs\t1\t-\t1')" "$work/plain.vars"
+run "$work/again.vars" "$work/plain"
+grep -q "$(printf 'runs\t1\t-\t2')" "$work/again.vars"
 # A title that cannot start: status 1 and one line naming it.
 mkdir -p "$work/empty"
 status=0

@@ -7,9 +7,13 @@
 #include <map>
 #include <sstream>
 
+#include "components/history_store.h"
+#include "components/read_marks.h"
 #include "script/project.h"
+#include "script/save_sections.h"
 #include "script/variable_access.h"
 #include "tests/script/script_fixture.h"
+#include "vars/db_manager.h"
 
 namespace kuzo::testing {
 namespace {
@@ -57,8 +61,20 @@ TEST_P(TitleRun, VariablesAndTraceMatch) {
     }
   }
   host.frameDeltaMs = delta;
-  TProject project(Services(), ProjectHooks{});
+  // Game saves and loads go to a save.dat beside the built title, as in the player.
+  TKuzoNewHistory history;
+  TKuzoReadList marks;
+  TDBManager tables;
+  PlayerSaveSections sections(SaveSubsystems{nullptr, &history, &marks, nullptr, &vars, &tables});
+  TSaveFile saves(out / "save.dat", sections);
+  ProjectHooks hooks;
+  hooks.saveGame = [&](int32_t slot, const std::string& caption, int32_t index, const std::string& page) {
+    saves.SaveGame(slot, caption, page, index, false);
+  };
+  hooks.loadGame = [&](int32_t slot) { saves.LoadGame(slot); };
+  TProject project(Services(), hooks);
   project.Create();
+  sections.Subsystems().callMan = project.CallMan();
   ASSERT_FALSE(host.terminateRequested) << project.FailureReason();
   sysHost.Bind(project.CallMan(), &project);
   // Events come from a component in the player; a handle that is not null stands for it.
