@@ -140,6 +140,9 @@ void TMidiPlayV::PlayFrom(int32_t ms, uint32_t now) {
     if (e.kind != MidiKind::kNoteOn && e.kind != MidiKind::kNoteOff) SendEvent(e);
     ++current_;
   }
+  // The clock resumes at the asked time, not at the last chased event's, so the events after it
+  // keep their distances (a resumed piece would otherwise lag by the gap to that event).
+  if (!events_.empty() && ms > position_ && ms <= events_.back().time) position_ = ms;
   lastTime_ = now;
   enabled_ = true;
 }

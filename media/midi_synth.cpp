@@ -21,7 +21,8 @@ void QuietLog(int, const char*, void*) {}
 FluidSynthPort::FluidSynthPort(const std::string& soundFont, std::string* error) {
   static std::once_flag quiet;
   std::call_once(quiet, [] {
-    // Panics and errors only; the rest would flood a title's output.
+    // Panics only: a failed soundfont load is reported through the port's error text instead.
+    fluid_set_log_function(FLUID_ERR, QuietLog, nullptr);
     fluid_set_log_function(FLUID_WARN, QuietLog, nullptr);
     fluid_set_log_function(FLUID_INFO, QuietLog, nullptr);
     fluid_set_log_function(FLUID_DBG, QuietLog, nullptr);
@@ -109,7 +110,6 @@ void FluidSynthPort::Render(int16_t* out, size_t frames) {
 size_t MidiVoice::Render(int16_t* out, size_t frames) {
   size_t done = 0;
   while (done < frames) {
-    if (rendered_ % kTickFrames == 0) sequencer_.Tick(NowMs());
     const size_t untilTick = static_cast<size_t>(kTickFrames - rendered_ % kTickFrames);
     const size_t n = std::min(untilTick, frames - done);
     if (port_)
@@ -118,6 +118,9 @@ size_t MidiVoice::Render(int16_t* out, size_t frames) {
       std::memset(out + done * kMixChannels, 0, n * kMixChannels * sizeof(int16_t));
     done += n;
     rendered_ += n;
+    // The tick of time t runs once the audio up to t is rendered: what it sends is heard from t on,
+    // and a caller that rendered up to t sees its effects.
+    if (rendered_ % kTickFrames == 0) sequencer_.Tick(NowMs());
   }
   return frames;
 }

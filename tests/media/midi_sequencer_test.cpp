@@ -89,10 +89,15 @@ TEST(MidiSequencerTest, ChasingSendsEverythingButNotes) {
   seq.LoadFromStream(Bytes(smf), "chase.mid");
   seq.OpenPort(&port);
   seq.PlayFrom(700, 0);  // between 500 (note off) and 1000 (note on): starts at the note off's index
-  EXPECT_EQ(seq.Position(), 250);
+  EXPECT_EQ(seq.Position(), 700);
   const std::vector<Sent> chased = {{0, {0xC0, 5, 0}}, {0, {0xB0, 10, 30}}, {0, {0xE0, 0x00, 0x50}}};
   EXPECT_EQ(port.Music(), chased);
   EXPECT_EQ(port.AllNotesOffs(), 16);
+  // The events after the target keep their distances from it: the note at 1000 ms is 300 ms away.
+  port.sent.clear();
+  TickUntil(seq, port, 10, 310);
+  const std::vector<Sent> resumed = {{10, {0x80, 60, 0}}, {310, {0x90, 64, 100}}};
+  EXPECT_EQ(port.Music(), resumed);
   // Playing an earlier point goes back to the start and chases again.
   port.sent.clear();
   seq.PlayFrom(0, 0);
