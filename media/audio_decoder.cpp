@@ -86,7 +86,7 @@ AudioDecoder::AudioDecoder(std::unique_ptr<TRangeStream> stream, std::string nam
     for (unsigned i = 0; i < container_->nb_streams; ++i)
       if (static_cast<int>(i) != streamIndex_) container_->streams[i]->discard = AVDISCARD_ALL;
     if (nativeFormat) {
-      format_.sampleRate = codec_->sample_rate;
+      format_.sampleRate = codec_->sample_rate == 22050 ? 22050 : 44100;
       format_.channels = channels == 1 ? 1 : 2;
       format_.bitsPerSample = codec_->sample_fmt == AV_SAMPLE_FMT_U8 ? 8 : 16;
     }

@@ -36,7 +36,8 @@ class AudioDecoder {
  public:
   // Opens the first audio stream of `stream` (named `name` in messages). Raises KuzoError with
   // kBadSoundDataMessage when there is no decodable audio. With `nativeFormat` the output keeps the
-  // source's rate and channel count (mono or stereo) and 8-bit sources stay 8-bit.
+  // source's channel count (mono or stereo) and 8-bit sources stay 8-bit; the rate stays when it is
+  // 44100 or 22050 Hz (the rates the wave output expands) and becomes 44100 Hz otherwise.
   AudioDecoder(std::unique_ptr<TRangeStream> stream, std::string name, bool nativeFormat = false);
   ~AudioDecoder();
   AudioDecoder(const AudioDecoder&) = delete;

@@ -98,8 +98,109 @@ void TMixerItem::Pause() {
 TOggItem::TOggItem(AudioMixer& mixer, std::unique_ptr<TRangeStream> stream, const std::string& name)
     : TMixerItem(mixer, std::make_unique<AudioDecoder>(std::move(stream), name)) {}
 
+TOggWaveItem::TOggWaveItem(AudioMixer& mixer, TWavOut& out, std::unique_ptr<TRangeStream> stream,
+                           const std::string& name)
+    : mixer_(mixer), out_(out) {
+  auto decoder = std::make_unique<AudioDecoder>(std::move(stream), name, true);
+  std::lock_guard lock(mixer_.Mutex());
+  buffer_ = out_.AddBuffer(std::move(decoder));
+}
+
+TOggWaveItem::~TOggWaveItem() {
+  std::lock_guard lock(mixer_.Mutex());
+  out_.RemoveBuffer(buffer_);
+}
+
+double TOggWaveItem::BytesPerMs() const {
+  const PcmFormat& f = buffer_->Format();
+  return double(f.bitsPerSample) * f.channels * f.sampleRate / 8000.0;
+}
+
+bool TOggWaveItem::GetLoop() {
+  std::lock_guard lock(mixer_.Mutex());
+  return buffer_->loop;
+}
+
+void TOggWaveItem::SetLoop(bool loop) {
+  std::lock_guard lock(mixer_.Mutex());
+  buffer_->loop = loop;
+}
+
+void TOggWaveItem::SetVolume(int32_t volume) {
+  volume_ = volume;
+  // −5000…0 hundredths of a dB map linearly onto the wave output's 0…256.
+  const int32_t level = (std::clamp(volume, -5000, 0) + 5000) * 256 / 5000;
+  std::lock_guard lock(mixer_.Mutex());
+  buffer_->SetVolume(level);
+}
+
+int32_t TOggWaveItem::GetPosition() {
+  std::lock_guard lock(mixer_.Mutex());
+  return static_cast<int32_t>(double(buffer_->GetPosition()) / BytesPerMs());
+}
+
+void TOggWaveItem::SetPosition(int32_t ms) {
+  std::lock_guard lock(mixer_.Mutex());
+  const int64_t bytes = static_cast<int64_t>(std::max(0, ms) * BytesPerMs());
+  const int64_t frameBytes = buffer_->Format().BytesPerFrame();
+  buffer_->SetPosition(bytes / frameBytes * frameBytes);
+  buffer_->ended = false;
+  endReported_ = false;
+}
+
+int32_t TOggWaveItem::GetLength() {
+  std::lock_guard lock(mixer_.Mutex());
+  return static_cast<int32_t>(double(buffer_->SourceSize()) / BytesPerMs());
+}
+
+bool TOggWaveItem::EndReached() {
+  std::lock_guard lock(mixer_.Mutex());
+  if (endReported_ || !buffer_->playing || !buffer_->IsFinished()) return false;
+  endReported_ = true;
+  return true;
+}
+
+bool TOggWaveItem::IsPlaying() {
+  std::lock_guard lock(mixer_.Mutex());
+  return buffer_->playing && !buffer_->paused && !buffer_->IsFinished();
+}
+
+bool TOggWaveItem::IsPaused() {
+  std::lock_guard lock(mixer_.Mutex());
+  return buffer_->paused;
+}
+
+void TOggWaveItem::Play() {
+  if (manager && !manager->Enabled()) return;
+  std::lock_guard lock(mixer_.Mutex());
+  buffer_->Play();
+}
+
+void TOggWaveItem::Pause() {
+  std::lock_guard lock(mixer_.Mutex());
+  buffer_->Pause();
+}
+
+TOggManager::TOggManager(AudioMixer& mixer, MediaFiles files, bool directSound, int32_t delayTimeMs)
+    : mixer_(mixer), files_(std::move(files)), directSound_(directSound) {
+  if (!directSound_) waveOut_ = static_cast<TWavOut*>(mixer_.Add(std::make_unique<TWavOut>(delayTimeMs)));
+}
+
+TOggManager::~TOggManager() {
+  // The items go before the wave output they play through.
+  Clear();
+  if (waveOut_) mixer_.Remove(waveOut_);
+}
+
 TDMediaItem* TOggManager::Add(std::string_view name) {
   auto stream = files_.openRange(name);
+  if (waveOut_) {
+    {
+      std::lock_guard lock(mixer_.Mutex());
+      waveOut_->Open();  // opening an open output changes nothing
+    }
+    return Adopt(std::make_unique<TOggWaveItem>(mixer_, *waveOut_, std::move(stream), std::string(name)));
+  }
   return Adopt(std::make_unique<TOggItem>(mixer_, std::move(stream), std::string(name)));
 }
 

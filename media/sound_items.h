@@ -12,6 +12,7 @@
 #include "media/audio_mixer.h"
 #include "media/decoder_voice.h"
 #include "media/media_item.h"
+#include "media/wav_out.h"
 
 namespace kuzo::media {
 
@@ -54,16 +55,54 @@ class TOggItem : public TMixerItem {
   TOggItem(AudioMixer& mixer, std::unique_ptr<TRangeStream> stream, const std::string& name);
 };
 
+// An Ogg or wave sound played by the wave output mixer (the DirectSound setting off).
+class TOggWaveItem : public TDMediaItem {
+ public:
+  // Raises "サウンドデータが不正です" when the stream holds no playable audio.
+  TOggWaveItem(AudioMixer& mixer, TWavOut& out, std::unique_ptr<TRangeStream> stream, const std::string& name);
+  ~TOggWaveItem() override;
+
+  bool GetLoop() override;
+  void SetLoop(bool loop) override;
+  int32_t GetPan() override { return pan_; }
+  int32_t GetVolume() override { return volume_; }
+  // The wave output has no pan: the value is only kept.
+  void SetPan(int32_t pan) override { pan_ = pan; }
+  void SetVolume(int32_t volume) override;
+  int32_t GetPosition() override;
+  void SetPosition(int32_t ms) override;
+  int32_t GetLength() override;
+  bool EndReached() override;
+  bool IsPlaying() override;
+  bool IsPaused() override;
+  void Play() override;
+  void Pause() override;
+
+ private:
+  double BytesPerMs() const;
+
+  AudioMixer& mixer_;
+  TWavOut& out_;
+  TWavBuffer* buffer_;
+  bool endReported_ = false;
+  int32_t volume_ = 0, pan_ = 0;
+};
+
 class TOggManager : public TMediaManager {
  public:
-  TOggManager(AudioMixer& mixer, MediaFiles files) : mixer_(mixer), files_(std::move(files)) {}
+  // With `directSound` off the sounds play through a wave output with blocks of `delayTimeMs`.
+  TOggManager(AudioMixer& mixer, MediaFiles files, bool directSound = true, int32_t delayTimeMs = 500);
+  ~TOggManager() override;
   // A new item for a ".ogg" or ".wav" file; raises the file manager's error for a missing file and
   // "サウンドデータが不正です" for undecodable data.
   TDMediaItem* Add(std::string_view name);
+  TWavOut* WaveOutput() { return waveOut_; }
 
  private:
   AudioMixer& mixer_;
   MediaFiles files_;
+  bool directSound_;
+  TWavOut* waveOut_ = nullptr;  // a voice of the mixer, removed with the manager
 };
 
 class TCddaManager;
