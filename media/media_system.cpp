@@ -35,6 +35,7 @@ SoundKind KindForSoundName(std::string_view name) {
 MediaSystem::MediaSystem(MediaFiles files, MediaSettings settings, Log log)
     : files_(std::move(files)), settings_(std::move(settings)), log_(std::move(log)) {
   AudioMixer& mixer = engine_.Mixer();
+  video_ = std::make_unique<TVideoManager>(mixer, files_);
   wma_ = std::make_unique<TWmpManager>(mixer, files_);
   ogg_ = std::make_unique<TOggManager>(mixer, files_, settings_.directSound, settings_.delayTimeMs);
   cd_ = std::make_unique<TCddaManager>(mixer, files_);
@@ -48,6 +49,7 @@ MediaSystem::~MediaSystem() { Shutdown(); }
 void MediaSystem::Shutdown() {
   engine_.CloseDevice();
   silent_.reset();
+  video_.reset();
   wma_.reset();
   ogg_.reset();
   cd_.reset();
@@ -78,7 +80,7 @@ TDMediaItem* MediaSystem::AddSound(std::string_view name) {
     if (std::string_view(e.what()) != kBadSoundDataMessage) throw;
     if (log_) log_(std::string(name) + ": " + e.what() + "; it ends at once");
   }
-  return silent_->Adopt(std::make_unique<TMixerItem>(engine_.Mixer(), nullptr));
+  return silent_->Adopt(std::make_unique<TMixerItem>(engine_.Mixer(), std::unique_ptr<AudioDecoder>()));
 }
 
 SoundKind MediaSystem::KindOf(const TDMediaItem* item) const {
@@ -95,13 +97,13 @@ void MediaSystem::RemoveSound(TDMediaItem* item) {
 }
 
 void MediaSystem::PauseAll() {
-  for (TMediaManager* m : {static_cast<TMediaManager*>(wma_.get()), static_cast<TMediaManager*>(ogg_.get()),
+  for (TMediaManager* m : {static_cast<TMediaManager*>(video_.get()), static_cast<TMediaManager*>(wma_.get()), static_cast<TMediaManager*>(ogg_.get()),
                            static_cast<TMediaManager*>(cd_.get()), static_cast<TMediaManager*>(midi_.get())})
     if (m) m->PauseAll();
 }
 
 void MediaSystem::ResumeAll() {
-  for (TMediaManager* m : {static_cast<TMediaManager*>(wma_.get()), static_cast<TMediaManager*>(ogg_.get()),
+  for (TMediaManager* m : {static_cast<TMediaManager*>(video_.get()), static_cast<TMediaManager*>(wma_.get()), static_cast<TMediaManager*>(ogg_.get()),
                            static_cast<TMediaManager*>(cd_.get()), static_cast<TMediaManager*>(midi_.get())})
     if (m) m->ResumeAll();
 }

@@ -13,6 +13,7 @@
 #include "media/audio_engine.h"
 #include "media/midi_items.h"
 #include "media/sound_items.h"
+#include "media/video_item.h"
 
 namespace kuzo::media {
 
@@ -44,6 +45,7 @@ class MediaSystem {
   MediaSystem& operator=(const MediaSystem&) = delete;
 
   AudioEngine& Engine() { return engine_; }
+  TVideoManager& Video() { return *video_; }
   TWmpManager& Wma() { return *wma_; }
   TOggManager& Ogg() { return *ogg_; }
   TCddaManager& Cd() { return *cd_; }
@@ -72,6 +74,7 @@ class MediaSystem {
   MediaSettings settings_;
   Log log_;
   AudioEngine engine_;
+  std::unique_ptr<TVideoManager> video_;
   std::unique_ptr<TWmpManager> wma_;
   std::unique_ptr<TOggManager> ogg_;
   std::unique_ptr<TCddaManager> cd_;

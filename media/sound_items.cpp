@@ -13,6 +13,10 @@ TMixerItem::TMixerItem(AudioMixer& mixer, std::unique_ptr<AudioDecoder> decoder)
   if (decoder) voice_ = static_cast<DecoderVoice*>(mixer_.Add(std::make_unique<DecoderVoice>(std::move(decoder))));
 }
 
+TMixerItem::TMixerItem(AudioMixer& mixer, std::unique_ptr<DecoderVoice> voice) : mixer_(mixer) {
+  if (voice) voice_ = static_cast<DecoderVoice*>(mixer_.Add(std::move(voice)));
+}
+
 TMixerItem::~TMixerItem() {
   if (voice_) mixer_.Remove(voice_);
 }
@@ -47,7 +51,7 @@ void TMixerItem::SetVolume(int32_t volume) {
 
 int32_t TMixerItem::GetPosition() {
   std::lock_guard lock(mixer_.Mutex());
-  return voice_ ? FramesToMs(voice_->Decoder().Position()) : 0;
+  return voice_ ? FramesToMs(voice_->Position()) : 0;
 }
 
 void TMixerItem::SetPosition(int32_t ms) {
@@ -55,13 +59,13 @@ void TMixerItem::SetPosition(int32_t ms) {
   endReported_ = false;
   silentPlaying_ = false;
   if (!voice_) return;
-  voice_->Decoder().Seek(MsToFrames(std::max(0, ms)));
+  voice_->Seek(MsToFrames(std::max(0, ms)));
   voice_->ended = false;
 }
 
 int32_t TMixerItem::GetLength() {
   std::lock_guard lock(mixer_.Mutex());
-  return voice_ ? FramesToMs(voice_->Decoder().Length()) : 0;
+  return voice_ ? FramesToMs(voice_->Length()) : 0;
 }
 
 bool TMixerItem::EndReached() {
@@ -228,7 +232,7 @@ void TCddaItem::Play() {
   // A paused track resumes at the whole second it remembered.
   if (rememberedSeconds_ > 0 && voice_) {
     std::lock_guard lock(mixer_.Mutex());
-    voice_->Decoder().Seek(MsToFrames(int64_t{rememberedSeconds_} * 1000));
+    voice_->Seek(MsToFrames(int64_t{rememberedSeconds_} * 1000));
     voice_->ended = false;
   }
   rememberedSeconds_ = 0;

@@ -22,6 +22,8 @@ class TMixerItem : public TDMediaItem {
  public:
   // Takes the decoder (may be null: a silent item of length 0) and adds its voice to `mixer`.
   TMixerItem(AudioMixer& mixer, std::unique_ptr<AudioDecoder> decoder);
+  // Plays a voice made by the caller (a silent clock, for instance).
+  TMixerItem(AudioMixer& mixer, std::unique_ptr<DecoderVoice> voice);
   ~TMixerItem() override;
 
   bool GetLoop() override;
