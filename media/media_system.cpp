@@ -2,6 +2,7 @@
 #include "media/media_system.h"
 
 #include <algorithm>
+#include <array>
 
 #include "core/errors.h"
 
@@ -96,15 +97,17 @@ void MediaSystem::RemoveSound(TDMediaItem* item) {
   if (item && item->manager) item->manager->Remove(item);
 }
 
+std::array<TMediaManager*, 5> MediaSystem::Managers() {
+  return {video_.get(), wma_.get(), ogg_.get(), cd_.get(), midi_.get()};
+}
+
 void MediaSystem::PauseAll() {
-  for (TMediaManager* m : {static_cast<TMediaManager*>(video_.get()), static_cast<TMediaManager*>(wma_.get()), static_cast<TMediaManager*>(ogg_.get()),
-                           static_cast<TMediaManager*>(cd_.get()), static_cast<TMediaManager*>(midi_.get())})
+  for (TMediaManager* m : Managers())
     if (m) m->PauseAll();
 }
 
 void MediaSystem::ResumeAll() {
-  for (TMediaManager* m : {static_cast<TMediaManager*>(video_.get()), static_cast<TMediaManager*>(wma_.get()), static_cast<TMediaManager*>(ogg_.get()),
-                           static_cast<TMediaManager*>(cd_.get()), static_cast<TMediaManager*>(midi_.get())})
+  for (TMediaManager* m : Managers())
     if (m) m->ResumeAll();
 }
 

@@ -4,6 +4,7 @@
 // rendering in step with the virtual clock.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,6 +71,9 @@ class MediaSystem {
   void Shutdown();
 
  private:
+  // Every manager in the start-up order (null after the shutdown).
+  std::array<TMediaManager*, 5> Managers();
+
   MediaFiles files_;
   MediaSettings settings_;
   Log log_;
