@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 #include "tests/media/midi_bytes.h"
 
 namespace kuzo::media {
@@ -168,6 +172,73 @@ TEST(MidiSequencerTest, WithoutAPortTimeStillPasses) {
   seq.PlayFrom(0, 0);
   seq.Tick(60000);
   EXPECT_EQ(seq.Position(), 1000);
+}
+
+}  // namespace
+}  // namespace kuzo::media
+
+namespace kuzo::media {
+namespace {
+
+std::string ReadCorpusFile(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Every corpus file plays to its end in bounded time: each message goes out on the first tick after
+// its own time (so tempo changes are honoured), and a looping play turns back at the end.
+TEST(MidiSequencerTest, CorpusFilesPlayInTimeAndLoop) {
+  const std::filesystem::path root = std::filesystem::path(KUZO_CORPUS_DIR) / "midi";
+  if (!std::filesystem::exists(root)) GTEST_SKIP() << "no corpus";
+  int played = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    if (!entry.is_regular_file() || entry.file_size() > 100000) continue;
+    const std::string bytes = ReadCorpusFile(entry.path());
+    const MidiFile file = ReadMidiFile(testing::Bytes(bytes), "corpus");
+    TMidiPlayV seq;
+    RecordingPort port;
+    seq.LoadFromStream(testing::Bytes(bytes), "corpus");
+    seq.OpenPort(&port);
+    seq.PlayFrom(0, 0);
+    uint32_t t = 0;
+    while (seq.IsPlaying() && t < uint32_t(file.length) + 1000) {
+      t += 10;
+      port.now = t;
+      seq.Tick(t);
+    }
+    ASSERT_FALSE(seq.IsPlaying()) << entry.path();
+    // The short messages sent, in order, each no earlier than its own time.
+    size_t next = 0;
+    for (const Sent& s : port.Music()) {
+      if (s.bytes[0] >= 0xF0) continue;  // system exclusive, checked by the unit tests above
+      while (next < file.events.size() && file.events[next].messageClass != MidiMessageClass::kShort) ++next;
+      ASSERT_LT(next, file.events.size()) << entry.path();
+      if (file.events[next].kind == MidiKind::kControlChange) {
+        EXPECT_EQ(s.bytes[1], file.events[next].bytes[1]) << entry.path();
+      } else {
+        EXPECT_EQ(s.bytes[0], file.events[next].bytes[0]) << entry.path();
+      }
+      EXPECT_GT(int64_t(s.at), int64_t(file.events[next].time)) << entry.path();
+      EXPECT_LE(int64_t(s.at), int64_t(file.events[next].time) + 10) << entry.path();
+      ++next;
+    }
+    if (file.events.size() > 2) {
+      seq.SetLoop(true);
+      seq.PlayFrom(0, t);
+      const size_t before = port.AllNotesOffs();
+      for (uint32_t end = t + uint32_t(file.length) + 50; t < end;) {
+        t += 10;
+        port.now = t;
+        seq.Tick(t);
+      }
+      EXPECT_TRUE(seq.IsPlaying()) << entry.path();
+      EXPECT_GE(size_t(port.AllNotesOffs()), before + 16) << entry.path() << ": the loop turned";
+    }
+    ++played;
+  }
+  EXPECT_GT(played, 100);
 }
 
 }  // namespace
