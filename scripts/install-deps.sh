@@ -8,6 +8,8 @@ PKGS=(
   libsdl2-dev libpixman-1-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev
   lua5.4 xvfb xauth
+  libavformat-dev libavcodec-dev libswresample-dev libswscale-dev ffmpeg
+  libfluidsynth-dev fluid-soundfont-gm libcurl4-openssl-dev
 )
 missing=()
 for p in "${PKGS[@]}"; do
