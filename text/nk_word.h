@@ -1,0 +1,115 @@
+// TNkWord: a word of tagged text. Holds the glyph list and its style table, converts markup into
+// glyphs, reads and writes stored glyph lists, expands VAR glyphs, and lays glyphs out into pages
+// of rows with the Japanese line-break rules.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "text/decorate.h"
+#include "text/glyphs.h"
+
+namespace kuzo {
+
+class ByteReader;
+class ByteWriter;
+class TParamCollection;
+
+// Stream version the authoring side writes.
+constexpr int32_t kGlyphStreamVersion = 110;
+// Longest text one VAR glyph may insert (characters).
+constexpr size_t kMaxVarExpansion = 4096;
+// Deepest nesting of the markup state stacks (FONT, DIV, WAIT); deeper tags are counted, not kept.
+constexpr size_t kMaxTagNesting = 1024;
+
+struct TextSize {
+  int32_t Width = 0;
+  int32_t Height = 0;
+};
+
+class TNkWord {
+ public:
+  TNkWord();
+  ~TNkWord();
+  TNkWord(const TNkWord&) = delete;
+  TNkWord& operator=(const TNkWord&) = delete;
+
+  // Layout settings.
+  int32_t FontSize = 12;
+  std::string FontName;  // empty here means the default face name
+  int32_t AreaLeft = 0, AreaTop = 0;
+  int32_t AreaWidth = 0;
+  int32_t PageHeight = 0;
+  int32_t LineSpace = 0;
+  bool Paging = true;
+  int32_t BorderWidthDefault = 0;
+  int32_t ShadowWidthDefault = 0;
+  // The typing delay markup starts with (the "@TextDelay" system variable).
+  int32_t TextDelay = 0;
+  // Frozen VAR values: name=value pairs.
+  std::vector<std::pair<std::string, std::string>> VarValues;
+  // Size of an inline image by its file name; without it images take no space.
+  std::function<TextSize(const std::string& source)> ImageSize;
+
+  // Replaces the glyphs with the conversion of `lines` (joined with CR). Raises KuzoError for an A
+  // tag without HREF, keeping the glyphs converted before it.
+  void SetText(const std::vector<std::string>& lines);
+  void SetText(std::string_view text);
+  // Appends the styles and glyphs of a stored glyph list; raises FormatError on bad bytes.
+  void LoadGlyphs(ByteReader& r);
+  // Writes the whole list as a stored glyph list of version kGlyphStreamVersion.
+  void WriteGlyphs(ByteWriter& w) const;
+  void Clear();
+
+  // Inserts the value of every VAR glyph among glyph indexes first..last (last < 0: to the end)
+  // right after it; `table` evaluates expressions (none: only frozen values expand).
+  void ExpandVars(int first, int last, TParamCollection* table);
+  void CollapseVars(int first, int last);
+
+  // Lays out glyphs from index `first` up to `lastUnits` counting units (negative: the end) into new
+  // pages appended to `pages`.
+  void Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first = 0, int lastUnits = -1);
+
+  int IndexOfUnits(int units) const;
+  int UnitsBefore(const TWdGlyph* glyph) const;
+
+  size_t GlyphCount() const { return glyphs_.size(); }
+  TWdGlyph* Glyph(size_t i) const { return glyphs_[i].get(); }
+  const TDecorateList& Styles() const { return styles_; }
+  TDecorateList& Styles() { return styles_; }
+
+  // Appends a glyph (the word takes ownership) and returns it.
+  TWdGlyph* Append(std::unique_ptr<TWdGlyph> glyph);
+
+  // The character cell size of a character glyph (square cell, widened by italic, ruby, border and
+  // shadow) and the measured size of any glyph.
+  TextSize CellSize(const TWdChar& c) const;
+  void Measure(TWdGlyph& g) const;
+
+  // Effective widths for a style (-1 means the word's default).
+  int32_t BorderWidthOf(const TDecorate* s) const { return (!s || s->BorderWidth < 0) ? BorderWidthDefault : s->BorderWidth; }
+  int32_t ShadowWidthOf(const TDecorate* s) const { return (!s || s->ShadowWidth < 0) ? ShadowWidthDefault : s->ShadowWidth; }
+
+ private:
+  friend class MarkupConverter;
+  void RemoveGlyphs(size_t from, size_t count);
+  void ReleaseGlyphStyle(TWdGlyph& g);
+
+  std::vector<std::unique_ptr<TWdGlyph>> glyphs_;
+  TDecorateList styles_;
+};
+
+// Glyph properties the line-break rules read.
+bool GlyphNoBreak(const TWdGlyph& g);
+const std::string* GlyphRuby(const TWdGlyph& g);  // null when the glyph has no ruby text
+// Whether a row may break between `prev` and `next`.
+bool BreakAllowed(const TWdGlyph& prev, const TWdGlyph& next);
+bool IsLineStartForbidden(uint16_t code);
+bool IsLineEndForbidden(uint16_t code);
+
+}  // namespace kuzo
