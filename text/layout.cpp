@@ -1,6 +1,7 @@
 // Layout of a word's glyphs into pages of rows: unbreakable runs under the Japanese line-break
 // rules, wrapping, paging, and the vertical arrangement of characters and inline images.
 #include <algorithm>
+#include <climits>
 
 #include "text/nk_word.h"
 
@@ -14,6 +15,8 @@ constexpr uint16_t kLineStartForbidden[] = {0x8142, 0x8141, 0x00A3, 0x8176, 0x81
 constexpr uint16_t kLineEndForbidden[] = {0x00A2, 0x8175, 0x8177, 0x8169, 0x0028, 0x005B, 0x003C, 0x8179};
 
 constexpr uint16_t kBlank = 0x20;
+
+int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 constexpr uint16_t kFirstPrintable = 33;  // single-byte codes 33..255 form words
 
 bool IsBlank(const TWdGlyph& g) { return g.IsChar() && static_cast<const TWdChar&>(g).Code == kBlank; }
@@ -65,18 +68,18 @@ void AddToRow(TWdRow& row, TWdGlyph& g) {
 
 // Places the row's glyphs from its horizontal start and aligns them vertically.
 void ArrangeRow(TWdRow& row) {
-  int32_t x0 = row.Left;
+  int64_t x0 = row.Left;
   if (row.Align == kAlignRight) {
-    x0 = row.Right - row.RowWidth;
+    x0 = static_cast<int64_t>(row.Right) - row.RowWidth;
   } else if (row.Align == kAlignCenter) {
-    x0 = row.Left + (row.Right - row.Left - row.RowWidth) / 2;
+    x0 = row.Left + (static_cast<int64_t>(row.Right) - row.Left - row.RowWidth) / 2;
   }
-  row.Start = x0;
+  row.Start = Saturate(x0);
   RowExtent ext = ExtentOf(row);
   int32_t height = ext.Height();
-  int32_t x = x0;
+  int64_t x = x0;
   for (TWdGlyph* g : row.Glyphs) {
-    g->X = x;
+    g->X = Saturate(x);
     x += g->Width;
     int32_t h = g->Height;
     if (h == 0) {
@@ -90,7 +93,7 @@ void ArrangeRow(TWdRow& row) {
     }
   }
   row.X = 0;
-  row.Width = x0 + row.RowWidth;
+  row.Width = Saturate(x0 + row.RowWidth);
   row.Height = height;
 }
 
@@ -137,7 +140,7 @@ bool BreakAllowed(const TWdGlyph& prev, const TWdGlyph& next) {
 namespace {
 
 struct Run {
-  int32_t width = 0;
+  int64_t width = 0;
   size_t count = 0;
 };
 
@@ -148,7 +151,7 @@ Run MeasureRun(const std::vector<std::unique_ptr<TWdGlyph>>& glyphs, size_t i, s
   size_t s = i;
   while (s < end) {
     const TWdGlyph& g = *glyphs[s];
-    int32_t width = g.Width;
+    int64_t width = g.Width;
     size_t count = 1;
     if (!g.IsReturn()) {
       for (size_t j = s + 1; j < end && !BreakAllowed(*glyphs[j - 1], *glyphs[j]); ++j) {
@@ -180,7 +183,7 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
   for (size_t i = begin; i < end; ++i) Measure(*glyphs_[i]);
 
   size_t firstNewPage = pages.size();
-  int32_t y = 0;
+  int64_t y = 0;
   uint8_t align = kAlignLeft;
   int32_t indent = 0;
   TWdPage* page = nullptr;
@@ -215,7 +218,7 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
       }
       page->Rows.push_back(std::make_unique<TWdRow>());
       row = page->Rows.back().get();
-      row->Y = y;
+      row->Y = Saturate(y);
       row->Align = align;
       row->RowWidth = indent;
       row->Left = 0;
@@ -255,7 +258,7 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
       }
     }
     if (restarted) continue;
-    row->RowWidth += run.width;
+    row->RowWidth = Saturate(row->RowWidth + run.width);
     i += run.count;
     if (glyphs_[i - 1]->IsReturn()) {
       y += ExtentOf(*row).Height() + LineSpace;
@@ -267,13 +270,13 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
   int32_t widest = 0;
   for (size_t p = firstNewPage; p < pages.size(); ++p) {
     TWdPage& pg = *pages[p];
-    int32_t height = 0;
+    int64_t height = 0;
     for (auto& r : pg.Rows) {
       ArrangeRow(*r);
-      height = std::max(height, r->Y + r->Height);
+      height = std::max<int64_t>(height, static_cast<int64_t>(r->Y) + r->Height);
       widest = std::max(widest, r->Width);
     }
-    pg.Height = height;
+    pg.Height = Saturate(height);
   }
   if (AreaWidth == 0) AreaWidth = widest;
 }

@@ -44,19 +44,23 @@ void TNkWord::RemoveGlyphs(size_t from, size_t count) {
                 glyphs_.begin() + static_cast<std::ptrdiff_t>(from + count));
 }
 
+namespace {
+int32_t ClampExtent(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, 0, kMaxGlyphExtent)); }
+}  // namespace
+
 TextSize TNkWord::CellSize(const TWdChar& c) const {
   const TDecorate* s = c.Style;
-  int32_t size = (s && s->Size != 0) ? s->Size : FontSize;
-  TextSize cell{size, size};
-  if (s && (s->Style & kStyleItalic)) cell.Width += size / 5;
-  if (s && !s->Ruby.empty()) cell.Height += std::max(1, size / 2);
-  int32_t border = BorderWidthOf(s);
-  cell.Width += 2 * border;
-  cell.Height += 2 * border;
-  int32_t shadow = ShadowWidthOf(s);
-  cell.Width += shadow;
-  cell.Height += shadow;
-  return cell;
+  int64_t size = ClampExtent((s && s->Size != 0) ? s->Size : FontSize);
+  int64_t width = size, height = size;
+  if (s && (s->Style & kStyleItalic)) width += size / 5;
+  if (s && !s->Ruby.empty()) height += std::max<int64_t>(1, size / 2);
+  int64_t border = ClampExtent(BorderWidthOf(s));
+  width += 2 * border;
+  height += 2 * border;
+  int64_t shadow = ClampExtent(ShadowWidthOf(s));
+  width += shadow;
+  height += shadow;
+  return {ClampExtent(width), ClampExtent(height)};
 }
 
 void TNkWord::Measure(TWdGlyph& g) const {
@@ -66,8 +70,8 @@ void TNkWord::Measure(TWdGlyph& g) const {
   } else if (g.Kind == GlyphKind::Img && ImageSize) {
     size = ImageSize(static_cast<const TWdImg&>(g).Source);
   }
-  g.Width = std::max(0, size.Width);
-  g.Height = std::max(0, size.Height);
+  g.Width = ClampExtent(size.Width);
+  g.Height = ClampExtent(size.Height);
 }
 
 int TNkWord::IndexOfUnits(int units) const {

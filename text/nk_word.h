@@ -24,6 +24,9 @@ class TParamCollection;
 constexpr int32_t kGlyphStreamVersion = 110;
 // Longest text one VAR glyph may insert (characters).
 constexpr size_t kMaxVarExpansion = 4096;
+// Largest glyph cell or image side in pixels; sizes from untrusted lists are clamped to it, so sums
+// of widths and heights stay far from overflowing.
+constexpr int32_t kMaxGlyphExtent = 1 << 14;
 // Deepest nesting of the markup state stacks (FONT, DIV, WAIT); deeper tags are counted, not kept.
 constexpr size_t kMaxTagNesting = 1024;
 
