@@ -59,6 +59,23 @@ class TNkWord {
   // Size of an inline image by its file name; without it images take no space.
   std::function<TextSize(const std::string& source)> ImageSize;
 
+  // Reveal (typewriter) settings and state shared by the pages.
+  int32_t FadeTime = 1;        // ms for a revealed glyph to go from alpha 0 to 255; <= 0 at once
+  int32_t Speed = 0;           // multiplier of glyph delays in 1/256 (256 = as written)
+  bool Paused = false;
+  bool EventsEnabled = false;
+  int32_t CaretX = 0, CaretY = 0, CaretHeight = 0;
+  std::vector<TRectI> DirtyRects;  // destination areas changed by the last step
+  std::function<void(const std::string& value)> OnEvent;
+
+  // Rendering settings (colours 0x00BBGGRR).
+  int32_t TextColor = 0;
+  int32_t LinkColor = 0xFF0000;
+  int32_t HoverColor = 0x8000;
+  int32_t BorderColorDefault = 0x808080;
+  int32_t ShadowColorDefault = 0;
+  int32_t Quality = 3;
+
   // Replaces the glyphs with the conversion of `lines` (joined with CR). Raises KuzoError for an A
   // tag without HREF, keeping the glyphs converted before it.
   void SetText(const std::vector<std::string>& lines);
@@ -77,6 +94,14 @@ class TNkWord {
   // Lays out glyphs from index `first` up to `lastUnits` counting units (negative: the end) into new
   // pages appended to `pages`.
   void Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first = 0, int lastUnits = -1);
+
+  // The reveal: ResetReveal restarts a page; Step runs one frame of `elapsedMs` and reports true
+  // only in the step in which the page becomes finished, appending what it showed to `shown`.
+  void ResetReveal(TWdPage& page);
+  bool Step(TWdPage& page, int32_t elapsedMs, std::string* shown = nullptr);
+  bool HasMore(const TWdPage& page) const;
+  // Destination rectangle of a glyph of `page` (text area position and scrolling applied).
+  TRectI DestRect(const TWdPage& page, const TWdGlyph& g) const;
 
   int IndexOfUnits(int units) const;
   int UnitsBefore(const TWdGlyph* glyph) const;
