@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "graphics/dibx.h"
 #include "text/decorate.h"
 #include "text/glyphs.h"
 
@@ -19,6 +20,7 @@ namespace kuzo {
 class ByteReader;
 class ByteWriter;
 class TParamCollection;
+class TFontPixelManager;
 
 // Stream version the authoring side writes.
 constexpr int32_t kGlyphStreamVersion = 110;
@@ -75,6 +77,10 @@ class TNkWord {
   int32_t BorderColorDefault = 0x808080;
   int32_t ShadowColorDefault = 0;
   int32_t Quality = 3;
+  int32_t SurfaceBits = 32;  // colour depth of the glyph surfaces (the screen's)
+  // Where Draw paints and what part of it is being redrawn.
+  TCustomDIBX* Target = nullptr;
+  TRectI ClipRect{INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
 
   // Replaces the glyphs with the conversion of `lines` (joined with CR). Raises KuzoError for an A
   // tag without HREF, keeping the glyphs converted before it.
@@ -103,6 +109,13 @@ class TNkWord {
   // Destination rectangle of a glyph of `page` (text area position and scrolling applied).
   TRectI DestRect(const TWdPage& page, const TWdGlyph& g) const;
 
+  // Renders the page's characters into the glyph surfaces through the glyph cache, then draws the
+  // revealed glyphs onto Target within ClipRect.
+  void Render(TWdPage& page, TFontPixelManager& glyphs);
+  void Draw(const TWdPage& page) const;
+  const TDIBX& ColorSurface() const { return colorSurface_; }
+  const TDIBX& CoverageSurface() const { return coverageSurface_; }
+
   int IndexOfUnits(int units) const;
   int UnitsBefore(const TWdGlyph* glyph) const;
 
@@ -130,6 +143,8 @@ class TNkWord {
 
   std::vector<std::unique_ptr<TWdGlyph>> glyphs_;
   TDecorateList styles_;
+  TDIBX colorSurface_;
+  TDIBX coverageSurface_;
 };
 
 // Glyph properties the line-break rules read.

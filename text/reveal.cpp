@@ -8,7 +8,7 @@
 namespace kuzo {
 namespace {
 
-constexpr int32_t kOpaque = 255;
+constexpr int32_t kFullAlpha = 255;
 
 bool PastLastRow(const TWdPage& page) { return page.Reveal.RevealRow >= static_cast<int32_t>(page.Rows.size()); }
 
@@ -124,12 +124,12 @@ bool TNkWord::Step(TWdPage& page, int32_t elapsedMs, std::string* shown) {
   }
   // Fade: the accumulated time, in ms x 256, becomes alpha steps of FadeTime each.
   int64_t acc = int64_t{s.AlphaAccumulator} + elapsed * 256;
-  int64_t step = FadeTime > 0 ? acc / FadeTime : kOpaque;
+  int64_t step = FadeTime > 0 ? acc / FadeTime : kFullAlpha;
   if (step > 0) {
     acc %= std::max(FadeTime, 1);
     for (size_t i = s.Fading.size(); i-- > 0;) {
       TWdReal* g = s.Fading[i];
-      g->SetAlpha(static_cast<int32_t>(std::min<int64_t>(kOpaque, g->Alpha + step)));
+      g->SetAlpha(static_cast<int32_t>(std::min<int64_t>(kFullAlpha, g->Alpha + step)));
       DirtyRects.push_back(DestRect(page, *g));
       if (g->Alpha > 254) s.Fading.erase(s.Fading.begin() + static_cast<std::ptrdiff_t>(i));
     }
