@@ -65,6 +65,24 @@ void WritePixel(uint8_t* row, int x, int bits, uint32_t v) {
   }
 }
 
+// x / 255 for 0 <= x <= 255 * 255, without a division.
+constexpr uint32_t Div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+
+// Colour weights c * 255 / a for every coverage c and accumulated coverage a (a >= c whenever it is
+// used, so every weight fits a byte); looked up instead of divided per stamped pixel.
+struct WeightTable {
+  uint8_t w[256][256];
+  WeightTable() {
+    for (uint32_t c = 0; c < 256; ++c) {
+      for (uint32_t a = 0; a < 256; ++a) w[c][a] = static_cast<uint8_t>(a == 0 ? 255 : std::min<uint32_t>(255, c * 255 / a));
+    }
+  }
+};
+const WeightTable& Weights() {
+  static const WeightTable table;
+  return table;
+}
+
 // DrawOver on one pixel: colour row pointer and coverage byte.
 inline void OverPixel(const Masks& ms, uint8_t* crow, int cx, int bits, uint8_t& a, uint8_t c, uint32_t colour) {
   if (c == 0) return;
@@ -73,13 +91,60 @@ inline void OverPixel(const Masks& ms, uint8_t* crow, int cx, int bits, uint8_t&
     a = 255;
     return;
   }
-  uint32_t a2 = a + c * (255u - a) / 255u;
+  uint32_t a2 = a + Div255(c * (255u - a));  // a + c*(255-a)/255
   a = static_cast<uint8_t>(a2);
-  uint32_t w = a2 == 0 ? 255u : c * 255u / a2;
+  uint32_t w = Weights().w[c][a2];          // c*255/a', 255 when a' = 0
   WritePixel(crow, cx, bits, MixChannels(ms, colour, w, ReadPixel(crow, cx, bits), 255u - w));
 }
 
 TRect Band(int left, int top, int width, int height) { return {left, top, left + width, top + height}; }
+
+struct Stamp {
+  uint8_t* colorBase;
+  uint8_t* coverageBase;
+  ptrdiff_t colorPitch, coveragePitch;
+  TRect clip;
+  bool inside;
+  int radius;
+  uint32_t colour;
+  Masks ms;
+};
+
+// The outline stamping loop for one pixel size: every inked pixel applies the DrawOver rule at each
+// offset within the radius, in row, pixel, dy, dx order.
+template <typename P>
+void StampOutline(const TFontPixel& g, const Stamp& s, int x, int y) {
+  const WeightTable& weights = Weights();
+  const int r = s.radius;
+  for (int row = 0; row < g.Height(); ++row) {
+    const uint8_t* src = g.Glyph.Lock(0, row);
+    for (int col = 0; col < g.Width(); ++col) {
+      const uint32_t c = src[col];
+      if (c == 0) continue;
+      for (int dy = -r; dy <= r; ++dy) {
+        int64_t ty = int64_t{y} + row + dy;
+        if (!s.inside && (ty < s.clip.top || ty >= s.clip.bottom)) continue;
+        P* crow = reinterpret_cast<P*>(s.colorBase + static_cast<ptrdiff_t>(ty) * s.colorPitch);
+        uint8_t* arow = s.coverageBase + static_cast<ptrdiff_t>(ty) * s.coveragePitch;
+        for (int dx = -r; dx <= r; ++dx) {
+          if (dx == 0 && dy == 0) continue;
+          int64_t tx = int64_t{x} + col + dx;
+          if (!s.inside && (tx < s.clip.left || tx >= s.clip.right)) continue;
+          if (c == 255) {
+            crow[tx] = static_cast<P>(s.colour);
+            arow[tx] = 255;
+            continue;
+          }
+          uint32_t a = arow[tx];
+          uint32_t a2 = a + Div255(c * (255u - a));
+          arow[tx] = static_cast<uint8_t>(a2);
+          uint32_t w = weights.w[c][a2];
+          crow[tx] = static_cast<P>(MixChannels(s.ms, s.colour, w, crow[tx], 255u - w));
+        }
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -165,24 +230,12 @@ void DrawOutline(const TFontPixel& g, TCustomDIBX& color, TCustomDIBX& coverage,
   // Stamped targets need a clip test only when the whole stamped area is not inside the clip.
   bool inside = int64_t{x} - radius >= clip.left && int64_t{y} - radius >= clip.top &&
                 int64_t{x} + g.Width() + radius <= clip.right && int64_t{y} + g.Height() + radius <= clip.bottom;
-  for (int row = 0; row < g.Height(); ++row) {
-    const uint8_t* src = g.Glyph.Lock(0, row);
-    for (int col = 0; col < g.Width(); ++col) {
-      uint8_t c = src[col];
-      if (c == 0) continue;
-      for (int dy = -radius; dy <= radius; ++dy) {
-        int64_t ty = int64_t{y} + row + dy;
-        if (!inside && (ty < clip.top || ty >= clip.bottom)) continue;
-        uint8_t* crow = color.Lock(0, static_cast<int>(ty));
-        uint8_t* arow = coverage.Lock(0, static_cast<int>(ty));
-        for (int dx = -radius; dx <= radius; ++dx) {
-          if (dx == 0 && dy == 0) continue;
-          int64_t tx = int64_t{x} + col + dx;
-          if (!inside && (tx < clip.left || tx >= clip.right)) continue;
-          OverPixel(ms, crow, static_cast<int>(tx), bits, arow[tx], c, colour);
-        }
-      }
-    }
+  // Row addresses come from the surfaces' base and pitch, not a call per stamped row.
+  Stamp stamp{color.Lock(0, 0), coverage.Lock(0, 0), color.Pitch(), coverage.Pitch(), clip, inside, radius, colour, ms};
+  if (bits == 32) {
+    StampOutline<uint32_t>(g, stamp, x, y);
+  } else {
+    StampOutline<uint16_t>(g, stamp, x, y);
   }
 }
 
