@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "graphics/dibx.h"
+#include "graphics/font_pixel.h"
+#include "graphics/png_writer.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "text/aozora.h"
@@ -20,7 +23,10 @@ constexpr int32_t kDefaultHeight = 480;
 constexpr int32_t kDefaultFontSize = 12;
 
 constexpr const char* kUsage =
-    "usage: kuzotool text layout FILE [--width PX] [--height PX] [--font NAME] [--size PX] [--aozora]\n";
+    "usage: kuzotool text layout FILE [--width PX] [--height PX] [--font NAME] [--size PX] [--aozora]\n"
+    "       kuzotool text render FILE --png OUT [same options] [--quality 0-3|all]\n";
+constexpr int32_t kQualityAll = -1;
+constexpr int32_t kWhite = 0xFFFFFF;
 
 std::vector<std::string> SplitLines(const std::string& data) {
   std::vector<std::string> lines;
@@ -52,7 +58,7 @@ bool ParseInt(const std::string& s, int32_t& out) {
 }
 
 int RunText(const std::vector<std::string>& args) {
-  if (args.size() < 2 || args[0] != "layout") {
+  if (args.size() < 2 || (args[0] != "layout" && args[0] != "render")) {
     std::fputs(kUsage, stderr);
     return 2;
   }
@@ -60,6 +66,8 @@ int RunText(const std::vector<std::string>& args) {
   int32_t width = kDefaultWidth, height = kDefaultHeight, size = kDefaultFontSize;
   std::string font;
   bool aozora = false;
+  std::string png;
+  int32_t quality = 3;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();
@@ -69,6 +77,16 @@ int RunText(const std::vector<std::string>& args) {
       int32_t& target = a == "--width" ? width : (a == "--height" ? height : size);
       if (!ParseInt(args[++i], target)) {
         std::fprintf(stderr, "kuzotool text: %s needs a whole number\n", a.c_str());
+        return 2;
+      }
+    } else if (a == "--png" && hasValue) {
+      png = args[++i];
+    } else if (a == "--quality" && hasValue) {
+      std::string q = args[++i];
+      if (q == "all") {
+        quality = kQualityAll;
+      } else if (!ParseInt(q, quality) || quality < 0 || quality > 3) {
+        std::fputs(kUsage, stderr);
         return 2;
       }
     } else if (a == "--font" && hasValue) {
@@ -109,12 +127,37 @@ int RunText(const std::vector<std::string>& args) {
     word.ExpandVars(0, -1, nullptr);
     word.Layout(pages);
   }
+  if (args[0] == "render") {
+    // The first page fully revealed, black on white; with "all" the four quality levels side by side.
+    if (png.empty() || pages.empty()) {
+      std::fputs(pages.empty() ? "kuzotool text: nothing to render\n" : kUsage, stderr);
+      return 2;
+    }
+    std::vector<int32_t> qualities = quality == kQualityAll ? std::vector<int32_t>{0, 1, 2, 3} : std::vector<int32_t>{quality};
+    TDIBX target(width * static_cast<int>(qualities.size()), height, 32);
+    target.Fill(static_cast<Pixel>(target.ColorToPixel(kWhite)));
+    TFontPixelManager glyphs;
+    word.Target = &target;
+    for (size_t q = 0; q < qualities.size(); ++q) {
+      word.Quality = qualities[q];
+      word.AreaLeft = width * static_cast<int32_t>(q);
+      word.FadeTime = 0;
+      word.Render(*pages[0], glyphs);
+      word.ResetReveal(*pages[0]);
+      while (word.HasMore(*pages[0])) word.Step(*pages[0], 1000);
+      word.Draw(*pages[0]);
+    }
+    WritePngFile(target, png);
+    return 0;
+  }
   std::string out = DumpRows(pages, 0, 0);
   std::fwrite(out.data(), 1, out.size(), stdout);
   return 0;
 }
 
-CommandRegistration reg("text", "text layout FILE [--width PX] [--height PX] [--font NAME] [--size PX] [--aozora]",
+CommandRegistration reg("text",
+                        "text layout|render FILE [--width PX] [--height PX] [--font NAME] [--size PX] [--aozora] "
+                        "[--png OUT] [--quality 0-3|all]",
                         &RunText);
 
 }  // namespace
