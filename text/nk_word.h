@@ -77,6 +77,7 @@ class TNkWord {
   int32_t BorderColorDefault = 0x808080;
   int32_t ShadowColorDefault = 0;
   int32_t Quality = 3;
+  int32_t ImageAlpha = 255;  // below 255 images blend, above they add
   int32_t SurfaceBits = 32;  // colour depth of the glyph surfaces (the screen's)
   // Where Draw paints and what part of it is being redrawn.
   TCustomDIBX* Target = nullptr;
@@ -115,6 +116,16 @@ class TNkWord {
   void Draw(const TWdPage& page) const;
   const TDIBX& ColorSurface() const { return colorSurface_; }
   const TDIBX& CoverageSurface() const { return coverageSurface_; }
+
+  // The fully shown glyph under a destination point, or null.
+  TWdReal* HitTest(const TWdPage& page, int32_t x, int32_t y) const;
+  // Moves the link highlight to the link run under the point (none when the point holds no link);
+  // changed glyphs are rendered again and reported in DirtyRects. Returns whether anything changed.
+  bool HoverAt(TWdPage& page, int32_t x, int32_t y, TFontPixelManager& glyphs);
+
+  // The settings record saved with the owner; `version` is the save's data version.
+  void SaveSettings(ByteWriter& w) const;
+  void LoadSettings(ByteReader& r, int32_t version);
 
   int IndexOfUnits(int units) const;
   int UnitsBefore(const TWdGlyph* glyph) const;

@@ -147,7 +147,9 @@ TEST(CorpusLayoutTest, NovelsBreakRowsOnlyWhereJapaneseRulesAllow) {
           if (failures > 10) return;
           prevRow = row.get();
         }
-        if (page->Rows.size() > 1) EXPECT_LE(bottom, kPageHeight);
+        if (page->Rows.size() > 1) {
+          EXPECT_LE(bottom, kPageHeight);
+        }
       }
       EXPECT_EQ(laidOut, expected);
       EXPECT_GT(automaticBreaks, 50);  // the widths really make the text wrap
