@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace kuzo {
@@ -52,14 +53,23 @@ class TDecorateList {
   // Adds a record as a stored list gives it (count as stored, no interning), for index lookups.
   TDecorate* AddStored(const TDecorate& record);
 
-  void Clear() { records_.clear(); }
+  void Clear() {
+    records_.clear();
+    index_.clear();
+  }
   size_t Count() const { return records_.size(); }
   TDecorate* At(size_t i) const { return records_[i].get(); }
   // Position of a record in the table, or -1.
   int IndexOf(const TDecorate* style) const;
 
  private:
+  TDecorate* Find(const TDecorate& attributes) const;
+  void Index(TDecorate* record);
+  void Unindex(TDecorate* record);
+
   std::vector<std::unique_ptr<TDecorate>> records_;
+  // Records by a hash of their attributes, so interning stays fast with many distinct styles.
+  std::unordered_multimap<size_t, TDecorate*> index_;
 };
 
 }  // namespace kuzo

@@ -1,5 +1,6 @@
 // Stored glyph lists: the styles and glyphs of a text-insertion command, as pages hold them.
 #include <string>
+#include <unordered_map>
 
 #include "core/byte_reader.h"
 #include "core/errors.h"
@@ -159,6 +160,12 @@ void TNkWord::WriteGlyphs(ByteWriter& w) const {
     w.I32(d.ShadowWidth);
     w.I32(d.ShadowColor);
   }
+  std::unordered_map<const TDecorate*, int32_t> styleIndex;
+  for (size_t i = 0; i < styles_.Count(); ++i) styleIndex[styles_.At(i)] = static_cast<int32_t>(i);
+  auto indexOf = [&](const TDecorate* s) {
+    auto it = styleIndex.find(s);
+    return it == styleIndex.end() ? -1 : it->second;
+  };
   // Glyphs made by layout or by VAR expansion are not part of the stored list.
   uint32_t count = 0;
   for (const auto& g : glyphs_) {
@@ -173,7 +180,7 @@ void TNkWord::WriteGlyphs(ByteWriter& w) const {
         w.String(c.Link);
         w.I32(c.Wait);
         w.U16(c.Code);
-        w.I32(styles_.IndexOf(c.Style));
+        w.I32(indexOf(c.Style));
         break;
       }
       case GlyphKind::Align:
@@ -195,7 +202,7 @@ void TNkWord::WriteGlyphs(ByteWriter& w) const {
       case GlyphKind::Var: {
         const auto& v = static_cast<const TWdOpeVar&>(*g);
         w.U8(static_cast<uint8_t>(GlyphKind::Var));
-        w.I32(styles_.IndexOf(v.Style));
+        w.I32(indexOf(v.Style));
         w.I32(v.Wait);
         w.String(v.Link);
         w.String(v.Expr);
