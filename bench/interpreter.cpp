@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
+#include "authoring/title_builder.h"
 #include "core/errors.h"
 #include "core/host_state.h"
 #include "scene/event_queue.h"
 #include "script/call_man.h"
-#include "script/title_builder.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_man.h"
 

@@ -10,7 +10,8 @@ namespace kuzo {
 
 class TKuzoBox : public TKuzoControl {
  public:
-  int32_t KindCode() const override { return LT_BOX; }
+  static constexpr int32_t kKindCode = LT_BOX;
+  int32_t KindCode() const override { return kKindCode; }
 
   void Draw() override;
 

@@ -1,7 +1,5 @@
-// The kind-code factory entries of the concrete components.
+// The kind-code factory entries of the concrete components: one line per component class.
 #include "components/standard_components.h"
-
-#include <memory>
 
 #include "components/kuzo_box.h"
 #include "scene/kuzo_base_list.h"
@@ -9,7 +7,7 @@
 namespace kuzo {
 
 void RegisterStandardComponents(TKuzoBaseList& scene) {
-  scene.RegisterKind(LT_BOX, [] { return std::make_unique<TKuzoBox>(); });
+  scene.RegisterKind<TKuzoBox>();
 }
 
 }  // namespace kuzo

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "authoring/title_builder.h"
 #include "core/errors.h"
 #include "core/host_state.h"
 #include "fuzz/fuzz_input.h"
 #include "script/call_man.h"
-#include "script/title_builder.h"
 #include "vars/param_collection.h"
 
 namespace {

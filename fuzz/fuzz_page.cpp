@@ -2,10 +2,10 @@
 #include <string>
 #include <string_view>
 
+#include "authoring/title_builder.h"
 #include "core/errors.h"
 #include "fuzz/fuzz_input.h"
 #include "script/page.h"
-#include "script/title_builder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kuzo::TPage page;

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "core/errors.h"
-#include "data/pe_icon.h"
 #include "data/pe_resource.h"
 #include "fuzz/fuzz_input.h"
+#include "graphics/image_formats/exe_icon.h"
 #include "platform/file_system.h"
 #include "tests/data/pe_bytes.h"
 

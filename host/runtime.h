@@ -15,8 +15,8 @@
 
 #include "core/host_state.h"
 #include "data/file_manager.h"
-#include "data/pe_icon.h"
 #include "data/pe_resource.h"
+#include "graphics/image_formats/exe_icon.h"
 #include "host/frame_loop.h"
 #include "host/settings.h"
 #include "host/subsystems.h"

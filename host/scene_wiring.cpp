@@ -26,7 +26,10 @@ constexpr int kKeyCodeLimit = 256;
 // The component scene as the Runtime sees it.
 class ComponentScene : public Scene {
  public:
-  explicit ComponentScene(HostState& host) : scene_(&host, 640, 480), commands_(scene_) {
+  ComponentScene(HostState& host, TVrFileManager* files) : scene_(&host, 640, 480), commands_(scene_) {
+    ServiceSlots slots = scene_.Slots();
+    slots.files = files;
+    scene_.SetSlots(slots);
     RegisterStandardComponents(scene_);
   }
 
@@ -119,7 +122,9 @@ void Apply(TKuzoBaseList& scene, const ScriptedInput& in) {
 }  // namespace
 
 void WireScene(RuntimeFactories& factories, ScriptOptions& script) {
-  factories.scene = [](Runtime& rt) -> std::unique_ptr<Scene> { return std::make_unique<ComponentScene>(rt.State()); };
+  factories.scene = [](Runtime& rt) -> std::unique_ptr<Scene> {
+    return std::make_unique<ComponentScene>(rt.State(), rt.Files());
+  };
   script.components = [](Runtime& rt) -> ComponentCommandHost* {
     ComponentScene* s = ComponentSceneOf(rt);
     return s ? &s->Commands() : nullptr;

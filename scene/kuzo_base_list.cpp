@@ -27,7 +27,10 @@ int32_t ClampSide(int32_t v) { return std::clamp<int32_t>(v, 1, kMaxSurfaceSide)
 
 }  // namespace
 
-TKuzoBaseList::TKuzoBaseList(const HostState* host, int32_t width, int32_t height) : host_(host) {
+TKuzoBaseList::TKuzoBaseList(const HostState* host, int32_t width, int32_t height) {
+  ServiceSlots slots;
+  slots.clock = host;
+  SetSlots(slots);
   RegisterKind(LT_CABINET, [] { return std::make_unique<TKuzoCabinet>(); });
   CreateBases();
   SetSize(width, height);
@@ -77,13 +80,15 @@ void TKuzoBaseList::SetSize(int32_t width, int32_t height) {
   }
 }
 
-void TKuzoBaseList::SetActiveBase(int index, int32_t kind, bool force) {
+void TKuzoBaseList::SetActiveBase(int index, const TransitionRequest& transition, bool force) {
   const int next = index & 1;
-  const bool changed = next != activeIndex_;
+  const int previous = activeIndex_;
+  const bool changed = next != previous;
+  EndTransition();
   activeIndex_ = next;
-  // Screen transitions are played by their own layer; here a switch shows the new base at once.
-  transitionRunning_ = false;
-  (void)kind;
+  if (changed && transition.kind != 0 && transition_ &&
+      transition_->Begin(transition, *bases_[previous], *bases_[next]))
+    transitionRunning_ = true;
   if (changed || force) {
     for (auto& base : bases_) base->MarkAllDirty();
     TKuzoControl* focus = GetFocus();
@@ -240,6 +245,14 @@ void TKuzoBaseList::QueueEvent(const TKuzoObject* sender, const std::string& lab
 
 int TKuzoBaseList::FindPendingEvent(const TKuzoObject* sender, uint8_t code) const {
   return events_.FindPendingEvent(sender ? sender->Handle() : ComponentHandle{}, code);
+}
+
+// --- invalidation ------------------------------------------------------------------------------
+
+void TKuzoBaseList::InvalidateRect(const TRect& rect) { ActiveBase()->AddDirtyRect(rect); }
+
+void TKuzoBaseList::InvalidateAll() {
+  for (auto& base : bases_) base->MarkAllDirty();
 }
 
 // --- input -------------------------------------------------------------------------------------
@@ -460,7 +473,16 @@ void TKuzoBaseList::RouteMouse(TKuzoBase& base) {
   base.moved = false;
 }
 
+void TKuzoBaseList::EndTransition() {
+  if (!transitionRunning_) return;
+  transitionRunning_ = false;
+  if (transition_) transition_->End();
+  // The shown base draws into the scene surface again: all of it.
+  for (auto& base : bases_) base->MarkAllDirty();
+}
+
 bool TKuzoBaseList::Tick() {
+  if (transitionRunning_ && !transition_->Advance(FrameDeltaMs())) EndTransition();
   for (auto& base : bases_) base->Tick();
   for (size_t i = 0; i < registry_.size();) {
     TKuzoObject* obj = registry_[i].get();
@@ -491,6 +513,8 @@ bool TKuzoBaseList::Tick() {
 void TKuzoBaseList::Draw() {
   bases_[0]->DrawDirty();
   bases_[1]->DrawDirty();
+  if (transitionRunning_)
+    if (TCustomDIBX* target = SceneSurface()) transition_->Draw(*target);
 }
 
 void TKuzoBaseList::ClearDirty() {
@@ -500,7 +524,7 @@ void TKuzoBaseList::ClearDirty() {
 void TKuzoBaseList::Reset() {
   const int32_t mouseX = bases_[0]->MouseX(), mouseY = bases_[0]->MouseY();
   const int32_t width = width_, height = height_;
-  transitionRunning_ = false;
+  EndTransition();
   events_.Clear();
   for (auto& base : bases_) base->TakeChildren();
   for (auto& obj : registry_)
@@ -518,7 +542,7 @@ void TKuzoBaseList::Reset() {
 }
 
 void TKuzoBaseList::ReleaseSurfaces() {
-  transitionRunning_ = false;
+  EndTransition();
   for (auto& base : bases_) base->ReleaseSurfaces();
   for (auto& obj : registry_) obj->ReleaseSurfaces();
 }

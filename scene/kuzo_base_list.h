@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "core/host_state.h"
+#include "scene/component_services.h"
 #include "scene/event_queue.h"
 #include "scene/kuzo_base.h"
 #include "scene/kuzo_motion.h"
+#include "scene/scene_transition.h"
 
 namespace kuzo {
 
@@ -28,14 +30,20 @@ constexpr int kKeyCount = 256;
 // Loads a cursor file for the panel; the host supplies it (nothing happens without one).
 using CursorLoader = std::function<void(const std::string& cursorName)>;
 
-class TKuzoBaseList : public TKuzoComponent {
+class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
  public:
-  // `host` supplies the frame time; a scene without one advances by 0 ms per tick.
+  // `host` supplies the frame time (the clock slot of the services); a scene without one advances
+  // by 0 ms per tick.
   explicit TKuzoBaseList(const HostState* host = nullptr, int32_t width = 640, int32_t height = 480);
   ~TKuzoBaseList() override;
 
   // --- set-up -------------------------------------------------------------------------------------
   void RegisterKind(int32_t code, ComponentCreator creator);
+  // Registers component class T under its kind code T::kKindCode.
+  template <typename T>
+  void RegisterKind() {
+    RegisterKind(T::kKindCode, [] { return std::make_unique<T>(); });
+  }
   void SetFilmLoader(FilmLoader loader) { filmLoader_ = std::move(loader); }
   const FilmLoader& GetFilmLoader() const { return filmLoader_; }
   void SetCursorLoader(CursorLoader loader) { cursorLoader_ = std::move(loader); }
@@ -44,7 +52,6 @@ class TKuzoBaseList : public TKuzoComponent {
   // Presents into an outside surface (the screen's back buffer) instead of an own one; null returns
   // to the own surface.
   void SetExternalSceneSurface(TCustomDIBX* surface);
-  int32_t FrameDeltaMs() const { return host_ ? host_->frameDeltaMs : 0; }
 
   // --- size and bases -----------------------------------------------------------------------------
   int32_t Width() const { return width_; }
@@ -52,13 +59,20 @@ class TKuzoBaseList : public TKuzoComponent {
   void SetSize(int32_t width, int32_t height);
   TCustomDIBX* SceneSurface() const;
   TKuzoBase* GetBaseAt(int i) const { return bases_[i & 1].get(); }
-  TKuzoBase* ActiveBase() const { return bases_[activeIndex_].get(); }
+  TKuzoBase* ActiveBase() const override { return bases_[activeIndex_].get(); }
   TKuzoBase* InactiveBase() const { return bases_[activeIndex_ ^ 1].get(); }
   int ActiveIndex() const { return activeIndex_; }
   bool TransitionRunning() const { return transitionRunning_; }
-  // Switches the shown base. Transitions come with their own layer; without one (kind 0) both
-  // bases are marked dirty when forced and the focus moves to the new base.
-  void SetActiveBase(int index, int32_t kind = 0, bool force = false);
+  // Installs the transition player base switches hand their transitions to (not owned; null for
+  // none: every switch is instant).
+  void SetTransition(SceneTransition* transition) { transition_ = transition; }
+  SceneTransition* Transition() const { return transition_; }
+  // Switches the shown base. A request of a kind other than 0 goes to the installed transition,
+  // which then runs over the following ticks; otherwise the new base is shown at once. On a change
+  // (or when forced) both bases are marked dirty and the focus leaves a control of the old base.
+  void SetActiveBase(int index, const TransitionRequest& transition = {}, bool force = false);
+  // Stops a running transition; the new base is shown whole from the next drawn frame.
+  void EndTransition();
 
   // --- registry -----------------------------------------------------------------------------------
   // Creates, names and registers a component of class T (the way commands create components).
@@ -83,9 +97,9 @@ class TKuzoBaseList : public TKuzoComponent {
   int IndexOf(const TKuzoObject* obj) const;
   int IndexOfName(const std::string& name) const;
   bool IsAlive(ComponentHandle h) const { return handles_.IsAlive(h); }
-  TKuzoObject* Resolve(ComponentHandle h) const;
-  TKuzoObject* FindComponent(const std::string& name) const;
-  TKuzoControl* FindParent(const std::string& name) const;
+  TKuzoObject* Resolve(ComponentHandle h) const override;
+  TKuzoObject* FindComponent(const std::string& name) const override;
+  TKuzoControl* FindParent(const std::string& name) const override;
   std::string MakeUniqueName(const std::string& prefix) const;
   int ListComponentNames(std::vector<std::string>& list, int32_t kind, const TKuzoObject* parent) const;
 
@@ -93,8 +107,12 @@ class TKuzoBaseList : public TKuzoComponent {
   TTimerList& Events() { return events_; }
   const TTimerList& Events() const { return events_; }
   void QueueEvent(const TKuzoObject* sender, const std::string& label, const std::vector<std::string>* args,
-                  uint8_t code);
-  int FindPendingEvent(const TKuzoObject* sender, uint8_t code) const;
+                  uint8_t code) override;
+  int FindPendingEvent(const TKuzoObject* sender, uint8_t code) const override;
+
+  // --- invalidation -------------------------------------------------------------------------------
+  void InvalidateRect(const TRect& rect) override;
+  void InvalidateAll() override;
 
   // --- input --------------------------------------------------------------------------------------
   void UpdateMousePosition(int32_t x, int32_t y);
@@ -161,11 +179,11 @@ class TKuzoBaseList : public TKuzoComponent {
   void FreeObjectTree(TKuzoObject* obj);
   void LoadBody(ByteReader& in, int32_t version);
 
-  const HostState* host_;
   int32_t width_ = 0, height_ = 0;
   std::array<std::unique_ptr<TKuzoBase>, 2> bases_;
   int activeIndex_ = 0;
   bool transitionRunning_ = false;
+  SceneTransition* transition_ = nullptr;
   std::unique_ptr<TDIBX> ownSceneSurface_;
   TCustomDIBX* externalSceneSurface_ = nullptr;
   std::vector<std::unique_ptr<TKuzoObject>> registry_;

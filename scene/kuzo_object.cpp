@@ -58,6 +58,8 @@ const char* KindConstantName(int32_t code) {
   return code >= 0 && code <= kMaxKindCode ? kKindNames[code].constant : "";
 }
 
+ComponentServices* TKuzoObject::Services() const { return scene_; }
+
 void TKuzoObject::Create(TKuzoBaseList* scene) {
   scene_ = scene;
   if (!scene) return;
@@ -150,23 +152,26 @@ void TKuzoObject::AppendText(const std::string& s) { SetStrProp(PR_TEXT, GetStrP
 
 std::vector<std::string> TKuzoObject::ClientPointArgs() const {
   TKuzoBase* base = GetBase();
-  if (!base && scene_) base = scene_->ActiveBase();
+  if (!base && Services()) base = Services()->ActiveBase();
   int64_t x = base ? base->MouseX() : 0;
   int64_t y = base ? base->MouseY() : 0;
   return {Format("%d", ClampToInt32(x - GetAbsLeft())), Format("%d", ClampToInt32(y - GetAbsTop()))};
 }
 
 void TKuzoObject::RaiseEvent(const std::string& label, uint8_t code, bool withPoint) {
-  if (!scene_ || label.empty()) return;
+  ComponentServices* services = Services();
+  if (!services || label.empty()) return;
   if (withPoint) {
     std::vector<std::string> args = ClientPointArgs();
-    scene_->QueueEvent(this, label, &args, code);
+    services->QueueEvent(this, label, &args, code);
   } else {
-    scene_->QueueEvent(this, label, nullptr, code);
+    services->QueueEvent(this, label, nullptr, code);
   }
 }
 
-bool TKuzoObject::EventPending(uint8_t code) const { return scene_ && scene_->FindPendingEvent(this, code) >= 0; }
+bool TKuzoObject::EventPending(uint8_t code) const {
+  return Services() && Services()->FindPendingEvent(this, code) >= 0;
+}
 
 void TKuzoObject::LeftDown() {
   TKuzoBase* base = GetBase();

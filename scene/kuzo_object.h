@@ -15,6 +15,7 @@
 namespace kuzo {
 
 class TKuzoBaseList;
+class ComponentServices;
 class TKuzoBase;
 class TKuzoControl;
 class TCustomDIBX;
@@ -66,7 +67,8 @@ class TKuzoObject {
   // The object's registry handle (null while unregistered). Liveness checks go through handles, so
   // a freed object whose address is reused by a new one is never mistaken for it.
   ComponentHandle Handle() const { return handle_; }
-  TKuzoBaseList* Scene() const { return scene_; }
+  // What a registered component may use of the player (null while unregistered).
+  ComponentServices* Services() const;
   const std::string& GetName() const { return name_; }
   bool HasSystemName() const { return !name_.empty() && name_[0] == '\x01'; }
   const std::string& Tag() const { return tag_; }
@@ -177,10 +179,12 @@ class TKuzoObject {
   std::vector<std::string> ClientPointArgs() const;
   int32_t MouseMode() const { return GetIntProp(PR_IGNOREMOUSE); }
 
-  TKuzoBaseList* scene_ = nullptr;
-
  private:
+  // The scene's own classes reach the whole scene; every other component goes through Services().
   friend class TKuzoBaseList;
+  friend class TKuzoControl;
+  friend class TKuzoBase;
+  TKuzoBaseList* scene_ = nullptr;
   ComponentHandle handle_;
   std::string name_;
   std::string tag_;

@@ -17,8 +17,10 @@ constexpr int32_t kMaxTransitionType = 38;
 constexpr int32_t kPlayStateOpen = 1;
 constexpr int32_t kPlayStateStopped = 0;
 constexpr int32_t kPlayStateClose = 3;
-// Flip states: 0 begun, 1 started, 2 timing a transition, 3 no transition.
+// Flip states: 0 begun, 1 started, 2 timing a transition, 3 no transition, 4 waiting for the
+// scene's transition to end (the bases are switched).
 constexpr int32_t kFlipNoTransition = 3;
+constexpr int32_t kFlipWaiting = 4;
 
 // Field positions of the command records.
 enum FlipField { kFlipType, kFlipTime, kFlipFlag, kFlipMode, kFlipNames, kFlipClear, kFlipParam0, kFlipParam1,
@@ -27,6 +29,8 @@ enum CabinetField { kCabinetInvert, kCabinetNames };
 
 struct FlipState : SceneCommandState {
   int32_t state = 0;
+  int32_t kind = 0;
+  bool flag = false;
   int32_t duration = 1;
   int32_t startMs = 0;
   bool clearOld = false;
@@ -139,8 +143,9 @@ void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
   int32_t type = cmd.ExprField(kFlipType).EvalInt(vars).value_or(0);
   if (type < 0 || type > kMaxTransitionType) type = 0;
   const std::optional<int32_t> time = cmd.ExprField(kFlipTime).EvalInt(vars);
+  st.kind = type;
   st.duration = std::max(time.value_or(1), 1);
-  cmd.ExprField(kFlipFlag).EvalFlag(vars);
+  st.flag = cmd.ExprField(kFlipFlag).EvalFlag(vars).value_or(false);
   st.blocks = cmd.ExprField(kFlipBlock).EvalFlag(vars).value_or(false);
   st.clearOld = cmd.ExprField(kFlipClear).EvalFlag(vars).value_or(false);
   st.eventPoint = time && *time > 0;
@@ -159,9 +164,18 @@ void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
   }
 }
 
+void SceneComponentHost::FlipSwitch(TComSceneCommand& cmd) {
+  FlipState& st = FlipStateOf(cmd);
+  scene_.SetActiveBase(scene_.ActiveIndex() ^ 1, TransitionRequest{st.kind, st.flag, st.duration});
+  st.state = kFlipWaiting;
+}
+
 void SceneComponentHost::FlipFinish(TComSceneCommand& cmd) {
   FlipState& st = FlipStateOf(cmd);
-  scene_.SetActiveBase(scene_.ActiveIndex() ^ 1);
+  if (st.state == kFlipWaiting)
+    scene_.EndTransition();
+  else
+    scene_.SetActiveBase(scene_.ActiveIndex() ^ 1);
   if (st.clearOld) {
     const std::vector<TKuzoControl*> old = scene_.InactiveBase()->Children();
     for (TKuzoControl* c : old)
@@ -179,6 +193,12 @@ void SceneComponentHost::FlipExecute(TComSceneCommand& cmd, TCallMan& cm) {
   if (st.state == 1) {
     st.startMs = cm.Services().host ? cm.Services().host->gameClockMs : 0;
     st.state = 2;
+    return;
+  }
+  // The switch hands the transition to the scene; the flip waits until the scene has ended it.
+  if (st.state != kFlipWaiting) FlipSwitch(cmd);
+  if (scene_.TransitionRunning()) {
+    cm.run = false;  // the flip goes on: the tick ends here
     return;
   }
   FlipFinish(cmd);

@@ -1,6 +1,6 @@
 // The scene side of the component commands: creating components from property expressions,
-// reading and writing properties, removal, flips between the two bases (without transitions),
-// cabinets, menu close and media play. Installed as the interpreter's ComponentCommandHost.
+// reading and writing properties, removal, flips between the two bases (their transitions played
+// by the scene's transition seam), cabinets, menu close and media play. Installed as the interpreter's ComponentCommandHost.
 #pragma once
 
 #include <string>
@@ -39,6 +39,10 @@ class SceneComponentHost : public ComponentCommandHost {
   void SetProp(TComSceneCommand& cmd, TCallMan& cm);
   void Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save);
   void FlipExecute(TComSceneCommand& cmd, TCallMan& cm);
+  // Switches the shown base, handing the flip's transition to the scene.
+  void FlipSwitch(TComSceneCommand& cmd);
+  // Ends the flip: a running transition stopped (or the switch made at once when it has not been),
+  // the old base cleared if asked.
   void FlipFinish(TComSceneCommand& cmd);
 
   TKuzoBaseList& scene_;

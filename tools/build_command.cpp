@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "authoring/page_compiler.h"
+#include "authoring/title_builder.h"
 #include "data/archive.h"
 #include "data/big_stream.h"
-#include "script/page_compiler.h"
-#include "script/title_builder.h"
 #include "tools/command.h"
 
 namespace kuzo::tool {

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "authoring/page_dump.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "script/page.h"
-#include "script/page_dump.h"
 #include "tools/command.h"
 
 namespace kuzo::tool {

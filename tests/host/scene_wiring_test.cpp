@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "authoring/title_builder.h"
 #include "core/errors.h"
 #include "graphics/png_writer.h"
 #include "host/headless_runner.h"
 #include "host_test_util.h"
 #include "scene/kuzo_base_list.h"
-#include "script/title_builder.h"
 
 namespace kuzo::host {
 namespace {

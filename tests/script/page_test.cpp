@@ -5,9 +5,9 @@
 #include <functional>
 #include <vector>
 
+#include "authoring/page_dump.h"
 #include "core/errors.h"
 #include "script/page.h"
-#include "script/page_dump.h"
 #include "script/scene_commands.h"
 #include "script/script_services.h"
 

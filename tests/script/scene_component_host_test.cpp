@@ -1,5 +1,5 @@
 // Component commands run by the interpreter on a real scene: creation with property expressions,
-// the creation order, get and set, removal, flips without transitions and cabinets.
+// the creation order, get and set, removal, flips with and without a transition, and cabinets.
 #include "script/scene_component_host.h"
 
 #include "scene/kuzo_base_list.h"
@@ -26,6 +26,30 @@ class PlainControl : public TKuzoControl {
 
  private:
   int32_t kind_;
+};
+
+// A transition that runs for the requested time and records what the scene asked of it.
+class TimedTransition : public SceneTransition {
+ public:
+  bool Begin(const TransitionRequest& request, TKuzoBase& from, TKuzoBase& to) override {
+    requests.push_back(request);
+    fromIndex = from.Index();
+    toIndex = to.Index();
+    left = request.durationMs;
+    return request.kind != kRefusedKind;
+  }
+  bool Advance(int32_t elapsedMs) override {
+    left -= elapsedMs;
+    return left > 0;
+  }
+  void Draw(TCustomDIBX&) override {}
+  void End() override { ++ended; }
+
+  static constexpr int32_t kRefusedKind = 7;
+  std::vector<TransitionRequest> requests;
+  int fromIndex = -1, toIndex = -1;
+  int32_t left = 0;
+  int ended = 0;
 };
 
 class SceneCommands : public ScriptTest {
@@ -172,6 +196,58 @@ TEST_F(SceneCommands, FlipWithClearRemovesWhatStayedBehind) {
   EXPECT_EQ(scene.ActiveIndex(), 1);
   EXPECT_NE(Control("new"), nullptr);
   EXPECT_EQ(scene.FindComponent("old"), nullptr);
+}
+
+TEST_F(SceneCommands, FlipWaitsForTheScenesTransitionOverTheFollowingTicks) {
+  TimedTransition transition;
+  scene.SetTransition(&transition);
+  host.frameDeltaMs = 10;
+  Build({{"main.kss",
+          "box name = \"old\"\n"
+          "flip type 3 time 50 flag TRUE mode 1 names \"\" clear TRUE\n"
+          "var int after = 1\n"}});
+  ScriptServices s = Services();
+  s.components = &componentHost;
+  s.events = &scene.Events();
+  cm = std::make_unique<TCallMan>(s);
+  sysHost.Bind(cm.get(), nullptr);
+  cm->Start("main.ksb");
+  int ticksWhileRunning = 0;
+  for (int i = 0; i < 40 && (cm->page || cm->StackDepth() > 0); ++i) {
+    host.gameClockMs += host.frameDeltaMs;
+    scene.ProcessInput();
+    cm->Step();
+    if (scene.TransitionRunning()) {
+      ++ticksWhileRunning;
+      // The old base keeps its children until the transition has ended.
+      EXPECT_NE(scene.FindComponent("old"), nullptr);
+      EXPECT_FALSE(Has("after"));
+    }
+    scene.Tick();
+  }
+  ASSERT_EQ(transition.requests.size(), 1u);
+  EXPECT_EQ(transition.requests[0].kind, 3);
+  EXPECT_TRUE(transition.requests[0].flag);
+  EXPECT_EQ(transition.requests[0].durationMs, 50);
+  EXPECT_EQ(transition.fromIndex, 0);
+  EXPECT_EQ(transition.toIndex, 1);
+  EXPECT_EQ(ticksWhileRunning, 5);  // 50 ms at 10 ms per tick
+  EXPECT_EQ(transition.ended, 1);
+  EXPECT_FALSE(scene.TransitionRunning());
+  EXPECT_EQ(scene.ActiveIndex(), 1);
+  EXPECT_EQ(scene.FindComponent("old"), nullptr);
+  EXPECT_EQ(Var("after"), "1");
+}
+
+TEST_F(SceneCommands, FlipOfKindZeroOrARefusedKindSwitchesAtOnce) {
+  TimedTransition transition;
+  scene.SetTransition(&transition);
+  RunScene("flip type 0 time 500 mode 0\nvar int first = 1\nflip type 7 time 500 mode 0\nvar int second = 1\n", 8);
+  EXPECT_EQ(Var("second"), "1");
+  EXPECT_EQ(scene.ActiveIndex(), 0);
+  ASSERT_EQ(transition.requests.size(), 1u);  // kind 0 never reaches the transition
+  EXPECT_EQ(transition.requests[0].kind, TimedTransition::kRefusedKind);
+  EXPECT_FALSE(scene.TransitionRunning());
 }
 
 TEST_F(SceneCommands, CabinetsStoreAndRestoreComponentsOfTheInactiveBase) {

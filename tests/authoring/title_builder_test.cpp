@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "script/page_compiler.h"
+#include "authoring/page_compiler.h"
+#include "authoring/title_builder.h"
 #include "script/project_file.h"
 #include "script/scene_commands.h"
-#include "script/title_builder.h"
 
 namespace kuzo {
 namespace {

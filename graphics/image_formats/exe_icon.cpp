@@ -1,5 +1,5 @@
-// Icon groups and icon bitmaps of PE resources.
-#include "data/pe_icon.h"
+// Icon groups of PE resources and the icon bitmaps they list, decoded to RGBA.
+#include "graphics/image_formats/exe_icon.h"
 
 #include <algorithm>
 #include <string>

@@ -1,5 +1,5 @@
 // Page listing for `kuzotool page dump`.
-#include "script/page_dump.h"
+#include "authoring/page_dump.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Title-source text helpers.
-#include "script/source_text.h"
+#include "authoring/source_text.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,14 +1,14 @@
 // Title builder: project source, page sources, and the output directory.
-#include "script/title_builder.h"
+#include "authoring/title_builder.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <map>
 
+#include "authoring/page_compiler.h"
+#include "authoring/source_text.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
-#include "script/page_compiler.h"
-#include "script/source_text.h"
 
 namespace kuzo {
 namespace fs = std::filesystem;

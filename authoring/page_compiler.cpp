@@ -1,14 +1,14 @@
 // The title-source language compiler for pages. See docs/title-language.md for the language.
-#include "script/page_compiler.h"
+#include "authoring/page_compiler.h"
 
 #include <algorithm>
 
+#include "authoring/source_text.h"
 #include "core/errors.h"
 #include "core/sjis.h"
 #include "platform/cp932.h"
 #include "scene/property_table.h"
 #include "script/scene_commands.h"
-#include "script/source_text.h"
 
 namespace kuzo {
 namespace {

@@ -1,6 +1,6 @@
 // The window icon from an executable: the first icon group, its best bitmap picture, and the
 // decoding of bitmaps of every depth with their masks; damaged resources fail cleanly.
-#include "data/pe_icon.h"
+#include "graphics/image_formats/exe_icon.h"
 
 #include <gtest/gtest.h>
 
