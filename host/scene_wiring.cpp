@@ -9,6 +9,7 @@
 
 #include "components/standard_components.h"
 #include "core/errors.h"
+#include "graphics/font_pixel.h"
 #include "graphics/png_writer.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
@@ -29,6 +30,7 @@ class ComponentScene : public Scene {
   ComponentScene(HostState& host, TVrFileManager* files) : scene_(&host, 640, 480), commands_(scene_) {
     ServiceSlots slots = scene_.Slots();
     slots.files = files;
+    slots.glyphs = &glyphs_;
     scene_.SetSlots(slots);
     RegisterStandardComponents(scene_);
   }
@@ -74,6 +76,7 @@ class ComponentScene : public Scene {
   void Close() override { scene_.Reset(); }
 
  private:
+  TFontPixelManager glyphs_;  // declared first: the scene's components use it until they are freed
   TKuzoBaseList scene_;
   SceneComponentHost commands_;
   mutable std::vector<SceneRect> dirty_;
