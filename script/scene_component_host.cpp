@@ -182,7 +182,10 @@ void SceneComponentHost::TextInsExecute(TComSceneCommand& cmd, TCallMan& cm) {
   TextInsState& st = TextInsStateOf(cmd);
   auto* mes = dynamic_cast<TKuzoMes*>(scene_.Resolve(st.window));
   // Waiting lasts while the window still holds pages; scripts empty it (text clear) or fill it anew.
-  if (!mes || !st.waiting || mes->GetCount() == 0) cm.pc += 1;
+  if (!mes || !st.waiting || mes->GetCount() == 0)
+    cm.pc += 1;
+  else
+    cm.run = false;  // the text command goes on: the tick ends here
 }
 
 void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
