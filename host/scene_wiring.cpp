@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "components/kuzo_mes.h"
 #include "components/standard_components.h"
 #include "core/errors.h"
 #include "graphics/font_pixel.h"
@@ -15,6 +16,7 @@
 #include "platform/file_system.h"
 #include "scene/kuzo_base_list.h"
 #include "script/scene_component_host.h"
+#include "text/row_dump.h"
 
 namespace kuzo::host {
 namespace {
@@ -220,6 +222,12 @@ std::string DumpScene(const TKuzoBaseList& scene) {
                   parent ? EscapeName(parent->GetName()).c_str() : "", r.left, r.top,
                   static_cast<long long>(obj->GetIntProp(PR_WIDTH)), static_cast<long long>(obj->GetIntProp(PR_HEIGHT)),
                   obj->GetBoolProp(PR_VISIBLE) ? 1 : 0, obj->GetIntProp(PR_ALPHA));
+    // A message window's shown page follows as its rows, in the window's coordinates.
+    if (const auto* mes = dynamic_cast<const TKuzoMes*>(obj); mes && mes->ShownPage()) {
+      const auto& rows = mes->ShownPage()->Rows;
+      for (size_t r = 0; r < rows.size(); ++r)
+        out += "\t" + RowLine(*rows[r], mes->GetIndex(), static_cast<int>(r), 0, 0) + "\n";
+    }
   }
   return out;
 }
