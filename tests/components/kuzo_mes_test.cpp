@@ -1,6 +1,6 @@
 // The message window on a scene: typing tick by tick at its text delay, the start delay after a
 // page turn, play-start / playing / play-end / notify events and their blocking, page turns,
-// stored glyph lists, clearing, degenerate sizes and pixels reaching the scene.
+// stored glyph lists, clearing, degenerate sizes, link clicks and pixels reaching the scene.
 #include "components/kuzo_mes.h"
 
 #include <gtest/gtest.h>
@@ -254,6 +254,42 @@ TEST(MesDrawing, TypedGlyphsReachTheSceneSurfaceOnlyOnceShown) {
   EXPECT_GT(one, 0);
   for (int i = 0; i < 70; ++i) s.Tick();  // past the 1000 ms wait
   EXPECT_GT(lit(), one);
+}
+
+TEST(MesLinks, ClickOnAHighlightedLinkRaisesOneLinkEventOnlyOnceTyped) {
+  MesScene s;
+  TKuzoMes* mes = s.Window();
+  mes->SetStrProp(PR_ONLINK, "link");
+  mes->SetStrProp(PR_ONLBTNDOWN, "down");
+  mes->SetStrProp(PR_TEXT, "<WAIT VALUE=32>x<A HREF=\"go\">AB</A></WAIT>");
+  const TWdPage* page = mes->ShownPage();
+  ASSERT_NE(page, nullptr);
+  ASSERT_FALSE(page->Rows.empty());
+  // The point over A, in scene pixels.
+  const TWdGlyph* a = page->Rows[0]->Glyphs.at(1);
+  const int32_t x = mes->GetAbsLeft() + page->Rows[0]->Start + a->X + a->Width / 2;
+  const int32_t y = mes->GetAbsTop() + page->Rows[0]->Y + a->Height / 2;
+  s.scene.UpdateMousePosition(x, y);
+  for (int i = 0; i < 4; ++i) s.Tick();  // x and A typed, B still to come
+  mes->MouseMove();
+  mes->LeftDown();
+  EXPECT_FALSE(s.Find("link")) << "no link is hit while the text still types";
+  s.scene.Events().Clear();
+  for (int i = 0; i < 6; ++i) s.Tick();
+  mes->MouseMove();
+  mes->LeftDown();
+  ASSERT_TRUE(s.Find("link"));
+  EXPECT_EQ(s.Find("link")->args, (std::vector<std::string>{"go", "AB"}));
+  EXPECT_FALSE(s.Find("down")) << "the link click is not also a left-down";
+  mes->LeftDown();
+  int links = 0;
+  for (int i = 0; i < s.scene.Events().Count(); ++i) links += s.scene.Events().At(i).label == "link";
+  EXPECT_EQ(links, 1) << "no second link event while one waits (the click falls to the left-down)";
+  s.scene.UpdateMousePosition(mes->GetAbsLeft() + 1, y);  // over x, no link
+  mes->MouseMove();
+  s.scene.Events().Clear();
+  mes->LeftDown();
+  EXPECT_FALSE(s.Find("link"));
 }
 
 }  // namespace
