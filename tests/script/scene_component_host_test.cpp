@@ -3,6 +3,8 @@
 // text commands on message windows.
 #include "script/scene_component_host.h"
 
+#include <algorithm>
+
 #include "components/kuzo_mes.h"
 #include "scene/kuzo_base_list.h"
 #include "script_fixture.h"
@@ -361,6 +363,27 @@ TEST_F(TextCommands, TextClearEmptiesTheWindowAndUnknownWindowsAreIgnored) {
   EXPECT_EQ(Var("end"), "1");
   EXPECT_EQ(Mes()->GetCount(), 0);
   EXPECT_EQ(Mes()->GetIndex(), -1);
+}
+
+TEST_F(TextCommands, FontVariablesListInstalledFamiliesFixedOnesAmongThem) {
+  RunScene("var str all = @Fonts\nvar str fixed = @FixedFonts\n", 2);
+  auto lines = [](const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find("\r\n", start);
+      if (end == std::string::npos) end = text.size();
+      out.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+    return out;
+  };
+  const std::vector<std::string> all = lines(Var("all"));
+  const std::vector<std::string> fixed = lines(Var("fixed"));
+  ASSERT_FALSE(all.empty()) << "the Japanese fonts the build installs are listed";
+  EXPECT_LE(fixed.size(), all.size());
+  for (const std::string& f : fixed) EXPECT_NE(std::find(all.begin(), all.end(), f), all.end()) << f;
+  for (const std::string& f : all) EXPECT_TRUE(!f.empty() && f.front() != ' ' && f.back() != ' ') << f;
 }
 
 }  // namespace
