@@ -8,14 +8,17 @@
 #include <sstream>
 
 #include "components/drel_collection.h"
+#include "components/kuzo_mes.h"
 #include "components/standard_components.h"
 #include "core/errors.h"
+#include "graphics/font_pixel.h"
 #include "graphics/png_writer.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "scene/kuzo_base_list.h"
 #include "script/scene_component_host.h"
 #include "transitions/wipe_scene_player.h"
+#include "text/row_dump.h"
 
 namespace kuzo::host {
 namespace {
@@ -37,6 +40,7 @@ class ComponentScene : public Scene {
     ServiceSlots slots = scene_.Slots();
     slots.files = files;
     slots.images = &images_;
+    slots.glyphs = &glyphs_;
     scene_.SetSlots(slots);
     RegisterStandardComponents(scene_);
   }
@@ -90,6 +94,7 @@ class ComponentScene : public Scene {
   }
 
   TDrelCollection images_;  // outlives the scene, whose components give their pictures back to it
+  TFontPixelManager glyphs_;  // declared before the scene: its components use it until they are freed
   TKuzoBaseList scene_;
   SceneComponentHost commands_;
   mutable std::vector<SceneRect> dirty_;
@@ -233,6 +238,12 @@ std::string DumpScene(const TKuzoBaseList& scene) {
                   parent ? EscapeName(parent->GetName()).c_str() : "", r.left, r.top,
                   static_cast<long long>(obj->GetIntProp(PR_WIDTH)), static_cast<long long>(obj->GetIntProp(PR_HEIGHT)),
                   obj->GetBoolProp(PR_VISIBLE) ? 1 : 0, obj->GetIntProp(PR_ALPHA));
+    // A message window's shown page follows as its rows, in the window's coordinates.
+    if (const auto* mes = dynamic_cast<const TKuzoMes*>(obj); mes && mes->ShownPage()) {
+      const auto& rows = mes->ShownPage()->Rows;
+      for (size_t r = 0; r < rows.size(); ++r)
+        out += "\t" + RowLine(*rows[r], mes->GetIndex(), static_cast<int>(r), 0, 0) + "\n";
+    }
   }
   return out;
 }

@@ -1,9 +1,11 @@
 // Component commands carried out on the scene.
 #include "script/scene_component_host.h"
 
+#include "components/kuzo_mes.h"
 #include "core/errors.h"
 #include "core/host_state.h"
 #include "scene/kuzo_base_list.h"
+#include "script/page.h"
 #include "script/call_man.h"
 #include "script/command_codes.h"
 #include "vars/param.h"
@@ -33,6 +35,11 @@ using field::kFlipMode;
 using field::kFlipNames;
 using field::kFlipTime;
 using field::kFlipType;
+using field::kTextBlock;
+using field::kTextGlyphs;
+using field::kTextKeepRead;
+using field::kTextWait;
+using field::kTextWindow;
 
 struct FlipState : SceneCommandState {
   int32_t state = 0;
@@ -44,6 +51,19 @@ struct FlipState : SceneCommandState {
   bool blocks = false;
   bool eventPoint = false;
 };
+
+// The text-insert command's state: the window it filled, whether it waits for the window to be
+// emptied, and whether events are held meanwhile.
+struct TextInsState : SceneCommandState {
+  ComponentHandle window;
+  bool waiting = false;
+  bool blocks = false;
+};
+
+TextInsState& TextInsStateOf(TComSceneCommand& cmd) {
+  if (!dynamic_cast<TextInsState*>(cmd.state.get())) cmd.state = std::make_unique<TextInsState>();
+  return static_cast<TextInsState&>(*cmd.state);
+}
 
 FlipState& FlipStateOf(TComSceneCommand& cmd) {
   if (!dynamic_cast<FlipState*>(cmd.state.get())) cmd.state = std::make_unique<FlipState>();
@@ -142,7 +162,45 @@ int32_t SceneComponentHost::KindOfCommand(uint8_t code) {
   }
 }
 
+TKuzoMes* SceneComponentHost::MessageWindow(const std::string& name) const {
+  return dynamic_cast<TKuzoMes*>(scene_.FindComponent(name));
+}
+
+void SceneComponentHost::TextInsBegin(TComSceneCommand& cmd, TCallMan& cm) {
+  TParamCollection& vars = cm.Vars();
+  TextInsState& st = TextInsStateOf(cmd);
+  st = TextInsState{};
+  st.blocks = cmd.ExprField(kTextBlock).EvalFlag(vars).value_or(false);
+  if (!cmd.fields[kTextGlyphs].text.empty()) {
+    TKuzoMes* mes = MessageWindow(cmd.ExprField(kTextWindow).EvalText(vars).value_or(""));
+    if (mes) {
+      const bool keepRead = cmd.ExprField(kTextKeepRead).EvalFlag(vars).value_or(false);
+      TPage* page = cmd.Page();
+      const std::string file = page ? page->Name() : std::string();
+      const int32_t index = page ? page->IndexOf(&cmd) : -1;
+      mes->InsertGlyphs(cmd.fields[kTextGlyphs].text, file, index, keepRead);
+      if (mes->GetCount() > 0) mes->SetIndex(0);
+      st.window = mes->Handle();
+    }
+  }
+  st.waiting = cmd.ExprField(kTextWait).EvalFlag(vars).value_or(false);
+}
+
+void SceneComponentHost::TextInsExecute(TComSceneCommand& cmd, TCallMan& cm) {
+  TextInsState& st = TextInsStateOf(cmd);
+  auto* mes = dynamic_cast<TKuzoMes*>(scene_.Resolve(st.window));
+  // Waiting lasts while the window still holds pages; scripts empty it (text clear) or fill it anew.
+  if (!mes || !st.waiting || mes->GetCount() == 0)
+    cm.pc += 1;
+  else
+    cm.run = false;  // the text command goes on: the tick ends here
+}
+
 void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
+  if (cmd.TypeCode() == CommandCode::TextIns) {
+    TextInsBegin(cmd, cm);
+    return;
+  }
   if (cmd.TypeCode() != Code(CommandCode::Flip)) return;
   TParamCollection& vars = cm.Vars();
   FlipState& st = FlipStateOf(cmd);
@@ -222,6 +280,10 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
     FlipExecute(cmd, cm);
     return;
   }
+  if (code == CommandCode::TextIns) {
+    TextInsExecute(cmd, cm);
+    return;
+  }
   cm.pc += 1;
   TParamCollection& vars = cm.Vars();
   if (int32_t kind = KindOfCommand(code); kind != LT_NONE) {
@@ -244,6 +306,9 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
     case CommandCode::MediaPlay:
       if (TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(field::kOnly).EvalText(vars).value_or("")))
         obj->Play();
+      break;
+    case CommandCode::TextClr:
+      if (TKuzoMes* mes = MessageWindow(cmd.ExprField(field::kOnly).EvalText(vars).value_or(""))) mes->ClearText();
       break;
     case CommandCode::CabinetSave: Cabinet(cmd, cm, true); break;
     case CommandCode::CabinetLoad: Cabinet(cmd, cm, false); break;
@@ -345,6 +410,15 @@ void SceneComponentHost::Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save)
 }
 
 void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
+  if (cmd.TypeCode() == CommandCode::TextIns) {
+    auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
+    TKuzoObject* window = st ? scene_.Resolve(st->window) : nullptr;
+    WriteStateSignature(w);
+    w.String(window ? window->GetName() : std::string());
+    w.Bool(st && st->waiting);
+    w.Bool(st && st->blocks);
+    return;
+  }
   if (cmd.TypeCode() != Code(CommandCode::Flip)) return;
   auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
   WriteStateSignature(w);
@@ -353,6 +427,16 @@ void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
 }
 
 void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
+  if (cmd.TypeCode() == CommandCode::TextIns) {
+    const int version = ReadStateVersion(r);
+    TextInsState& st = TextInsStateOf(cmd);
+    st = TextInsState{};
+    const std::string name = r.String("text window");
+    st.waiting = r.Bool("text waiting");
+    if (version > 99) st.blocks = r.Bool("text blocks events");
+    if (TKuzoMes* mes = name.empty() ? nullptr : MessageWindow(name)) st.window = mes->Handle();
+    return;
+  }
   if (cmd.TypeCode() != Code(CommandCode::Flip)) return;
   const int version = ReadStateVersion(r);
   if (version < kStateVersion) return;
@@ -363,11 +447,19 @@ void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
 }
 
 bool SceneComponentHost::IsEventPoint(const TComSceneCommand& cmd) const {
+  if (cmd.TypeCode() == CommandCode::TextIns) {
+    auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
+    return st && st->waiting;
+  }
   auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
   return cmd.TypeCode() == CommandCode::Flip && st && st->eventPoint;
 }
 
 bool SceneComponentHost::BlocksEvents(const TComSceneCommand& cmd) const {
+  if (cmd.TypeCode() == CommandCode::TextIns) {
+    auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
+    return st && st->blocks;
+  }
   auto* st = dynamic_cast<const FlipState*>(cmd.state.get());
   return cmd.TypeCode() == CommandCode::Flip && st && st->blocks;
 }

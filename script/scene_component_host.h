@@ -1,6 +1,6 @@
 // The scene side of the component commands: creating components from property expressions,
 // reading and writing properties, removal, flips between the two bases (their transitions played
-// by the scene's transition seam), cabinets, menu close and media play. Installed as the interpreter's ComponentCommandHost.
+// by the scene's transition seam), cabinets, menu close, media play, and the text commands on message windows. Installed as the interpreter's ComponentCommandHost.
 #pragma once
 
 #include <string>
@@ -14,6 +14,7 @@ namespace kuzo {
 class TKuzoBaseList;
 class TKuzoObject;
 class TKuzoControl;
+class TKuzoMes;
 
 class SceneComponentHost : public ComponentCommandHost {
  public:
@@ -44,6 +45,12 @@ class SceneComponentHost : public ComponentCommandHost {
   // Ends the flip: a running transition stopped (or the switch made at once when it has not been),
   // the old base cleared if asked.
   void FlipFinish(TComSceneCommand& cmd);
+
+  // The text commands: inserting a command's glyph list into a message window and waiting while
+  // the window holds pages.
+  TKuzoMes* MessageWindow(const std::string& name) const;
+  void TextInsBegin(TComSceneCommand& cmd, TCallMan& cm);
+  void TextInsExecute(TComSceneCommand& cmd, TCallMan& cm);
 
   TKuzoBaseList& scene_;
 };

@@ -1,8 +1,13 @@
 // The interpreter's side of the system variables ("@Result", "@ParamCount", "@ParamStr",
-// "@Sender", "@StackCount") and the project's ("@ScrWidth", "@ScrHeight", "@Title"). The host
+// "@Sender", "@StackCount"), the project's ("@ScrWidth", "@ScrHeight", "@Title") and the installed
+// fonts ("@Fonts", "@FixedFonts"). The host
 // derives from it to add the scene's input state and the screen.
 #pragma once
 
+#include <string>
+#include <vector>
+
+#include "graphics/font_pixel.h"
 #include "script/call_man.h"
 #include "script/project.h"
 #include "vars/system_variable_host.h"
@@ -25,8 +30,27 @@ class ScriptVariableHost : public SystemVariableHost {
   int32_t ScreenWidth() override { return project_ ? project_->Settings().width : 0; }
   int32_t ScreenHeight() override { return project_ ? project_->Settings().height : 0; }
   std::string Title() override { return project_ ? project_->Settings().title : std::string(); }
+  // The installed font families, one per line; listed once per process, since fonts do not change
+  // while a title plays.
+  std::string Fonts() override {
+    static const std::string all = JoinLines(TFontPixelManager::ListFonts(false));
+    return all;
+  }
+  std::string FixedFonts() override {
+    static const std::string fixed = JoinLines(TFontPixelManager::ListFonts(true));
+    return fixed;
+  }
 
  private:
+  static std::string JoinLines(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& n : names) {
+      if (!out.empty()) out += "\r\n";
+      out += n;
+    }
+    return out;
+  }
+
   TCallMan* callMan_ = nullptr;
   const TProject* project_ = nullptr;
 };

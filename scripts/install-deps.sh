@@ -5,7 +5,7 @@ set -u
 PKGS=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   zlib1g-dev libdeflate-dev libpng-dev libjpeg-dev libspng-dev
-  libsdl2-dev libpixman-1-dev libsdl2-ttf-dev libfontconfig-dev fonts-ipafont-gothic
+  libsdl2-dev libpixman-1-dev libsdl2-ttf-dev libfontconfig-dev libfreetype-dev fonts-ipafont-gothic fonts-ipafont-mincho
   libgtest-dev libgmock-dev libbenchmark-dev
   lua5.4 xvfb xauth
   libavformat-dev libavcodec-dev libswresample-dev libswscale-dev ffmpeg

@@ -1,7 +1,11 @@
 // Component commands run by the interpreter on a real scene: creation with property expressions,
-// the creation order, get and set, removal, flips with and without a transition, and cabinets.
+// the creation order, get and set, removal, flips with and without a transition, cabinets, and the
+// text commands on message windows.
 #include "script/scene_component_host.h"
 
+#include <algorithm>
+
+#include "components/kuzo_mes.h"
 #include "scene/kuzo_base_list.h"
 #include "script_fixture.h"
 
@@ -57,6 +61,7 @@ class SceneCommands : public ScriptTest {
   SceneCommands() {
     for (int32_t kind : {LT_BOX, LT_PARTICLE})
       scene.RegisterKind(kind, [kind] { return std::make_unique<PlainControl>(kind); });
+    scene.RegisterKind<TKuzoMes>();
   }
   void RunScene(const std::string& source, int ticks = 20) {
     Build({{"main.kss", source}});
@@ -292,6 +297,119 @@ TEST_F(SceneCommands, CabinetsStoreAndRestoreComponentsOfTheInactiveBase) {
   RunScene("cabinetload name = \"cab\" names \"a\"\n");
   EXPECT_EQ(Control("a")->Parent(), scene.InactiveBase());
   EXPECT_EQ(scene.FindComponent("cab"), nullptr);  // emptied cabinets are removed
+}
+
+
+// "<WAIT VALUE=32>AB<BR>CD</WAIT>" as a stored glyph list.
+constexpr const char* kTextGlyphs =
+    "4E6B576F72643131300100000004000000FFFFFFFFFFFFFFFF000000000000FFFFFFFF0000000000000000FFFFFFFFFFFFFFFF05000000"
+    "0100000000200000004100000000000100000000200000004200000000000300010000000020000000430000000000010000000020000000"
+    "440000000000";
+
+std::string TextScript(const std::string& flags) {
+  return std::string("message name = \"mes\", width = 100, height = 40, onplaystart = \"main.kss:ps\"\n") +
+         "text \"mes\" " + flags + " glyphs " + kTextGlyphs + "\n"
+         "var int after = 1\n"
+         "wait 100000\n"
+         "exit\n"
+         "label ps\n"
+         "var int started = 1\n"
+         "exit\n";
+}
+
+class TextCommands : public SceneCommands {
+ protected:
+  void Start(const std::string& source) {
+    Build({{"main.kss", source}});
+    ScriptServices s = Services();
+    s.components = &componentHost;
+    s.events = &scene.Events();
+    cm = std::make_unique<TCallMan>(s);
+    sysHost.Bind(cm.get(), nullptr);
+    cm->Start("main.ksb");
+  }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) {
+      host.gameClockMs += host.frameDeltaMs;
+      scene.ProcessInput();
+      cm->Step();
+      scene.Tick();
+    }
+  }
+  TKuzoMes* Mes() { return dynamic_cast<TKuzoMes*>(scene.FindComponent("mes")); }
+};
+
+TEST_F(TextCommands, WaitingTextRunsEventsAndGoesOnOnceTheWindowIsEmptied) {
+  Start(TextScript("wait TRUE"));
+  Ticks(5);
+  ASSERT_NE(Mes(), nullptr);
+  EXPECT_EQ(Mes()->GetCount(), 1);
+  EXPECT_EQ(Mes()->GetIndex(), 0);
+  EXPECT_EQ(Mes()->SourceFile(), "");  // no keep-read: nothing tracked
+  EXPECT_TRUE(Has("started")) << "a waiting text command lets events run";
+  EXPECT_FALSE(Has("after"));
+  Mes()->ClearText();
+  Ticks(1);
+  EXPECT_EQ(Var("after"), "1");
+}
+
+TEST_F(TextCommands, BlockingTextHoldsEventsUntilItEnds) {
+  Start(TextScript("wait TRUE block TRUE"));
+  Ticks(5);
+  EXPECT_FALSE(Has("started"));
+  EXPECT_FALSE(Has("after"));
+  Mes()->ClearText();
+  Ticks(2);
+  EXPECT_EQ(Var("after"), "1");
+  EXPECT_TRUE(Has("started"));
+}
+
+TEST_F(TextCommands, WithoutWaitTheScriptGoesOnAndKeepReadNamesTheSource) {
+  Start(TextScript("keepread TRUE"));
+  Ticks(2);
+  EXPECT_EQ(Var("after"), "1");
+  ASSERT_NE(Mes(), nullptr);
+  EXPECT_EQ(Mes()->ReadMarkMode(), 1);
+  EXPECT_EQ(Mes()->SourceIndex(), 1);
+  EXPECT_FALSE(Mes()->SourceFile().empty());
+}
+
+TEST_F(TextCommands, TextClearEmptiesTheWindowAndUnknownWindowsAreIgnored) {
+  // The window is filled, a waiting text for a window that does not exist goes on at once, and the
+  // text clear empties the filled window.
+  Start(std::string("message name = \"mes\", width = 100, height = 40\n") + "text \"mes\" glyphs " + kTextGlyphs +
+        "\ntext \"nobody\" wait TRUE glyphs " + kTextGlyphs + "\nvar int passed = 1\nvar int cleared = 0\n" +
+        "wait while cleared == 0\ntextclear \"mes\"\nvar int end = 1\n");
+  Ticks(6);
+  EXPECT_EQ(Var("passed"), "1");
+  ASSERT_NE(Mes(), nullptr);
+  EXPECT_EQ(Mes()->GetCount(), 1);
+  vars.Find("cleared")->Param()->SetInteger(1);
+  Ticks(3);
+  EXPECT_EQ(Var("end"), "1");
+  EXPECT_EQ(Mes()->GetCount(), 0);
+  EXPECT_EQ(Mes()->GetIndex(), -1);
+}
+
+TEST_F(TextCommands, FontVariablesListInstalledFamiliesFixedOnesAmongThem) {
+  RunScene("var str all = @Fonts\nvar str fixed = @FixedFonts\n", 2);
+  auto lines = [](const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+      size_t end = text.find("\r\n", start);
+      if (end == std::string::npos) end = text.size();
+      out.push_back(text.substr(start, end - start));
+      start = end + 2;
+    }
+    return out;
+  };
+  const std::vector<std::string> all = lines(Var("all"));
+  const std::vector<std::string> fixed = lines(Var("fixed"));
+  ASSERT_FALSE(all.empty()) << "the Japanese fonts the build installs are listed";
+  EXPECT_LE(fixed.size(), all.size());
+  for (const std::string& f : fixed) EXPECT_NE(std::find(all.begin(), all.end(), f), all.end()) << f;
+  for (const std::string& f : all) EXPECT_TRUE(!f.empty() && f.front() != ' ' && f.back() != ' ') << f;
 }
 
 }  // namespace

@@ -1,0 +1,91 @@
+// TKuzoMes: the message window. Shows tagged text page by page, typing it with the word's reveal
+// engine, highlighting and reporting links, and telling scripts through events when a page starts,
+// while it types and when it has finished. Scripts turn pages (PR_INDEX) or insert new text.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scene/kuzo_control.h"
+#include "text/nk_word.h"
+
+namespace kuzo {
+
+class TKuzoMes : public TKuzoControl {
+ public:
+  static constexpr int32_t kKindCode = LT_MES;
+  int32_t KindCode() const override { return kKindCode; }
+
+  TKuzoMes();
+  ~TKuzoMes() override;
+
+  // The word that holds the glyphs and the layout settings (tests and the scene dump read it).
+  const TNkWord& Word() const { return word_; }
+  const std::vector<std::unique_ptr<TWdPage>>& Pages() const { return pages_; }
+  const TWdPage* ShownPage() const;
+
+  // Shows markup text (the PR_TEXT setter): pages rebuilt, the first page shown, play-start raised.
+  void SetText(const std::string& text);
+  // Shows a stored glyph list held by the text-insert command `commandIndex` of the script page
+  // `sourceFile`. With `keepRead` the window remembers that source for read marks. Raises no
+  // play-start; the caller shows the first page with SetIndex(0).
+  void InsertGlyphs(const std::string& glyphBytes, const std::string& sourceFile, int32_t commandIndex,
+                    bool keepRead);
+  // Empties the window (the text-clear command): no pages, no source.
+  void ClearText();
+  // Shows page `i`; ignored outside 0..count-1 and for the page already shown.
+  void SetIndex(int32_t i);
+  int32_t GetIndex() const { return index_; }
+  int32_t GetCount() const { return static_cast<int32_t>(pages_.size()); }
+  // Whether a page follows the shown one or the shown page still has something to reveal.
+  bool IsPlaying() const;
+  int32_t ReadMarkMode() const { return readMarkMode_; }
+  const std::string& SourceFile() const { return sourceFile_; }
+  int32_t SourceIndex() const { return sourceIndex_; }
+
+  bool Tick() override;
+  void Draw() override;
+  TKuzoControl* HitTest(ScenePoint p, MouseModeSet modes) override;
+  void MouseMove() override;
+  void MouseOut(TKuzoControl* next) override;
+  void LeftDown() override;
+  int32_t GetPlayState() const override;
+
+  int32_t GetIntProp(PropId id) const override;
+  void SetIntProp(PropId id, int32_t v) override;
+  bool GetBoolProp(PropId id) const override;
+  void SetBoolProp(PropId id, bool v) override;
+  std::string GetStrProp(PropId id) const override;
+  void SetStrProp(PropId id, const std::string& v) override;
+
+ private:
+  // Frees the pages and lays out the word's glyphs into new ones (VAR glyphs expanded).
+  void RebuildPages();
+  void RaisePlayStart();
+  void OnWordEvent(const std::string& value);
+  void RequestRelayout();
+  void ReportDirtyRects();
+  void SyncAreaToSize();
+  TWdPage* Shown();
+
+  TNkWord word_;
+  std::vector<std::unique_ptr<TWdPage>> pages_;
+  int32_t index_ = -1;
+  int32_t scrollY_ = 0;
+  std::string playingLabel_, playStartLabel_, playEndLabel_, linkLabel_, notifyLabel_, idleLabel_;
+  bool paused_ = false;
+  bool textPaused_ = false;
+  int32_t textDelay_ = 0;
+  uint8_t readMarkMode_ = 0;
+  std::string sourceFile_;
+  int32_t sourceIndex_ = -1;
+  std::string text_;
+  int32_t startDelay_ = 0;
+  bool captureLink_ = false;
+  bool relayout_ = false;
+  bool revealReset_ = false;
+  bool rendered_ = false;
+};
+
+}  // namespace kuzo

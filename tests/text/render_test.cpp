@@ -1,0 +1,108 @@
+// Rendering and drawing pages with real glyphs: ink inside the cells, ruby above its base, borders
+// in their colour, link underlines, and drawing that respects alpha and the clip rectangle.
+#include <gtest/gtest.h>
+
+#include "graphics/font_pixel.h"
+#include "text/nk_word.h"
+
+namespace kuzo {
+namespace {
+
+struct Page {
+  TNkWord word;
+  std::vector<std::unique_ptr<TWdPage>> pages;
+  TFontPixelManager glyphs;
+
+  explicit Page(const std::string& markup) {
+    word.FontSize = 24;
+    word.AreaWidth = 200;
+    word.PageHeight = 100;
+    word.FadeTime = 0;
+    word.SetText(markup);
+    word.Layout(pages);
+    word.ResetReveal(*pages[0]);
+    word.Render(*pages[0], glyphs);
+  }
+  const TWdChar& Char(size_t i) const { return static_cast<const TWdChar&>(*word.Glyph(i)); }
+  int InkIn(int left, int top, int right, int bottom) const {
+    int ink = 0;
+    const TDIBX& cov = word.CoverageSurface();
+    for (int y = std::max(0, top); y < std::min(bottom, cov.Height()); ++y) {
+      for (int x = std::max(0, left); x < std::min(right, cov.Width()); ++x) ink += cov.Lock(x, y)[0] > 0;
+    }
+    return ink;
+  }
+};
+
+TEST(RenderTest, CharactersInkTheirCellsOnly) {
+  Page p("あい");
+  const TDIBX& cov = p.word.CoverageSurface();
+  ASSERT_EQ(cov.Width(), 200);
+  ASSERT_EQ(cov.Height(), 100);
+  EXPECT_GT(p.InkIn(0, 0, 24, 24), 20);
+  EXPECT_GT(p.InkIn(24, 0, 48, 24), 20);
+  EXPECT_EQ(p.InkIn(48, 0, 200, 100) + p.InkIn(0, 24, 48, 100), 0);
+  const TRectI& box = p.Char(0).DrawnBox;
+  EXPECT_FALSE(box.Empty());
+  EXPECT_GE(box.Left, 0);
+  EXPECT_LE(box.Right, 24);
+}
+
+TEST(RenderTest, RubySitsAboveItsGroupAndBordersUseTheirColour) {
+  Page p("<RUBY VALUE=かんじ>漢字</RUBY>");
+  // Ruby of 12 px over the 48 px group, the base characters 12 px lower.
+  EXPECT_GT(p.InkIn(0, 0, 48, 12), 10);
+  EXPECT_GT(p.InkIn(0, 12, 48, 36), 40);
+  EXPECT_LE(p.Char(0).DrawnBox.Top, 1);
+
+  Page b("<FONT BORDER=2 BCOLOR=#0000FF COLOR=#FF0000>あ</FONT>");
+  const TDIBX& color = b.word.ColorSurface();
+  Pixel blue = static_cast<Pixel>(color.ColorToPixel(0xFF0000)), red = static_cast<Pixel>(color.ColorToPixel(0xFF));
+  int blues = 0, reds = 0;
+  for (int y = 0; y < 28; ++y) {
+    for (int x = 0; x < 28; ++x) {
+      blues += color.GetPixel(x, y) == blue;
+      reds += color.GetPixel(x, y) == red;
+    }
+  }
+  EXPECT_GT(blues, 20);
+  EXPECT_GT(reds, 5);
+}
+
+TEST(RenderTest, LinksAreUnderlined) {
+  Page plain("ab");
+  Page link("<A HREF=x>ab</A>");
+  // The underline band fills the bottom rows of the cells across both characters.
+  EXPECT_GT(link.InkIn(0, 20, 24, 24), plain.InkIn(0, 20, 24, 24) + 10);
+}
+
+TEST(DrawTest, RevealedGlyphsDrawWithTheirAlphaInsideTheClip) {
+  Page p("あい");
+  TDIBX target(220, 120, 32);
+  target.Fill(0x00FFFFFF);
+  p.word.Target = &target;
+  p.word.AreaLeft = 10;
+  p.word.AreaTop = 5;
+  p.word.TextColor = 0;
+  auto dark = [&](int l, int t, int r, int b) {
+    int n = 0;
+    for (int y = t; y < b; ++y) {
+      for (int x = l; x < r; ++x) n += target.GetPixel(x, y) != 0x00FFFFFFu;
+    }
+    return n;
+  };
+  p.word.Draw(*p.pages[0]);
+  EXPECT_EQ(dark(0, 0, 220, 120), 0);  // nothing revealed yet
+  p.word.Step(*p.pages[0], 16);
+  p.word.ClipRect = {34, 0, 220, 120};  // only the second character's cell
+  p.word.Draw(*p.pages[0]);
+  EXPECT_EQ(dark(0, 0, 34, 120), 0);
+  EXPECT_GT(dark(34, 5, 58, 29), 20);
+  p.word.ClipRect = {0, 0, 220, 120};
+  p.word.Draw(*p.pages[0]);
+  EXPECT_GT(dark(10, 5, 34, 29), 20);
+  EXPECT_EQ(dark(0, 29, 220, 120), 0);
+}
+
+}  // namespace
+}  // namespace kuzo

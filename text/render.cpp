@@ -1,0 +1,148 @@
+// Rendering a laid-out page into the word's colour and coverage surfaces (characters, ruby, borders
+// and shadows through the glyph cache), and drawing its revealed glyphs onto the target surface.
+#include <algorithm>
+#include <climits>
+#include <optional>
+
+#include "core/sjis.h"
+#include "graphics/font_pixel.h"
+#include "graphics/glyph_draw.h"
+#include "text/nk_word.h"
+
+namespace kuzo {
+namespace {
+
+constexpr std::string_view kDefaultFace = "ＭＳ ゴシック";
+constexpr int kRubyEffectMax = 1;  // ruby borders and shadows are at most one pixel
+
+// Nearest integer to num / den (den > 0), ties to even.
+int64_t RoundHalfEven(int64_t num, int64_t den) {
+  int64_t q = num / den, r = num % den;
+  if (r < 0) {
+    --q;
+    r += den;
+  }
+  if (2 * r > den || (2 * r == den && (q & 1))) ++q;
+  return q;
+}
+
+struct CharLook {
+  int32_t border = 0, shadow = 0;
+  Pixel borderColor = 0, shadowColor = 0;
+  bool operator==(const CharLook&) const = default;
+};
+
+}  // namespace
+
+void TNkWord::Render(TWdPage& page, TFontPixelManager& glyphs) {
+  int32_t height = Paging ? PageHeight : std::max(PageHeight, page.Height);
+  if (AreaWidth <= 0 || height <= 0 || int64_t{AreaWidth} * height > (int64_t{1} << 28)) return;
+  colorSurface_.SetSize(AreaWidth, height, SurfaceBits);
+  coverageSurface_.SetSize(AreaWidth, height, 8);
+  colorSurface_.Fill(0);
+  coverageSurface_.Fill(0);
+
+  auto lookOf = [&](const TWdGlyph* g) -> std::optional<CharLook> {
+    if (!g || !g->IsChar()) return std::nullopt;
+    const TDecorate* s = static_cast<const TWdChar*>(g)->Style;
+    CharLook look;
+    look.border = BorderWidthOf(s);
+    look.shadow = ShadowWidthOf(s);
+    look.borderColor = static_cast<Pixel>(colorSurface_.ColorToPixel((s && s->BorderColor != -1) ? s->BorderColor : BorderColorDefault));
+    look.shadowColor = static_cast<Pixel>(colorSurface_.ColorToPixel((s && s->ShadowColor != -1) ? s->ShadowColor : ShadowColorDefault));
+    return look;
+  };
+
+  for (auto& rowPtr : page.Rows) {
+    TWdRow& row = *rowPtr;
+    for (size_t i = 0; i < row.Glyphs.size(); ++i) {
+      if (!row.Glyphs[i]->IsChar()) continue;
+      auto& c = static_cast<TWdChar&>(*row.Glyphs[i]);
+      const TDecorate* s = c.Style;
+      std::string font = (s && !s->FontName.empty()) ? s->FontName : (FontName.empty() ? std::string(kDefaultFace) : FontName);
+      uint8_t style = static_cast<uint8_t>((s ? s->Style : 0) | (c.Link.empty() ? 0 : kStyleUnderline));
+      int32_t size = std::clamp((s && s->Size != 0) ? s->Size : FontSize, 1, kMaxGlyphExtent);
+      int32_t text = c.Hover ? HoverColor : ((s && s->Color != -1) ? s->Color : (c.Link.empty() ? TextColor : LinkColor));
+      CharLook look = *lookOf(&c);
+      GlyphColors colors{look.shadowColor, look.borderColor, static_cast<Pixel>(colorSurface_.ColorToPixel(text))};
+      int32_t top = row.Y + c.Y;
+      TRect box{};
+      glyphs.Quality = Quality;
+
+      int32_t ruby = 0;
+      if (s && !s->Ruby.empty()) {
+        ruby = std::max(1, size / 2);
+        const std::string* prevRuby = i > 0 ? GlyphRuby(*row.Glyphs[i - 1]) : nullptr;
+        if (!prevRuby || *prevRuby != s->Ruby) {
+          // The first glyph of the group spreads the ruby evenly over the group's width.
+          int64_t groupWidth = 0;
+          for (size_t k = i; k < row.Glyphs.size(); ++k) {
+            const std::string* r = GlyphRuby(*row.Glyphs[k]);
+            if (!r || *r != s->Ruby) break;
+            groupWidth += row.Glyphs[k]->Width;
+          }
+          int64_t n = static_cast<int64_t>(sjis::CharCount(s->Ruby));
+          int64_t k = 1;
+          for (size_t p = 0; p < s->Ruby.size(); ++k) {
+            size_t len = sjis::CharLength(s->Ruby, p);
+            uint16_t code = len == 2 ? static_cast<uint16_t>((static_cast<uint8_t>(s->Ruby[p]) << 8) | static_cast<uint8_t>(s->Ruby[p + 1]))
+                                     : static_cast<uint8_t>(s->Ruby[p]);
+            p += len;
+            int64_t centre = RoundHalfEven((2 * k - 1) * groupWidth, 2 * n) + c.X;
+            int64_t x = centre - (len == 2 ? ruby / 2 : ruby / 4);
+            const TFontPixel& rg = glyphs.GetGlyph(code, font, style & static_cast<uint8_t>(~kStyleUnderline), ruby);
+            TRect cell{static_cast<int32_t>(x), top, static_cast<int32_t>(x) + ruby, top + ruby};
+            box = Union(box, DrawGlyph(rg, colorSurface_, coverageSurface_, colors, true, true,
+                                       std::min(look.shadow, kRubyEffectMax), std::min(look.border, kRubyEffectMax), cell));
+          }
+        }
+      }
+      bool runStart = lookOf(i > 0 ? row.Glyphs[i - 1] : nullptr) != look;
+      bool runEnd = lookOf(i + 1 < row.Glyphs.size() ? row.Glyphs[i + 1] : nullptr) != look;
+      const TFontPixel& g = glyphs.GetGlyph(c.Code, font, style, size);
+      TRect cell{c.X, top + ruby, c.X + c.Width, top + c.Height};
+      box = Union(box, DrawGlyph(g, colorSurface_, coverageSurface_, colors, runEnd, runStart, look.shadow, look.border, cell));
+      c.DrawnBox = {box.left, box.top, box.right, box.bottom};
+    }
+  }
+}
+
+void TNkWord::Draw(const TWdPage& page) const {
+  if (!Target || colorSurface_.Width() == 0) return;
+  int64_t scroll = Paging ? 0 : page.Reveal.ScrollOffset;
+  // The text area on the target, cut by the clip rectangle.
+  int64_t areaL = std::max<int64_t>(AreaLeft, ClipRect.Left);
+  int64_t areaT = std::max<int64_t>(AreaTop, ClipRect.Top);
+  int64_t areaR = std::min<int64_t>(int64_t{AreaLeft} + AreaWidth, ClipRect.Right);
+  int64_t areaB = std::min<int64_t>(int64_t{AreaTop} + PageHeight, ClipRect.Bottom);
+  if (areaR <= areaL || areaB <= areaT) return;
+  for (const auto& row : page.Rows) {
+    int64_t rowTop = int64_t{AreaTop} + row->Y - scroll;
+    if (rowTop >= areaB || rowTop + row->Height <= areaT) continue;
+    for (const TWdGlyph* g : row->Glyphs) {
+      if (!g->IsChar()) continue;
+      const auto& c = static_cast<const TWdChar&>(*g);
+      if (c.Alpha <= 0 || c.DrawnBox.Empty()) continue;
+      // The drawn box on the target, clipped; the source is the same box on the page surfaces.
+      int64_t l = std::max<int64_t>(int64_t{AreaLeft} + c.DrawnBox.Left, areaL);
+      int64_t t = std::max<int64_t>(int64_t{AreaTop} - scroll + c.DrawnBox.Top, areaT);
+      int64_t r = std::min<int64_t>(int64_t{AreaLeft} + c.DrawnBox.Right, areaR);
+      int64_t b = std::min<int64_t>(int64_t{AreaTop} - scroll + c.DrawnBox.Bottom, areaB);
+      if (r <= l || b <= t) continue;
+      TRect src{static_cast<int32_t>(l - AreaLeft), static_cast<int32_t>(t - AreaTop + scroll),
+                static_cast<int32_t>(r - AreaLeft), static_cast<int32_t>(b - AreaTop + scroll)};
+      const TDecorate* s = c.Style;
+      bool effects = BorderWidthOf(s) > 0 || ShadowWidthOf(s) > 0;
+      if (effects) {
+        Target->DrawAlphaMask(static_cast<int>(l), static_cast<int>(t), c.Alpha, coverageSurface_, false, false, src,
+                              colorSurface_);
+      } else {
+        int32_t text = c.Hover ? HoverColor : ((s && s->Color != -1) ? s->Color : (c.Link.empty() ? TextColor : LinkColor));
+        Target->DrawColorMask(static_cast<int>(l), static_cast<int>(t), c.Alpha,
+                              static_cast<Pixel>(Target->ColorToPixel(text)), false, false, src, coverageSurface_);
+      }
+    }
+  }
+}
+
+}  // namespace kuzo
