@@ -234,7 +234,7 @@ TEST_F(SceneCommands, FlipWaitsForTheScenesTransitionOverTheFollowingTicks) {
   scene.SetTransition(&transition);
   host.frameDeltaMs = 10;
   Build({{"main.kss",
-          "box name = \"old\"\n"
+          "box name = \"old\", parent = \"\"\n"
           "flip type 3 time 50 flag TRUE mode 1 names \"\" clear TRUE\n"
           "var int after = 1\n"}});
   ScriptServices s = Services();
