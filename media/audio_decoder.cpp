@@ -15,6 +15,7 @@ extern "C" {
 }
 
 #include "core/errors.h"
+#include "media/ffmpeg_input.h"
 
 namespace kuzo::media {
 
@@ -24,29 +25,9 @@ namespace {
 constexpr int kIoBufferSize = 32768;
 // Stream probing reads at most this much before deciding on a format.
 constexpr int64_t kProbeBytes = 1 << 20;
+// Stream analysis decodes at most this much (microseconds) of the stream.
+constexpr int64_t kMaxAnalyzeMicroseconds = 5 * int64_t{AV_TIME_BASE};
 }  // namespace
-
-int AudioDecoder::ReadCallback(void* opaque, uint8_t* buffer, int size) {
-  auto* self = static_cast<AudioDecoder*>(opaque);
-  const int64_t got = self->stream_->Read(buffer, size);
-  return got > 0 ? static_cast<int>(got) : AVERROR_EOF;
-}
-
-int64_t AudioDecoder::SeekCallback(void* opaque, int64_t offset, int whence) {
-  auto* self = static_cast<AudioDecoder*>(opaque);
-  switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-      return self->stream_->Size();
-    case SEEK_SET:
-      return self->stream_->Seek(offset, TRangeStream::Origin::kBegin);
-    case SEEK_CUR:
-      return self->stream_->Seek(offset, TRangeStream::Origin::kCurrent);
-    case SEEK_END:
-      return self->stream_->Seek(offset, TRangeStream::Origin::kEnd);
-    default:
-      return -1;
-  }
-}
 
 AudioDecoder::AudioDecoder(std::unique_ptr<TRangeStream> stream, std::string name, bool nativeFormat)
     : stream_(std::move(stream)), name_(std::move(name)) {
@@ -54,37 +35,19 @@ AudioDecoder::AudioDecoder(std::unique_ptr<TRangeStream> stream, std::string nam
   static std::once_flag quiet;
   std::call_once(quiet, [] { av_log_set_level(AV_LOG_ERROR); });
   try {
-    auto* ioBuffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (!ioBuffer) throw KuzoError(kBadSoundDataMessage);
-    io_ = avio_alloc_context(ioBuffer, kIoBufferSize, 0, this, &ReadCallback, nullptr, &SeekCallback);
-    if (!io_) {
-      av_free(ioBuffer);
-      throw KuzoError(kBadSoundDataMessage);
-    }
-    container_ = avformat_alloc_context();
-    if (!container_) throw KuzoError(kBadSoundDataMessage);
-    container_->pb = io_;
-    container_->flags |= AVFMT_FLAG_CUSTOM_IO;
-    container_->probesize = kProbeBytes;
-    container_->max_analyze_duration = 5 * AV_TIME_BASE;
-    if (avformat_open_input(&container_, name_.c_str(), nullptr, nullptr) < 0) {
-      container_ = nullptr;  // freed by FFmpeg on failure
-      throw KuzoError(kBadSoundDataMessage);
-    }
-    if (avformat_find_stream_info(container_, nullptr) < 0) throw KuzoError(kBadSoundDataMessage);
-    const AVCodec* decoder = nullptr;
-    streamIndex_ = av_find_best_stream(container_, AVMEDIA_TYPE_AUDIO, -1, -1, &decoder, 0);
-    if (streamIndex_ < 0 || !decoder) throw KuzoError(kBadSoundDataMessage);
-    AVStream* st = container_->streams[streamIndex_];
+    FfmpegInputOptions options;
+    options.ioBufferSize = kIoBufferSize;
+    options.probeBytes = kProbeBytes;
+    options.maxAnalyzeMicroseconds = kMaxAnalyzeMicroseconds;
+    input_ = std::make_unique<FfmpegInput>(*stream_, name_, AVMEDIA_TYPE_AUDIO, kBadSoundDataMessage, options);
+    const AVCodec* decoder = input_->Decoder();
+    AVStream* st = input_->Stream();
     codec_ = avcodec_alloc_context3(decoder);
     if (!codec_ || avcodec_parameters_to_context(codec_, st->codecpar) < 0) throw KuzoError(kBadSoundDataMessage);
     codec_->pkt_timebase = st->time_base;
     if (avcodec_open2(codec_, decoder, nullptr) < 0) throw KuzoError(kBadSoundDataMessage);
     const int channels = codec_->ch_layout.nb_channels;
     if (channels <= 0 || codec_->sample_rate <= 0) throw KuzoError(kBadSoundDataMessage);
-    // Container bookkeeping for other streams is not needed.
-    for (unsigned i = 0; i < container_->nb_streams; ++i)
-      if (static_cast<int>(i) != streamIndex_) container_->streams[i]->discard = AVDISCARD_ALL;
     if (nativeFormat) {
       format_.sampleRate = codec_->sample_rate == 22050 ? 22050 : 44100;
       format_.channels = channels == 1 ? 1 : 2;
@@ -92,8 +55,8 @@ AudioDecoder::AudioDecoder(std::unique_ptr<TRangeStream> stream, std::string nam
     }
     if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
       length_ = av_rescale_q(st->duration, st->time_base, AVRational{1, format_.sampleRate});
-    else if (container_->duration != AV_NOPTS_VALUE && container_->duration > 0)
-      length_ = av_rescale(container_->duration, format_.sampleRate, AV_TIME_BASE);
+    else if (input_->Container()->duration != AV_NOPTS_VALUE && input_->Container()->duration > 0)
+      length_ = av_rescale(input_->Container()->duration, format_.sampleRate, AV_TIME_BASE);
     frame_ = av_frame_alloc();
     packet_ = av_packet_alloc();
     if (!frame_ || !packet_) throw KuzoError(kBadSoundDataMessage);
@@ -110,11 +73,7 @@ void AudioDecoder::Close() {
   av_frame_free(&frame_);
   swr_free(&resampler_);
   avcodec_free_context(&codec_);
-  if (container_) avformat_close_input(&container_);
-  if (io_) {
-    av_freep(&io_->buffer);
-    avio_context_free(&io_);
-  }
+  input_.reset();
 }
 
 bool AudioDecoder::SetUpResampler(const AVFrame* frame) {
@@ -194,13 +153,13 @@ void AudioDecoder::DecodeMore() {
       finished_ = true;  // decoder refused the flush
       break;
     }
-    const int read = av_read_frame(container_, packet_);
+    const int read = av_read_frame(input_->Container(), packet_);
     if (read < 0) {
       draining_ = true;
       avcodec_send_packet(codec_, nullptr);
       continue;
     }
-    if (packet_->stream_index == streamIndex_) avcodec_send_packet(codec_, packet_);
+    if (packet_->stream_index == input_->StreamIndex()) avcodec_send_packet(codec_, packet_);
     av_packet_unref(packet_);
   }
   if (pending_.size() == before && !finished_) finished_ = true;  // work cap reached: the stream ends
@@ -237,11 +196,11 @@ bool AudioDecoder::Exhausted() {
 
 void AudioDecoder::Seek(int64_t frame) {
   if (frame < 0) frame = 0;
-  AVStream* st = container_->streams[streamIndex_];
+  AVStream* st = input_->Container()->streams[input_->StreamIndex()];
   const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
   const int64_t ts = start + av_rescale_q(frame, AVRational{1, format_.sampleRate}, st->time_base);
-  if (av_seek_frame(container_, streamIndex_, ts, AVSEEK_FLAG_BACKWARD) < 0)
-    av_seek_frame(container_, streamIndex_, start, AVSEEK_FLAG_BACKWARD);
+  if (av_seek_frame(input_->Container(), input_->StreamIndex(), ts, AVSEEK_FLAG_BACKWARD) < 0)
+    av_seek_frame(input_->Container(), input_->StreamIndex(), start, AVSEEK_FLAG_BACKWARD);
   avcodec_flush_buffers(codec_);
   swr_free(&resampler_);
   resamplerFormat_ = -1;
@@ -254,8 +213,8 @@ void AudioDecoder::Seek(int64_t frame) {
   skipFrames_ = 0;
   int64_t resumed = -1;
   for (int idle = 0; resumed < 0 && idle < kMaxIdlePackets; ++idle) {
-    if (av_read_frame(container_, packet_) < 0) break;
-    if (packet_->stream_index == streamIndex_) {
+    if (av_read_frame(input_->Container(), packet_) < 0) break;
+    if (packet_->stream_index == input_->StreamIndex()) {
       avcodec_send_packet(codec_, packet_);
       if (avcodec_receive_frame(codec_, frame_) == 0) {
         const int64_t pts = frame_->best_effort_timestamp != AV_NOPTS_VALUE ? frame_->best_effort_timestamp : ts;

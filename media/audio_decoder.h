@@ -13,14 +13,14 @@
 
 #include "data/range_stream.h"
 
-struct AVFormatContext;
-struct AVIOContext;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
 struct SwrContext;
 
 namespace kuzo::media {
+
+class FfmpegInput;
 
 // The message raised for a stream the decoder cannot play.
 extern const char* const kBadSoundDataMessage;
@@ -62,8 +62,6 @@ class AudioDecoder {
   static constexpr int kMaxIdlePackets = 4096;
 
  private:
-  static int ReadCallback(void* opaque, uint8_t* buffer, int size);
-  static int64_t SeekCallback(void* opaque, int64_t offset, int whence);
   void DecodeMore();
   void Convert(AVFrame* frame);
   bool SetUpResampler(const AVFrame* frame);
@@ -72,13 +70,11 @@ class AudioDecoder {
   std::unique_ptr<TRangeStream> stream_;
   std::string name_;
   PcmFormat format_;
-  AVIOContext* io_ = nullptr;
-  AVFormatContext* container_ = nullptr;
+  std::unique_ptr<FfmpegInput> input_;  // the container over stream_
   AVCodecContext* codec_ = nullptr;
   SwrContext* resampler_ = nullptr;
   AVFrame* frame_ = nullptr;
   AVPacket* packet_ = nullptr;
-  int streamIndex_ = -1;
   int resamplerRate_ = 0, resamplerChannels_ = 0, resamplerFormat_ = -1;
   std::vector<uint8_t> pending_;  // converted bytes not yet handed out
   size_t pendingRead_ = 0;

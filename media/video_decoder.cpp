@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include "core/errors.h"
+#include "media/ffmpeg_input.h"
 
 namespace kuzo::media {
 
@@ -20,53 +21,14 @@ namespace {
 constexpr int kIoBufferSize = 65536;
 }
 
-int VideoDecoder::ReadCallback(void* opaque, uint8_t* buffer, int size) {
-  auto* self = static_cast<VideoDecoder*>(opaque);
-  const int64_t got = self->stream_->Read(buffer, size);
-  return got > 0 ? static_cast<int>(got) : AVERROR_EOF;
-}
-
-int64_t VideoDecoder::SeekCallback(void* opaque, int64_t offset, int whence) {
-  auto* self = static_cast<VideoDecoder*>(opaque);
-  switch (whence & ~AVSEEK_FORCE) {
-    case AVSEEK_SIZE:
-      return self->stream_->Size();
-    case SEEK_SET:
-      return self->stream_->Seek(offset, TRangeStream::Origin::kBegin);
-    case SEEK_CUR:
-      return self->stream_->Seek(offset, TRangeStream::Origin::kCurrent);
-    case SEEK_END:
-      return self->stream_->Seek(offset, TRangeStream::Origin::kEnd);
-    default:
-      return -1;
-  }
-}
-
 VideoDecoder::VideoDecoder(std::unique_ptr<TRangeStream> stream, std::string name)
     : stream_(std::move(stream)), name_(std::move(name)) {
   try {
-    auto* ioBuffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-    if (!ioBuffer) throw KuzoError(kBadMovieDataMessage);
-    io_ = avio_alloc_context(ioBuffer, kIoBufferSize, 0, this, &ReadCallback, nullptr, &SeekCallback);
-    if (!io_) {
-      av_free(ioBuffer);
-      throw KuzoError(kBadMovieDataMessage);
-    }
-    container_ = avformat_alloc_context();
-    if (!container_) throw KuzoError(kBadMovieDataMessage);
-    container_->pb = io_;
-    container_->flags |= AVFMT_FLAG_CUSTOM_IO;
-    if (avformat_open_input(&container_, name_.c_str(), nullptr, nullptr) < 0) {
-      container_ = nullptr;
-      throw KuzoError(kBadMovieDataMessage);
-    }
-    if (avformat_find_stream_info(container_, nullptr) < 0) throw KuzoError(kBadMovieDataMessage);
-    const AVCodec* decoder = nullptr;
-    streamIndex_ = av_find_best_stream(container_, AVMEDIA_TYPE_VIDEO, -1, -1, &decoder, 0);
-    if (streamIndex_ < 0 || !decoder) throw KuzoError(kBadMovieDataMessage);
-    AVStream* st = container_->streams[streamIndex_];
-    for (unsigned i = 0; i < container_->nb_streams; ++i)
-      if (static_cast<int>(i) != streamIndex_) container_->streams[i]->discard = AVDISCARD_ALL;
+    FfmpegInputOptions options;
+    options.ioBufferSize = kIoBufferSize;
+    input_ = std::make_unique<FfmpegInput>(*stream_, name_, AVMEDIA_TYPE_VIDEO, kBadMovieDataMessage, options);
+    const AVCodec* decoder = input_->Decoder();
+    AVStream* st = input_->Stream();
     codec_ = avcodec_alloc_context3(decoder);
     if (!codec_ || avcodec_parameters_to_context(codec_, st->codecpar) < 0) throw KuzoError(kBadMovieDataMessage);
     codec_->pkt_timebase = st->time_base;
@@ -77,8 +39,8 @@ VideoDecoder::VideoDecoder(std::unique_ptr<TRangeStream> stream, std::string nam
     if (width_ <= 0 || height_ <= 0 || width_ > kMaxSide || height_ > kMaxSide) throw KuzoError(kBadMovieDataMessage);
     if (st->duration != AV_NOPTS_VALUE && st->duration > 0)
       durationMs_ = av_rescale_q(st->duration, st->time_base, AVRational{1, 1000});
-    else if (container_->duration != AV_NOPTS_VALUE && container_->duration > 0)
-      durationMs_ = av_rescale(container_->duration, 1000, AV_TIME_BASE);
+    else if (input_->Container()->duration != AV_NOPTS_VALUE && input_->Container()->duration > 0)
+      durationMs_ = av_rescale(input_->Container()->duration, 1000, AV_TIME_BASE);
     frame_ = av_frame_alloc();
     next_ = av_frame_alloc();
     packet_ = av_packet_alloc();
@@ -99,15 +61,11 @@ void VideoDecoder::Close() {
   sws_freeContext(scaler_);
   scaler_ = nullptr;
   avcodec_free_context(&codec_);
-  if (container_) avformat_close_input(&container_);
-  if (io_) {
-    av_freep(&io_->buffer);
-    avio_context_free(&io_);
-  }
+  input_.reset();
 }
 
 int64_t VideoDecoder::FrameMs(const AVFrame* frame) const {
-  const AVStream* st = container_->streams[streamIndex_];
+  const AVStream* st = input_->Container()->streams[input_->StreamIndex()];
   const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
   const int64_t pts = frame->best_effort_timestamp != AV_NOPTS_VALUE ? frame->best_effort_timestamp : start;
   return std::max<int64_t>(0, av_rescale_q(pts - start, st->time_base, AVRational{1, 1000}));
@@ -125,12 +83,12 @@ bool VideoDecoder::DecodeNext() {
       finished_ = true;
       return false;
     }
-    if (av_read_frame(container_, packet_) < 0) {
+    if (av_read_frame(input_->Container(), packet_) < 0) {
       draining_ = true;
       avcodec_send_packet(codec_, nullptr);
       continue;
     }
-    if (packet_->stream_index == streamIndex_) avcodec_send_packet(codec_, packet_);
+    if (packet_->stream_index == input_->StreamIndex()) avcodec_send_packet(codec_, packet_);
     av_packet_unref(packet_);
   }
   finished_ = true;
@@ -149,9 +107,9 @@ void VideoDecoder::Convert(AVFrame* frame) {
 bool VideoDecoder::ShowAt(int64_t ms) {
   if (ms < frameMs_) {
     // Back in time: restart from the key frame before it.
-    const AVStream* st = container_->streams[streamIndex_];
+    const AVStream* st = input_->Container()->streams[input_->StreamIndex()];
     const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-    av_seek_frame(container_, streamIndex_, start + av_rescale_q(ms, AVRational{1, 1000}, st->time_base),
+    av_seek_frame(input_->Container(), input_->StreamIndex(), start + av_rescale_q(ms, AVRational{1, 1000}, st->time_base),
                   AVSEEK_FLAG_BACKWARD);
     avcodec_flush_buffers(codec_);
     haveNext_ = false;

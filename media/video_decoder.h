@@ -11,14 +11,14 @@
 
 #include "data/range_stream.h"
 
-struct AVFormatContext;
-struct AVIOContext;
 struct AVCodecContext;
 struct AVFrame;
 struct AVPacket;
 struct SwsContext;
 
 namespace kuzo::media {
+
+class FfmpegInput;
 
 class VideoDecoder {
  public:
@@ -46,8 +46,6 @@ class VideoDecoder {
   static constexpr int kMaxIdlePackets = 4096;
 
  private:
-  static int ReadCallback(void* opaque, uint8_t* buffer, int size);
-  static int64_t SeekCallback(void* opaque, int64_t offset, int whence);
   // Decodes the next frame into `next_`; false at the end.
   bool DecodeNext();
   void Convert(AVFrame* frame);
@@ -56,15 +54,13 @@ class VideoDecoder {
 
   std::unique_ptr<TRangeStream> stream_;
   std::string name_;
-  AVIOContext* io_ = nullptr;
-  AVFormatContext* container_ = nullptr;
+  std::unique_ptr<FfmpegInput> input_;  // the container over stream_
   AVCodecContext* codec_ = nullptr;
   SwsContext* scaler_ = nullptr;
   AVFrame* frame_ = nullptr;
   AVFrame* next_ = nullptr;  // decoded ahead, not yet shown
   bool haveNext_ = false;
   AVPacket* packet_ = nullptr;
-  int streamIndex_ = -1;
   int width_ = 0, height_ = 0;
   int64_t durationMs_ = 0;
   int64_t frameMs_ = -1;  // time of the shown frame; −1 before the first
