@@ -16,30 +16,19 @@
 #include "scene/kuzo_base_list.h"
 #include "script/call_man.h"
 #include "script/save_sections.h"
-#include "authoring/title_builder.h"
+#include "authoring/compiled_page_files.h"
 #include "vars/db_manager.h"
 #include "vars/param_collection.h"
 
 namespace {
 
-class Files : public kuzo::ScriptFiles {
- public:
-  Files() {
-    for (auto& p : kuzo::CompilePages({{"main.kss", "label top\nwait 16\njump :top\n"}})) {
-      kuzo::ByteWriter w;
-      p->Write(w);
-      files_[p->Name()] = w.Take();
-    }
-  }
-  std::string ReadFile(const std::string& name) override {
-    auto it = files_.find(name);
-    if (it == files_.end()) throw kuzo::KuzoError(name + ":ファイルがありません");
-    return it->second;
-  }
-  bool Exists(const std::string& name) override { return files_.count(name) != 0; }
+using Sources = std::vector<std::pair<std::string, std::string>>;
 
- private:
-  std::map<std::string, std::string> files_;
+// The title's pages, compiled once from source.
+class Files : public kuzo::CompiledPageFiles {
+ public:
+  Files()
+      : CompiledPageFiles(Sources{{"main.kss", "label top\nwait 16\njump :top\n"}}) {}
 };
 
 struct Title {

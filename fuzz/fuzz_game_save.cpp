@@ -14,32 +14,18 @@
 #include "scene/kuzo_base_list.h"
 #include "script/call_man.h"
 #include "script/save_sections.h"
-#include "authoring/title_builder.h"
+#include "authoring/compiled_page_files.h"
 #include "vars/db_manager.h"
 #include "vars/param_collection.h"
 
 namespace {
 
-class Files : public kuzo::ScriptFiles {
+// The title's pages, compiled once from source.
+class Files : public kuzo::CompiledPageFiles {
  public:
-  Files() {
-    auto pages = kuzo::CompilePages({{"main.kss", "var int n = 0\nlabel top\nn = n + 1\nwait 16\njump :top\n"},
-                                     {"after.kss", "var str s = \"after\"\n"}});
-    for (auto& p : pages) {
-      kuzo::ByteWriter w;
-      p->Write(w);
-      files_[p->Name()] = w.Take();
-    }
-  }
-  std::string ReadFile(const std::string& name) override {
-    auto it = files_.find(name);
-    if (it == files_.end()) throw kuzo::KuzoError(name + ":ファイルがありません");
-    return it->second;
-  }
-  bool Exists(const std::string& name) override { return files_.count(name) != 0; }
-
- private:
-  std::map<std::string, std::string> files_;
+  Files()
+      : CompiledPageFiles({{"main.kss", "var int n = 0\nlabel top\nn = n + 1\nwait 16\njump :top\n"},
+                           {"after.kss", "var str s = \"after\"\n"}}) {}
 };
 
 // Compiled once: building pages for every input would dominate the run.

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "authoring/title_builder.h"
+#include "authoring/compiled_page_files.h"
 #include "core/errors.h"
 #include "core/host_state.h"
 #include "fuzz/fuzz_input.h"
@@ -15,26 +15,12 @@ namespace {
 
 constexpr uint32_t kDataVersion = 116;
 
-class Files : public kuzo::ScriptFiles {
+// The title's pages, compiled once from source.
+class Files : public kuzo::CompiledPageFiles {
  public:
-  Files() {
-    auto pages = kuzo::CompilePages({{"main.kss", "var int i = 0\ncall sub.kss into i with 1, \"two\"\ni = i + 1\n"},
-                                     {"sub.kss", "%result str\nwait 100 block TRUE\n@Result = \"r\"\n"}});
-    for (auto& p : pages) {
-      kuzo::ByteWriter w;
-      p->Write(w);
-      files_[p->Name()] = w.Take();
-    }
-  }
-  std::string ReadFile(const std::string& name) override {
-    auto it = files_.find(name);
-    if (it == files_.end()) throw kuzo::KuzoError(name + ":ファイルがありません");
-    return it->second;
-  }
-  bool Exists(const std::string& name) override { return files_.count(name) != 0; }
-
- private:
-  std::map<std::string, std::string> files_;
+  Files()
+      : CompiledPageFiles({{"main.kss", "var int i = 0\ncall sub.kss into i with 1, \"two\"\ni = i + 1\n"},
+                           {"sub.kss", "%result str\nwait 100 block TRUE\n@Result = \"r\"\n"}}) {}
 };
 
 Files& SharedFiles() {
