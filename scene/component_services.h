@@ -21,14 +21,16 @@ class TKuzoBase;
 class TDrelCollection;    // image cache: picture files lent to every component that shows them
 class TVrFileManager;     // game data: loose files, archives and discs
 class TFontPixelManager;  // glyph cache
-class MediaManagers;      // the media managers: sound, music, video, CD tracks
+namespace media {
+class MediaSystem;        // the media managers: sound, music, video, CD tracks
+}  // namespace media
 
 // The subsystems installed for the components of one scene; null members are not installed.
 struct ServiceSlots {
   TDrelCollection* images = nullptr;
   TVrFileManager* files = nullptr;
   TFontPixelManager* glyphs = nullptr;
-  MediaManagers* media = nullptr;
+  media::MediaSystem* media = nullptr;
   const HostState* clock = nullptr;
 };
 
@@ -63,7 +65,7 @@ class ComponentServices {
   TDrelCollection* Images() const { return slots_.images; }
   TVrFileManager* Files() const { return slots_.files; }
   TFontPixelManager* Glyphs() const { return slots_.glyphs; }
-  MediaManagers* Media() const { return slots_.media; }
+  media::MediaSystem* Media() const { return slots_.media; }
   const HostState* Clock() const { return slots_.clock; }
   // Milliseconds of the current frame (0 without a clock).
   int32_t FrameDeltaMs() const { return slots_.clock ? slots_.clock->frameDeltaMs : 0; }
