@@ -9,9 +9,6 @@
 namespace kuzo::host {
 namespace {
 
-constexpr int kLeftButton = 0;
-constexpr int kRightButton = 1;
-
 // Pictures come from the game data; without a file manager every picture is missing.
 TDrelCollection::FileReader ImageReader(TVrFileManager* files) {
   if (files != nullptr) return TDrelCollection::FromFileManager(*files);
@@ -57,13 +54,13 @@ FrameView PlayerScene::Frame() const {
 }
 
 void PlayerScene::MouseDown(bool left, bool right) {
-  if (left) scene_.MouseDown(kLeftButton);
-  if (right) scene_.MouseDown(kRightButton);
+  if (left) scene_.MouseDown(MouseButton::kLeft);
+  if (right) scene_.MouseDown(MouseButton::kRight);
 }
 
 void PlayerScene::MouseUp(bool left, bool right) {
-  if (left) scene_.MouseUp(kLeftButton);
-  if (right) scene_.MouseUp(kRightButton);
+  if (left) scene_.MouseUp(MouseButton::kLeft);
+  if (right) scene_.MouseUp(MouseButton::kRight);
 }
 
 }  // namespace kuzo::host

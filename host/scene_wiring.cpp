@@ -18,9 +18,12 @@
 namespace kuzo::host {
 namespace {
 
+// Buttons of an input script line (ScriptedInput::x).
 constexpr int kLeftButton = 0;
 constexpr int kRightButton = 1;
 constexpr int kBothButtons = -1;
+
+MouseButton ButtonOf(int32_t scripted) { return scripted == kRightButton ? MouseButton::kRight : MouseButton::kLeft; }
 constexpr int kKeyCodeLimit = 256;
 
 std::string EscapeName(const std::string& name) {
@@ -43,13 +46,13 @@ bool ParseInt(const std::string& word, int64_t& out) {
 void Apply(TKuzoBaseList& scene, const ScriptedInput& in) {
   switch (in.kind) {
     case ScriptedInput::Kind::kMove: scene.UpdateMousePosition(in.x, in.y); break;
-    case ScriptedInput::Kind::kDown: scene.MouseDown(in.x); break;
+    case ScriptedInput::Kind::kDown: scene.MouseDown(ButtonOf(in.x)); break;
     case ScriptedInput::Kind::kUp:
       if (in.x == kBothButtons) {
-        scene.MouseUp(kLeftButton);
-        scene.MouseUp(kRightButton);
+        scene.MouseUp(MouseButton::kLeft);
+        scene.MouseUp(MouseButton::kRight);
       } else {
-        scene.MouseUp(in.x);
+        scene.MouseUp(ButtonOf(in.x));
       }
       break;
     case ScriptedInput::Kind::kKeyDown:

@@ -141,14 +141,8 @@ void TKuzoBaseList::FreeObjectTree(TKuzoObject* obj) {
     control->motion_.reset();  // freed without resetting the control's fields
   }
   const ComponentHandle h = obj->Handle();
-  if (!h.IsNull() && focus_ == h) {
-    focus_ = ComponentHandle{};
-    focusSearch_ = true;
-  }
-  for (auto& base : bases_)
-    if (!h.IsNull() && base->hover == h) base->hover = ComponentHandle{};
+  input_.Forget(h);
   if (!h.IsNull()) events_.RemoveWaitingEventsOf(h);
-  std::erase(rightClickClose_, h);
   UnregisterObject(obj);  // the returned owner frees it here
 }
 
@@ -246,89 +240,7 @@ void TKuzoBaseList::InvalidateAll() {
   for (auto& base : bases_) base->MarkAllDirty();
 }
 
-// --- input -------------------------------------------------------------------------------------
-
-void TKuzoBaseList::UpdateMousePosition(int32_t x, int32_t y) {
-  for (auto& base : bases_) base->UpdateMousePosition(x, y);
-}
-
-void TKuzoBaseList::MouseDown(int button) {
-  // Each button keeps its own held state and latch: pressing one never clears the other's.
-  for (auto& base : bases_) {
-    if (button == 0) base->leftHeld = true;
-    if (button == 1) base->rightHeld = true;
-  }
-  if (button == 0) ActiveBase()->leftPressLatch = true;
-  if (button == 1) ActiveBase()->rightPressLatch = true;
-}
-
-void TKuzoBaseList::MouseUp(int button) {
-  for (auto& base : bases_) {
-    if (button == 0) base->leftHeld = false;
-    if (button == 1) base->rightHeld = false;
-  }
-}
-
-void TKuzoBaseList::Wheel(bool down) {
-  if (down) {
-    ActiveBase()->wheelDownLatch = true;
-  } else {
-    ActiveBase()->wheelUpLatch = true;
-  }
-}
-
-void TKuzoBaseList::SetKeyState(int key, bool down) {
-  if (!InKeyRange(key) || (keyDown_[key] != 0) == down) return;
-  keyDown_[key] = down;
-  repeatLatch_[key] = down;
-  if (down) {
-    repeatCountdown_[key] = kKeyRepeatDelayMs;
-    keyDownPending_ = true;
-    keyRepeatPending_ = true;
-  } else {
-    keyUpPending_ = true;
-  }
-}
-
-void TKuzoBaseList::SetKeyPressed(int key) {
-  if (InKeyRange(key)) pressedLatch_[key] = 1;
-}
-
-void TKuzoBaseList::ClearKeyState() {
-  keyDown_.fill(0);
-  pressedLatch_.fill(0);
-  repeatLatch_.fill(0);
-  repeatCountdown_.fill(0);
-  keyDownPending_ = keyUpPending_ = keyRepeatPending_ = false;
-}
-
-// --- focus -------------------------------------------------------------------------------------
-
-TKuzoControl* TKuzoBaseList::GetFocus() const {
-  TKuzoObject* obj = Resolve(focus_);
-  return obj && obj->IsControl() ? static_cast<TKuzoControl*>(obj) : nullptr;
-}
-
-void TKuzoBaseList::SetFocus(TKuzoControl* c) {
-  if (c && c->Handle().IsNull()) c = nullptr;  // only registered controls take the focus
-  TKuzoControl* old = GetFocus();
-  if (c == old && (c || focus_.IsNull())) {
-    focusSearch_ = false;
-    return;
-  }
-  if (old && !old->KeyLabelAt(KL_FOCUSOUT).empty() && !old->GetName().empty() && !old->IsBusy())
-    QueueEvent(old, old->KeyLabelAt(KL_FOCUSOUT), nullptr, EV_FOCUSOUT);
-  focus_ = c ? c->Handle() : ComponentHandle{};
-  if (c && !c->KeyLabelAt(KL_FOCUSIN).empty() && !c->IsBusy())
-    QueueEvent(c, c->KeyLabelAt(KL_FOCUSIN), nullptr, EV_FOCUSIN);
-  focusSearch_ = false;
-  if (c) c->FocusNativeControl();
-}
-
-void TKuzoBaseList::DropFocus() {
-  focus_ = ComponentHandle{};
-  focusSearch_ = true;
-}
+// --- switches ----------------------------------------------------------------------------------
 
 void TKuzoBaseList::SetCGDither(bool b) {
   if (b == cgDither_) return;
@@ -336,133 +248,7 @@ void TKuzoBaseList::SetCGDither(bool b) {
   for (auto& base : bases_) base->MarkAllDirty();
 }
 
-void TKuzoBaseList::AddRightClickClose(TKuzoObject* obj) {
-  if (obj && !obj->Handle().IsNull()) rightClickClose_.push_back(obj->Handle());
-}
-
 // --- frame -------------------------------------------------------------------------------------
-
-void TKuzoBaseList::ProcessInput() {
-  if (focusSearch_) {
-    SetFocus(ActiveBase()->FindFocusCandidate());
-    focusSearch_ = false;
-  }
-  pressedFrame_ = pressedLatch_;
-  pressedLatch_.fill(0);
-  repeatFrame_ = repeatLatch_;
-
-  RouteMouse(*ActiveBase());
-
-  TKuzoControl* focus = GetFocus();
-  if (focus && focus->HandlesKeys()) {
-    if (keyDownPending_) focus->KeyDown();
-    if (keyRepeatPending_ && GetFocus() == focus) focus->KeyRepeat();
-    if (keyUpPending_ && GetFocus() == focus) focus->KeyUp();
-  }
-  keyDownPending_ = keyUpPending_ = keyRepeatPending_ = false;
-
-  const int64_t delta = FrameDeltaMs();
-  for (int k = 0; k < kKeyCount; ++k) {
-    if (!keyDown_[k]) continue;
-    int64_t left = std::max<int64_t>(int64_t{repeatCountdown_[k]} - delta, INT32_MIN / 2);
-    repeatLatch_[k] = left <= 0;
-    if (left <= 0) {
-      left += kKeyRepeatIntervalMs;
-      keyRepeatPending_ = true;
-    }
-    repeatCountdown_[k] = static_cast<int32_t>(left);
-  }
-}
-
-void TKuzoBaseList::RouteMouse(TKuzoBase& base) {
-  base.leftClick = base.leftPressLatch;
-  base.rightClick = base.rightPressLatch;
-  base.wheelDown = base.wheelDownLatch;
-  base.wheelUp = base.wheelUpLatch;
-  base.leftPressLatch = base.rightPressLatch = base.wheelDownLatch = base.wheelUpLatch = false;
-
-  if (base.rightClick) {
-    const std::vector<ComponentHandle> candidates = rightClickClose_;
-    for (ComponentHandle h : candidates) {
-      TKuzoObject* obj = Resolve(h);
-      if (!obj || !obj->GetBoolProp(PR_RCLICKSCRAP) || !obj->GetBoolProp(PR_VISIBLE) || obj->GetBase() != &base ||
-          obj->IsPaused())
-        continue;
-      const int32_t mode = obj->GetIntProp(PR_IGNOREMOUSE);
-      if ((mode == 0 || mode == 3) && obj->AcceptRightClickClose()) {
-        base.rightClick = false;
-        break;
-      }
-    }
-  }
-
-  auto live = [this](TKuzoObject* obj) { return obj && IndexOf(obj) >= 0; };
-
-  if (base.capture & (kCaptureLeft | kCaptureRight)) {
-    if (TKuzoObject* held = Resolve(base.hover)) {
-      if ((base.capture & kCaptureLeft) && !base.leftHeld) {
-        held->LeftUp();
-        base.capture &= static_cast<uint8_t>(~kCaptureLeft);
-      } else if ((base.capture & kCaptureRight) && !base.rightHeld) {
-        held->RightUp();
-        base.capture &= static_cast<uint8_t>(~kCaptureRight);
-      }
-      if (base.moved && live(held)) held->MouseMove();
-      if (live(held)) held->HeldTick();
-      base.moved = false;
-      return;
-    }
-  }
-
-  const ScenePoint point{base.MouseX(), base.MouseY()};
-  const MouseModeSet modes = base.leftClick ? kModesLeftPress : base.rightClick ? kModesRightPress : kModesHover;
-  TKuzoControl* target = base.HitTest(point, modes);
-  base.capture = 0;
-
-  if (target) {
-    std::string cursor = target->GetCursorName();
-    if (cursor.empty() && defaultCursor_) cursor = defaultCursor_();
-    if (!cursor.empty() && cursor != base.currentCursor) {
-      if (cursorLoader_) cursorLoader_(cursor);
-      base.currentCursor = cursor;
-    }
-  }
-
-  if (target) {
-    if (base.leftClick) {
-      target->LeftDown();
-      if (!live(target)) {
-        target = nullptr;
-      } else if (!target->IsPaused() && target->HandlesKeys()) {
-        SetFocus(target);
-      }
-    } else if (base.rightClick) {
-      target->RightDown();
-      if (!live(target)) target = nullptr;
-    } else if (base.wheelDown && !target->MouseLabelAt(ML_WHEELDOWN).empty() &&
-               FindPendingEvent(target, EV_WHEELDOWN) < 0 && !target->IsBusy()) {
-      QueueEvent(target, target->MouseLabelAt(ML_WHEELDOWN), nullptr, EV_WHEELDOWN);
-    } else if (base.wheelUp && !target->MouseLabelAt(ML_WHEELUP).empty() &&
-               FindPendingEvent(target, EV_WHEELUP) < 0 && !target->IsBusy()) {
-      QueueEvent(target, target->MouseLabelAt(ML_WHEELUP), nullptr, EV_WHEELUP);
-    }
-  }
-
-  const ComponentHandle previous = base.hover;
-  TKuzoObject* prev = Resolve(previous);
-  if (prev && prev != target) prev->MouseOut(target);
-  if (target && !live(target)) target = nullptr;
-
-  if (target && (base.moved || target->Handle() != previous)) {
-    if (target->Handle() != previous) {
-      target->MouseIn();
-      if (!live(target)) target = nullptr;
-    }
-    if (target) target->MouseMove();
-  }
-  base.hover = target ? target->Handle() : ComponentHandle{};
-  base.moved = false;
-}
 
 void TKuzoBaseList::EndTransition() {
   if (!transitionRunning_) return;
@@ -522,9 +308,7 @@ void TKuzoBaseList::Reset() {
     if (obj->IsControl()) static_cast<TKuzoControl*>(obj.get())->TakeChildren();
   while (!registry_.empty()) UnregisterObject(registry_.front().get());
   pendingDeletions_.clear();
-  rightClickClose_.clear();
-  focus_ = ComponentHandle{};
-  focusSearch_ = false;
+  input_.Reset();
   CreateBases();
   SetSize(kResetSize, kResetSize);
   SetSize(width, height);

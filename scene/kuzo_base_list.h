@@ -1,6 +1,7 @@
-// TKuzoBaseList: the scene. It owns every component, the two bases and the event queue; it finds
-// components by name, ticks and destroys them, keeps the keyboard state and focus, routes the mouse,
-// redraws the dirty rectangles and saves and restores the whole population.
+// TKuzoBaseList: the scene. It owns every component, the two bases, the event queue and the input
+// routing (SceneInput); it finds components by name, ticks and destroys them, switches the shown
+// base (through the transition seam), redraws the dirty rectangles and saves and restores the
+// whole population.
 #pragma once
 
 #include <array>
@@ -15,20 +16,13 @@
 #include "scene/event_queue.h"
 #include "scene/kuzo_base.h"
 #include "scene/kuzo_motion.h"
+#include "scene/scene_input.h"
 #include "scene/scene_transition.h"
 
 namespace kuzo {
 
 // Makes a new, unregistered component of one kind.
 using ComponentCreator = std::function<std::unique_ptr<TKuzoObject>()>;
-
-// Keyboard repeat timing (also used by lists and sliders held with the mouse).
-constexpr int32_t kKeyRepeatDelayMs = 300;
-constexpr int32_t kKeyRepeatIntervalMs = 50;
-constexpr int kKeyCount = 256;
-
-// Loads a cursor file for the panel; the host supplies it (nothing happens without one).
-using CursorLoader = std::function<void(const std::string& cursorName)>;
 
 class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
  public:
@@ -46,9 +40,9 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   }
   void SetFilmLoader(FilmLoader loader) { filmLoader_ = std::move(loader); }
   const FilmLoader& GetFilmLoader() const { return filmLoader_; }
-  void SetCursorLoader(CursorLoader loader) { cursorLoader_ = std::move(loader); }
+  void SetCursorLoader(CursorLoader loader) { input_.SetCursorLoader(std::move(loader)); }
   // The default cursor name (the @Cursor variable) read when a control has none.
-  void SetDefaultCursorSource(std::function<std::string()> source) { defaultCursor_ = std::move(source); }
+  void SetDefaultCursorSource(std::function<std::string()> source) { input_.SetDefaultCursorSource(std::move(source)); }
   // Presents into an outside surface (the screen's back buffer) instead of an own one; null returns
   // to the own surface.
   void SetExternalSceneSurface(TCustomDIBX* surface);
@@ -114,19 +108,19 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   void InvalidateRect(const TRect& rect) override;
   void InvalidateAll() override;
 
-  // --- input --------------------------------------------------------------------------------------
-  void UpdateMousePosition(int32_t x, int32_t y);
-  // button: 0 left, 1 right.
-  void MouseDown(int button);
-  // Releases one button; the other keeps its held state.
-  void MouseUp(int button);
-  void Wheel(bool down);
-  void SetKeyState(int key, bool down);
-  void SetKeyPressed(int key);
-  void ClearKeyState();
-  bool IsKeyDown(int k) const { return InKeyRange(k) && keyDown_[k]; }
-  bool WasKeyPressed(int k) const { return InKeyRange(k) && pressedFrame_[k]; }
-  bool WasKeyRepeated(int k) const { return InKeyRange(k) && repeatFrame_[k]; }
+  // --- input (routed by SceneInput) ---------------------------------------------------------------
+  SceneInput& Input() { return input_; }
+  const SceneInput& Input() const { return input_; }
+  void UpdateMousePosition(int32_t x, int32_t y) { input_.UpdateMousePosition(x, y); }
+  void MouseDown(MouseButton button) { input_.MouseDown(button); }
+  void MouseUp(MouseButton button) { input_.MouseUp(button); }
+  void Wheel(bool down) { input_.Wheel(down); }
+  void SetKeyState(int key, bool down) { input_.SetKeyState(key, down); }
+  void SetKeyPressed(int key) { input_.SetKeyPressed(key); }
+  void ClearKeyState() { input_.ClearKeyState(); }
+  bool IsKeyDown(int k) const { return input_.IsKeyDown(k); }
+  bool WasKeyPressed(int k) const { return input_.WasKeyPressed(k); }
+  bool WasKeyRepeated(int k) const { return input_.WasKeyRepeated(k); }
   bool LeftClick() const { return ActiveBase()->leftClick; }
   bool RightClick() const { return ActiveBase()->rightClick; }
   bool LeftHeldFree() const { return ActiveBase()->leftHeld && !(ActiveBase()->capture & kCaptureLeft); }
@@ -137,12 +131,12 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   int32_t MouseY() const { return ActiveBase()->MouseY(); }
 
   // --- focus and switches -------------------------------------------------------------------------
-  TKuzoControl* GetFocus() const;
-  void SetFocus(TKuzoControl* c);
+  TKuzoControl* GetFocus() const { return input_.GetFocus(); }
+  void SetFocus(TKuzoControl* c) { input_.SetFocus(c); }
   // Clears the focus without events and asks for a new search.
-  void DropFocus();
-  void RequestFocusSearch() { focusSearch_ = true; }
-  bool FocusSearchRequested() const { return focusSearch_; }
+  void DropFocus() { input_.DropFocus(); }
+  void RequestFocusSearch() { input_.RequestFocusSearch(); }
+  bool FocusSearchRequested() const { return input_.FocusSearchRequested(); }
   bool SoundOn() const { return soundOn_; }
   void SetSoundOn(bool b) { soundOn_ = b; }
   bool CGDither() const { return cgDither_; }
@@ -150,10 +144,10 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   int32_t DisplayScale() const { return displayScale_; }
   void SetDisplayScale(int32_t percent) { displayScale_ = percent; }
   // Right-click-close candidates (menus and map images) in creation order.
-  void AddRightClickClose(TKuzoObject* obj);
+  void AddRightClickClose(TKuzoObject* obj) { input_.AddRightClickClose(obj); }
 
   // --- frame --------------------------------------------------------------------------------------
-  void ProcessInput();
+  void ProcessInput() { input_.ProcessInput(); }
   bool Tick() override;
   void Draw() override;
   // After presenting: clears both dirty lists.
@@ -172,10 +166,8 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   int& RecordDepth() { return recordDepth_; }
 
  private:
-  static bool InKeyRange(int k) { return k >= 0 && k < kKeyCount; }
   void Adopt(std::unique_ptr<TKuzoObject> obj);
   void CreateBases();
-  void RouteMouse(TKuzoBase& base);
   void FreeObjectTree(TKuzoObject* obj);
   void LoadBody(ByteReader& in, int32_t version);
 
@@ -191,19 +183,12 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   HandleTable handles_;
   std::vector<ComponentHandle> pendingDeletions_;
   TTimerList events_;
-  std::vector<ComponentHandle> rightClickClose_;
   std::unordered_map<int32_t, ComponentCreator> creators_;
   FilmLoader filmLoader_;
-  CursorLoader cursorLoader_;
-  std::function<std::string()> defaultCursor_;
   int32_t displayScale_ = 100;
-  ComponentHandle focus_;
-  bool focusSearch_ = false;
   bool soundOn_ = true;
   bool cgDither_ = false;
-  std::array<uint8_t, kKeyCount> keyDown_{}, pressedLatch_{}, pressedFrame_{}, repeatLatch_{}, repeatFrame_{};
-  std::array<int32_t, kKeyCount> repeatCountdown_{};
-  bool keyDownPending_ = false, keyUpPending_ = false, keyRepeatPending_ = false;
+  SceneInput input_{*this};
   int recordDepth_ = 0;
 };
 

@@ -109,17 +109,11 @@ void TKuzoBaseList::LoadBody(ByteReader& in, int32_t version) {
     events_.QueueEvent(sender ? sender->Handle() : ComponentHandle{}, std::move(label), &args, code).level = level;
   }
 
-  focus_ = ComponentHandle{};
-  focusSearch_ = true;
+  input_.DropFocus();
   if (version > kVersionFocus) {
     const std::string focusName = in.String("focus");
     // An empty name means there was no focus: search again rather than focusing the base.
-    TKuzoControl* focus = focusName.empty() ? nullptr : FindParent(focusName);
-    if (focus && !focus->Handle().IsNull()) {
-      focus_ = focus->Handle();
-      focus->FocusNativeControl();
-      focusSearch_ = false;
-    }
+    input_.RestoreFocus(focusName.empty() ? nullptr : FindParent(focusName));
   }
   // Objects restored without a name would look deleted; give them a generated one.
   for (auto& obj : registry_)

@@ -175,8 +175,7 @@ bool TKuzoObject::EventPending(uint8_t code) const {
 
 void TKuzoObject::LeftDown() {
   TKuzoBase* base = GetBase();
-  const int32_t mode = MouseMode();
-  const bool takes = mode == 0 || mode == 4;
+  const bool takes = ModeInSet(MouseMode(), kModesLeftPress);
   if (takes && !IsPaused() && !EventPending(EV_LBTNDOWN) && !IsBase() && !IsBusy()) {
     RaiseEvent(GetStrProp(PR_ONLBTNDOWN), EV_LBTNDOWN, true);
     if (base) {
@@ -195,8 +194,7 @@ void TKuzoObject::LeftUp() {
 
 void TKuzoObject::RightDown() {
   TKuzoBase* base = GetBase();
-  const int32_t mode = MouseMode();
-  const bool takes = mode == 0 || mode == 3;
+  const bool takes = ModeInSet(MouseMode(), kModesRightPress);
   if (takes && !IsPaused() && !EventPending(EV_RBTNDOWN) && !IsBase() && !IsBusy()) {
     RaiseEvent(GetStrProp(PR_ONRBTNDOWN), EV_RBTNDOWN, true);
     if (base) {

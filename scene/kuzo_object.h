@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "scene/component_kinds.h"
 #include "scene/event_queue.h"
+#include "scene/mouse_input.h"
 #include "scene/property_table.h"
 #include "scene/scene_rect.h"
 
@@ -19,19 +21,6 @@ class ComponentServices;
 class TKuzoBase;
 class TKuzoControl;
 class TCustomDIBX;
-
-// Component kind codes (the value of PR_COMPOTYPE).
-enum KindCode : int32_t {
-  LT_NONE = 0, LT_AUDIO = 1, LT_BOX = 2, LT_BUTTON = 3, LT_CINEMA = 4, LT_EDIT = 5, LT_FIRE = 6,
-  LT_HTTP = 7, LT_IMAGES = 8, LT_LABEL = 9, LT_MAP = 10, LT_MEMO = 11, LT_MENU = 12, LT_MES = 13,
-  LT_PARTICLE = 14, LT_TIMER = 15, LT_VIDEO = 16, LT_SOUND = 17, LT_MAPIMG = 18, LT_WAVE = 19,
-  LT_TILE = 20, LT_SLIDER = 21, LT_SCROLLBAR = 22, LT_GAUGE = 23, LT_CGLABEL = 24,
-  LT_PREVMENU = 25, LT_PROPMOTION = 26, LT_CABINET = 27,
-};
-constexpr int32_t kMaxKindCode = LT_CABINET;
-// Display names of the kind codes (Shift-JIS); empty for codes outside 0..27.
-const char* KindDisplayName(int32_t code);
-const char* KindConstantName(int32_t code);
 
 // Event codes: the id of the event property that raised the event.
 enum EventCode : uint8_t {
@@ -46,12 +35,6 @@ enum EventCode : uint8_t {
 // Versions of the saved data that gate parts of the records.
 constexpr int32_t kSaveVersionCurrent = 134;
 
-// A set of mouse modes 0..7 (bit m = mode m).
-using MouseModeSet = uint8_t;
-constexpr MouseModeSet kModesLeftPress = (1 << 0) | (1 << 4);
-constexpr MouseModeSet kModesRightPress = (1 << 0) | (1 << 3);
-constexpr MouseModeSet kModesHover = (1 << 0) | (1 << 2) | (1 << 3) | (1 << 4);
-inline bool ModeInSet(int32_t mode, MouseModeSet set) { return mode >= 0 && mode <= 7 && (set >> mode) & 1; }
 
 class TKuzoObject {
  public:

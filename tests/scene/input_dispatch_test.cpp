@@ -21,11 +21,11 @@ TEST(MouseDispatch, ClickOnBackgroundStaysVisibleToScripts) {
   SceneFixture f;
   f.Add("c", 100, 100, 10, 10);
   f.scene.UpdateMousePosition(5, 5);
-  f.scene.MouseDown(0);
+  f.scene.MouseDown(MouseButton::kLeft);
   f.Frame();
   EXPECT_TRUE(f.scene.LeftClick());
   EXPECT_TRUE(f.scene.LeftHeldFree());
-  f.scene.MouseUp(0);
+  f.scene.MouseUp(MouseButton::kLeft);
   f.Frame();
   EXPECT_FALSE(f.scene.LeftClick());
   EXPECT_FALSE(f.scene.LeftHeldFree());
@@ -35,13 +35,13 @@ TEST(MouseDispatch, ClickOnControlClearsLeftClickEvenWithoutLabel) {
   SceneFixture f;
   auto* c = f.Add("c", 0, 0, 10, 10);
   f.scene.UpdateMousePosition(5, 5);
-  f.scene.MouseDown(0);
+  f.scene.MouseDown(MouseButton::kLeft);
   f.Frame();
   EXPECT_FALSE(f.scene.LeftClick());
   c->SetStrProp(PR_ONLBTNDOWN, "p.ksb:down");
-  f.scene.MouseUp(0);
+  f.scene.MouseUp(MouseButton::kLeft);
   f.Frame();
-  f.scene.MouseDown(0);
+  f.scene.MouseDown(MouseButton::kLeft);
   f.Frame();
   auto events = Drain(f.scene);
   ASSERT_EQ(events.size(), 1u);
@@ -54,7 +54,7 @@ TEST(MouseDispatch, LeftDownArgumentsAreClientCoordinates) {
   auto* c = f.Add("c", 20, 30, 50, 50);
   c->SetStrProp(PR_ONLBTNDOWN, "p:down");
   f.scene.UpdateMousePosition(27, 41);
-  f.scene.MouseDown(0);
+  f.scene.MouseDown(MouseButton::kLeft);
   f.Frame();
   ASSERT_EQ(f.scene.Events().Count(), 1);
   EXPECT_EQ(f.scene.Events().At(0).args, (std::vector<std::string>{"7", "11"}));
@@ -73,7 +73,7 @@ TEST(MouseDispatch, HoverOnlyControlLetsClicksThrough) {
   f.scene.UpdateMousePosition(10, 10);
   f.Frame();
   EXPECT_EQ(Drain(f.scene), (std::vector<std::pair<std::string, uint8_t>>{{"p:in", EV_MOUSEIN}}));
-  f.scene.MouseDown(0);
+  f.scene.MouseDown(MouseButton::kLeft);
   f.Frame();
   auto events = Drain(f.scene);
   // The press goes to the control beneath; the hover-only control loses the mouse for that frame.
@@ -89,13 +89,13 @@ TEST(MouseDispatch, CapturedControlGetsMovesAndReleaseOutsideIt) {
   c->SetStrProp(PR_ONLBTNUP, "p:up");
   c->SetStrProp(PR_ONMOUSEMOVE, "p:move");
   f.scene.UpdateMousePosition(5, 5);
-  f.scene.MouseDown(0);
+  f.scene.MouseDown(MouseButton::kLeft);
   f.Frame();
   Drain(f.scene);
   f.scene.UpdateMousePosition(200, 200);  // dragged far off the control
   f.Frame();
   EXPECT_EQ(Drain(f.scene), (std::vector<std::pair<std::string, uint8_t>>{{"p:move", EV_MOUSEMOVE}}));
-  f.scene.MouseUp(0);
+  f.scene.MouseUp(MouseButton::kLeft);
   f.Frame();
   auto events = Drain(f.scene);
   ASSERT_FALSE(events.empty());
@@ -105,12 +105,12 @@ TEST(MouseDispatch, CapturedControlGetsMovesAndReleaseOutsideIt) {
 TEST(MouseDispatch, ReleasingOneButtonKeepsTheOtherHeld) {
   SceneFixture f;
   f.scene.UpdateMousePosition(5, 5);
-  f.scene.MouseDown(0);
-  f.scene.MouseDown(1);
+  f.scene.MouseDown(MouseButton::kLeft);
+  f.scene.MouseDown(MouseButton::kRight);
   f.Frame();
   EXPECT_TRUE(f.scene.LeftClick());
   EXPECT_TRUE(f.scene.RightClick());
-  f.scene.MouseUp(1);
+  f.scene.MouseUp(MouseButton::kRight);
   f.Frame();
   EXPECT_TRUE(f.scene.LeftHeldFree());
   EXPECT_FALSE(f.scene.RightHeldFree());
@@ -195,7 +195,7 @@ TEST(KeyDispatch, ClickGivesTheFocusToAKeyHandlingControl) {
   f.Frame();
   ASSERT_EQ(f.scene.GetFocus(), b);
   f.scene.UpdateMousePosition(5, 5);
-  f.scene.MouseDown(0);
+  f.scene.MouseDown(MouseButton::kLeft);
   f.Frame();
   EXPECT_EQ(f.scene.GetFocus(), a);
   auto events = Drain(f.scene);

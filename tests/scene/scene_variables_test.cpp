@@ -16,7 +16,7 @@ TEST(SceneVariables, MouseAndWheelOfTheFrame) {
   v.SetMouseY(40);
   EXPECT_EQ(v.MouseX(), 30);
   EXPECT_EQ(v.MouseY(), 40);
-  f.scene.MouseDown(0);
+  f.scene.MouseDown(MouseButton::kLeft);
   f.scene.Wheel(false);
   f.Frame();
   EXPECT_TRUE(v.LeftClick());
