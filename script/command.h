@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "scene/component_kinds.h"
 #include "script/expr.h"
 
 namespace kuzo {
@@ -49,6 +50,7 @@ struct CommandInfo {
   const char* keyword;    // word of the title-source language ("if")
   bool createsComponent;  // the record starts with the property expressions of the page's mask
   std::vector<FieldSpec> fields;
+  int32_t createdKind = LT_NONE;  // the component kind a creating command makes (LT_NONE: none)
 };
 
 // The record layout and names of a type code (0..60).

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "script/command.h"
+#include "script/command_codes.h"
 
 namespace kuzo {
 
@@ -13,71 +14,73 @@ bool IsTrue(Expr& e, TParamCollection& vars);
 
 class TComIf : public TCommand {
  public:
-  explicit TComIf(TPage* page, uint8_t code = 0) : TCommand(page, code) {}
+  explicit TComIf(TPage* page, uint8_t code = Code(CommandCode::If)) : TCommand(page, code) {}
   void Execute(TCallMan& cm) override;
-  Expr& Condition() { return ExprField(0); }
+  Expr& Condition() { return ExprField(field::kOnly); }
 };
 
 // Reached by running through (the previous branch was taken): steps over its block.
 class TComElseif : public TComIf {
  public:
-  explicit TComElseif(TPage* page) : TComIf(page, 1) {}
+  explicit TComElseif(TPage* page) : TComIf(page, Code(CommandCode::Elseif)) {}
   void Execute(TCallMan& cm) override;
 };
 
 class TComElse : public TCommand {
  public:
-  explicit TComElse(TPage* page) : TCommand(page, 2) {}
+  explicit TComElse(TPage* page) : TCommand(page, Code(CommandCode::Else)) {}
   bool RunsOn() const override { return true; }
   void Execute(TCallMan& cm) override;
 };
 
 class TComLabel : public TCommand {
  public:
-  explicit TComLabel(TPage* page, uint8_t code = 3) : TCommand(page, code) {}
-  bool IsLabel(std::string_view name) const override { return TypeCode() == 3 && fields[0].text == name; }
+  explicit TComLabel(TPage* page, uint8_t code = Code(CommandCode::Label)) : TCommand(page, code) {}
+  bool IsLabel(std::string_view name) const override {
+    return TypeCode() == CommandCode::Label && fields[field::kOnly].text == name;
+  }
 };
 
 class TComComment : public TComLabel {
  public:
-  explicit TComComment(TPage* page) : TComLabel(page, 27) {}
+  explicit TComComment(TPage* page) : TComLabel(page, Code(CommandCode::Comment)) {}
   bool RunsOn() const override { return false; }
   bool IsSkipped() const override { return true; }
 };
 
 class TComJump : public TCommand {
  public:
-  explicit TComJump(TPage* page) : TCommand(page, 4) {}
+  explicit TComJump(TPage* page) : TCommand(page, Code(CommandCode::Jump)) {}
   void Execute(TCallMan& cm) override;
 };
 
 class TComCall : public TCommand {
  public:
-  explicit TComCall(TPage* page) : TCommand(page, 5) {}
+  explicit TComCall(TPage* page) : TCommand(page, Code(CommandCode::Call)) {}
   void Execute(TCallMan& cm) override;
 };
 
 class TComExit : public TCommand {
  public:
-  explicit TComExit(TPage* page, uint8_t code = 6) : TCommand(page, code) {}
+  explicit TComExit(TPage* page, uint8_t code = Code(CommandCode::Exit)) : TCommand(page, code) {}
   void Execute(TCallMan& cm) override;
 };
 
 class TComBreak : public TComExit {
  public:
-  explicit TComBreak(TPage* page) : TComExit(page, 34) {}
+  explicit TComBreak(TPage* page) : TComExit(page, Code(CommandCode::Break)) {}
   void Execute(TCallMan& cm) override;
 };
 
 class TComContinue : public TComExit {
  public:
-  explicit TComContinue(TPage* page) : TComExit(page, 35) {}
+  explicit TComContinue(TPage* page) : TComExit(page, Code(CommandCode::Continue)) {}
   void Execute(TCallMan& cm) override;
 };
 
 class TComWait : public TCommand {
  public:
-  explicit TComWait(TPage* page) : TCommand(page, 7) {}
+  explicit TComWait(TPage* page) : TCommand(page, Code(CommandCode::Wait)) {}
   void Begin(TCallMan& cm) override;
   void Execute(TCallMan& cm) override;
   bool IsEventPoint() const override { return true; }
@@ -95,7 +98,7 @@ class TComWait : public TCommand {
 
 class TComWhile : public TCommand {
  public:
-  explicit TComWhile(TPage* page) : TCommand(page, 31) {}
+  explicit TComWhile(TPage* page) : TCommand(page, Code(CommandCode::While)) {}
   void Execute(TCallMan& cm) override;
 };
 
@@ -109,20 +112,20 @@ class TComRuntime : public TCommand {
 // whatever its header says.
 class TComWhileInit : public TComRuntime {
  public:
-  explicit TComWhileInit(TPage* page, uint8_t code = 32) : TComRuntime(page, code) {}
+  explicit TComWhileInit(TPage* page, uint8_t code = Code(CommandCode::WhileInit)) : TComRuntime(page, code) {}
   bool RunsOn() const override { return true; }
   void Execute(TCallMan& cm) override;
 };
 
 class TComWhileLoop : public TComWhileInit {
  public:
-  explicit TComWhileLoop(TPage* page) : TComWhileInit(page, 33) {}
+  explicit TComWhileLoop(TPage* page) : TComWhileInit(page, Code(CommandCode::WhileLoop)) {}
   void Execute(TCallMan& cm) override;
 };
 
 class TComDoEvent : public TCommand {
  public:
-  explicit TComDoEvent(TPage* page) : TCommand(page, 46) {}
+  explicit TComDoEvent(TPage* page) : TCommand(page, Code(CommandCode::DoEvent)) {}
   bool RunsOn() const override { return false; }
   bool IsEventPoint() const override { return true; }
 };

@@ -134,34 +134,6 @@ int32_t RequirePropertyId(Expr& e, TParamCollection& vars) {
 
 }  // namespace
 
-int32_t SceneComponentHost::KindOfCommand(uint8_t code) {
-  switch (static_cast<CommandCode>(code)) {
-    case CommandCode::BoxNew: return LT_BOX;
-    case CommandCode::ImgNew: return LT_IMAGES;
-    case CommandCode::MesNew: return LT_MES;
-    case CommandCode::Timer: return LT_TIMER;
-    case CommandCode::Movie: return LT_VIDEO;
-    case CommandCode::Cinema: return LT_CINEMA;
-    case CommandCode::Caption: return LT_LABEL;
-    case CommandCode::Menu: return LT_MENU;
-    case CommandCode::BtnNew: return LT_BUTTON;
-    case CommandCode::ParticleNew: return LT_PARTICLE;
-    case CommandCode::FireNew: return LT_FIRE;
-    case CommandCode::Sound: return LT_SOUND;
-    case CommandCode::EditNew: return LT_EDIT;
-    case CommandCode::MemoNew: return LT_MEMO;
-    case CommandCode::MapImgNew: return LT_MAPIMG;
-    case CommandCode::WaveNew: return LT_WAVE;
-    case CommandCode::TileNew: return LT_TILE;
-    case CommandCode::SliderNew: return LT_SLIDER;
-    case CommandCode::ScrollbarNew: return LT_SCROLLBAR;
-    case CommandCode::GaugeNew: return LT_GAUGE;
-    case CommandCode::CGCaption: return LT_CGLABEL;
-    case CommandCode::PrevMenuNew: return LT_PREVMENU;
-    default: return LT_NONE;
-  }
-}
-
 TKuzoMes* SceneComponentHost::MessageWindow(const std::string& name) const {
   return dynamic_cast<TKuzoMes*>(scene_.FindComponent(name));
 }
@@ -286,7 +258,7 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
   }
   cm.pc += 1;
   TParamCollection& vars = cm.Vars();
-  if (int32_t kind = KindOfCommand(code); kind != LT_NONE) {
+  if (int32_t kind = CommandInfoOf(code).createdKind; kind != LT_NONE) {
     CreateComponent(cmd, cm, kind);
     return;
   }

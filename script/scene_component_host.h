@@ -31,9 +31,6 @@ class SceneComponentHost : public ComponentCommandHost {
   ComponentHandle FindComponent(const std::string& fullName) override;
   void ClearScene() override;
 
-  // The component kind a creating command makes (LT_NONE for other commands).
-  static int32_t KindOfCommand(uint8_t code);
-
  private:
   TKuzoObject* CreateComponent(TComSceneCommand& cmd, TCallMan& cm, int32_t kind);
   void GetProp(TComSceneCommand& cmd, TCallMan& cm);

@@ -20,9 +20,6 @@ class TSysFuncMan;
 
 constexpr int kSysFuncCount = 143;
 constexpr int kNoMaxArgs = -1;
-// Function numbers other code refers to.
-constexpr int kFuncGetProp = 2;
-constexpr int kFuncCalc = 136;
 // Deepest nesting of Calc evaluating text that calls Calc again.
 constexpr int kMaxCalcDepth = 16;
 // Longest string a built-in builds (repetition, padding); longer requests raise an error.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <string>
 
 #include "scene/kuzo_object.h"
@@ -75,19 +77,24 @@ TEST(CommandCodes, NamedFieldPositionsHoldTheirFields) {
   EXPECT_EQ(FieldName(C::CabinetLoad, field::kCabinetNames), "names");
 }
 
+int32_t KindOf(CommandCode c) { return CommandInfoOf(Code(c)).createdKind; }
+
 TEST(CommandCodes, CreatingCommandsMakeTheirKinds) {
-  EXPECT_EQ(SceneComponentHost::KindOfCommand(Code(CommandCode::BoxNew)), LT_BOX);
-  EXPECT_EQ(SceneComponentHost::KindOfCommand(Code(CommandCode::ImgNew)), LT_IMAGES);
-  EXPECT_EQ(SceneComponentHost::KindOfCommand(Code(CommandCode::Caption)), LT_LABEL);
-  EXPECT_EQ(SceneComponentHost::KindOfCommand(Code(CommandCode::CGCaption)), LT_CGLABEL);
-  EXPECT_EQ(SceneComponentHost::KindOfCommand(Code(CommandCode::PrevMenuNew)), LT_PREVMENU);
+  using C = CommandCode;
+  EXPECT_EQ(KindOf(C::BoxNew), LT_BOX);
+  EXPECT_EQ(KindOf(C::ImgNew), LT_IMAGES);
+  EXPECT_EQ(KindOf(C::Caption), LT_LABEL);
+  EXPECT_EQ(KindOf(C::CGCaption), LT_CGLABEL);
+  EXPECT_EQ(KindOf(C::PrevMenuNew), LT_PREVMENU);
   // Cabinets carry property expressions but are made by their own rule, not by kind.
-  EXPECT_EQ(SceneComponentHost::KindOfCommand(Code(CommandCode::CabinetSave)), LT_NONE);
+  EXPECT_EQ(KindOf(C::CabinetSave), LT_NONE);
   int creating = 0;
+  std::set<int32_t> kinds;
   for (int c = 0; c <= kMaxCommandType; ++c) {
-    const int32_t kind = SceneComponentHost::KindOfCommand(static_cast<uint8_t>(c));
+    const int32_t kind = CommandInfoOf(static_cast<uint8_t>(c)).createdKind;
     if (kind == LT_NONE) continue;
     ++creating;
+    EXPECT_TRUE(kinds.insert(kind).second) << "two commands create kind " << kind;
     EXPECT_TRUE(CommandInfoOf(static_cast<uint8_t>(c)).createsComponent) << c;
     EXPECT_LT(kind, LT_CABINET);
   }
