@@ -50,6 +50,10 @@ void MainWindow::SetTitle(const std::string& sjisTitle) { window_->SetTitle(sjis
 
 void MainWindow::SetIcon(const IconImage& icon) { window_->SetIcon(icon.width, icon.height, icon.rgba); }
 
+void MainWindow::MovePointer(int32_t sceneX, int32_t sceneY) {
+  window_->WarpPointer(sceneX + panelX_, sceneY + panelY_);
+}
+
 void MainWindow::SizeToScene(int32_t width, int32_t height) {
   sceneWidth_ = std::max(1, width);
   sceneHeight_ = std::max(1, height);

@@ -35,6 +35,7 @@ class MainWindow : public Frontend {
   void SizeToScene(int32_t width, int32_t height) override;
   void RequestClose() override { closeRequested_ = true; }
   void SetIcon(const IconImage& icon) override;
+  void MovePointer(int32_t sceneX, int32_t sceneY) override;
 
   // Where the scene panel lies in the window frame.
   int PanelX() const { return panelX_; }

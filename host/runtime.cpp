@@ -122,6 +122,14 @@ void Runtime::CreateVariables() {
   variableHost_.BindClock(&wallClock_);
   variableHost_.BindHost(&state_);
   variableHost_.BindScreen([this] { return screen_.get(); });
+  // Written pointer variables move the window's pointer; the scene learns the new place at once, as
+  // the window's motion event would tell it, so writing "@MouseY" after "@MouseX" keeps the new X.
+  if (frontend_) {
+    variableHost_.SetCursorWarp([this](int32_t x, int32_t y) {
+      frontend_->MovePointer(x, y);
+      if (scene_) scene_->MouseMove(x, y);
+    });
+  }
   vars_->SetState(&state_);
   vars_->SetHost(&variableHost_);
   funcs_ = std::make_unique<TSysFuncMan>(*vars_, state_);
@@ -280,6 +288,7 @@ void Runtime::Shutdown() {
   variableHost_.BindClock(nullptr);
   variableHost_.BindHost(nullptr);
   variableHost_.BindScreen(nullptr);
+  variableHost_.SetCursorWarp(nullptr);
   LogStep("ParamMan.Free", true);
   LogStep("KuzoFinalize", false);
   if (scene_) Guarded("KuzoFinalize", [&] { scene_->Close(); });

@@ -48,6 +48,8 @@ class Frontend {
   virtual void SetIcon(const IconImage& icon) {}
   // The screen manager presenting through this window, for a scene of this size.
   virtual std::unique_ptr<Screen> CreateScreen(int32_t width, int32_t height) = 0;
+  // Moves the pointer over the scene ("@MouseX"/"@MouseY" written), in scene pixels.
+  virtual void MovePointer(int32_t sceneX, int32_t sceneY) = 0;
 };
 
 // Left over from earlier runs in the title's directory and deleted at start.
@@ -76,6 +78,7 @@ class Runtime : private FrameSteps, private IPromptHost {
   Runtime& operator=(const Runtime&) = delete;
 
   void SetLogStep(LogStepFn fn) { logStep_ = std::move(fn); }
+  // The window; without one (headless) the scripted pointer is the scene's own.
   void SetFrontend(Frontend* frontend) { frontend_ = frontend; }
 
   // Module start-up, FormCreate and InitializePlayer. Never raises: an error inside the player's

@@ -144,6 +144,16 @@ class SdlWindow : public Window {
 
   void OutputSize(int& width, int& height) const override { SDL_GetRendererOutputSize(renderer_, &width, &height); }
 
+  void WarpPointer(int frameX, int frameY) override {
+    frameX = std::clamp(frameX, 0, width_ - 1);
+    frameY = std::clamp(frameY, 0, height_ - 1);
+    // The centre of the frame pixel, in the window's coordinates after letterboxing and scaling.
+    int windowX = 0, windowY = 0;
+    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(frameX) + 0.5f, static_cast<float>(frameY) + 0.5f,
+                              &windowX, &windowY);
+    SDL_WarpMouseInWindow(window_, windowX, windowY);
+  }
+
  private:
   [[noreturn]] void Fail(const char* what) {
     std::string message = Format("%s: %s", what, SDL_GetError());

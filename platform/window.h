@@ -72,6 +72,9 @@ class Window {
   virtual bool HasFocus() const = 0;
   // Size of the window's drawable area in device pixels (HiDPI aware).
   virtual void OutputSize(int& width, int& height) const = 0;
+  // Moves the pointer to a frame pixel (the window's scaling applied); points outside the frame
+  // are kept inside it.
+  virtual void WarpPointer(int frameX, int frameY) = 0;
 };
 
 // Opens a window for frames of width x height. Raises KuzoError when no display can be opened.

@@ -68,6 +68,8 @@ class RecordingFrontend : public Frontend {
   std::vector<IconImage> icons;
   bool closeRequested = false;
   std::unique_ptr<Screen> CreateScreen(int32_t, int32_t) override { return std::make_unique<HeadlessScreen>(); }
+  void MovePointer(int32_t x, int32_t y) override { pointer.emplace_back(x, y); }
+  std::vector<std::pair<int32_t, int32_t>> pointer;
 };
 
 // A title executable carrying its archive as the "DUMMY" resource (its last bytes are "vf") and
@@ -553,6 +555,40 @@ TEST(RuntimeTest, SoundSettingsFromGameIniReachTheMediaSystem) {
   // Without DirectSound the Ogg manager plays through the wave output in blocks of DelayTime.
   ASSERT_NE(rt->Media()->Ogg().WaveOutput(), nullptr);
   EXPECT_EQ(rt->Media()->Ogg().WaveOutput()->DelayTime(), 200);
+}
+
+TEST(RuntimeTest, WrittenPointerVariablesMoveTheWindowsPointerOrTheScriptedOne) {
+  const std::string page = "@MouseX = 40\n@MouseY = 30\nwait 100000\n";
+  {  // A window: the pointer moves there, and the scene knows the new place at once.
+    Fixture fx;
+    fx.dir.Write("kuzo.kpb", ProjectFile({}));
+    fx.dir.Write("start.ksb", testing::Page(page));
+    RecordingFrontend frontend;
+    auto rt = fx.Make();
+    rt->SetFrontend(&frontend);
+    rt->Start();
+    ASSERT_FALSE(rt->State().terminateRequested) << rt->StartFailure();
+    rt->Activate();
+    fx.now += 16;
+    rt->Loop().Idle();
+    EXPECT_EQ(frontend.pointer, (std::vector<std::pair<int32_t, int32_t>>{{40, 0}, {40, 30}}));
+    EXPECT_EQ(rt->GetScene()->Model().MouseX(), 40);
+    EXPECT_EQ(rt->GetScene()->Model().MouseY(), 30);
+  }
+  {  // Headless: the scripted pointer is the scene's own.
+    Fixture fx;
+    fx.dir.Write("kuzo.kpb", ProjectFile({}));
+    fx.dir.Write("start.ksb", testing::Page(page));
+    HeadlessRunner runner(fx.Config(), 2, 16);
+    int32_t x = -1, y = -1;
+    runner.Hooks().afterTick.push_back([&](Runtime& rt, int64_t) {
+      x = rt.GetScene()->Model().MouseX();
+      y = rt.GetScene()->Model().MouseY();
+    });
+    ASSERT_EQ(runner.Run().exitCode, 0);
+    EXPECT_EQ(x, 40);
+    EXPECT_EQ(y, 30);
+  }
 }
 
 }  // namespace

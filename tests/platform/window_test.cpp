@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <utility>
 #include <vector>
 
 #include "core/errors.h"
@@ -76,6 +77,28 @@ TEST_F(WindowTest, MouseMapsBackToFramePixelsWhenScaled) {
   int w = 0, h = 0;
   window->OutputSize(w, h);
   EXPECT_GE(w, 800);  // HiDPI displays give more device pixels, never fewer
+}
+
+TEST_F(WindowTest, WarpedPointerLandsOnTheFramePixelWhenScaled) {
+  // Where the pointer is afterwards, in window coordinates: the centre of the frame pixel after
+  // letterboxing and scaling. A display server reports the move a little later: the events are
+  // drained until the expected place is reached or a second has passed.
+  auto warpedTo = [&](int x, int y, std::pair<int, int> expected) {
+    window->WarpPointer(x, y);
+    std::pair<int, int> at(-1, -1);
+    for (int waited = 0; waited < 1000 && at != expected; waited += 10) {
+      Drain();
+      SDL_GetMouseState(&at.first, &at.second);
+      if (at != expected) SDL_Delay(10);
+    }
+    return at;
+  };
+  EXPECT_EQ(warpedTo(100, 50, {100, 50}), (std::pair<int, int>(100, 50)));
+  window->SetWindowSize(800, 480);  // scale 2, bars of 80 left and right
+  Drain();
+  ASSERT_TRUE(window->Present(frame.data(), 320 * 4, {}));
+  EXPECT_EQ(warpedTo(100, 50, {80 + 201, 101}), (std::pair<int, int>(80 + 201, 101)));
+  EXPECT_EQ(warpedTo(-20, 999, {80 + 1, 479}), (std::pair<int, int>(80 + 1, 479))) << "kept inside the frame";
 }
 
 TEST_F(WindowTest, KeysArriveAsVirtualKeyCodesWithRepeatFlag) {
