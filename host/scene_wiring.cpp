@@ -16,6 +16,7 @@
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "scene/kuzo_base_list.h"
+#include "scene/scene_cursor.h"
 #include "script/scene_component_host.h"
 #include "transitions/wipe_scene_player.h"
 #include "text/row_dump.h"
@@ -34,9 +35,11 @@ class ComponentScene : public Scene {
   ComponentScene(HostState& host, TVrFileManager* files)
       : transitions_(WipeServices{{}, &host.random, std::nullopt}),
         images_(ImageReader(files)),
+        cursor_(ImageReader(files), !host.headless),
         scene_(&host, 640, 480),
         commands_(scene_) {
     scene_.SetTransition(&transitions_);
+    scene_.SetCursorLoader([this](const std::string& name) { cursor_.Load(name); });
     ServiceSlots slots = scene_.Slots();
     slots.files = files;
     slots.images = &images_;
@@ -51,7 +54,10 @@ class ComponentScene : public Scene {
   void SetSize(int32_t width, int32_t height) override { scene_.SetSize(width, height); }
   void Update() override { scene_.ProcessInput(); }
   void Motion() override { scene_.Tick(); }
-  void Draw() override { scene_.Draw(); }
+  void Draw() override {
+    scene_.Draw();
+    cursor_.Update(scene_.GameClockMs());
+  }
 
   FrameView Frame() const override {
     FrameView view;
@@ -94,6 +100,7 @@ class ComponentScene : public Scene {
   }
 
   TDrelCollection images_;  // outlives the scene, whose components give their pictures back to it
+  SceneCursor cursor_;      // the scene's cursor loader shows the cursors through it
   TFontPixelManager glyphs_;  // declared before the scene: its components use it until they are freed
   TKuzoBaseList scene_;
   SceneComponentHost commands_;

@@ -169,6 +169,8 @@ class ScriptProject : public Project {
       ServiceSlots slots = scene->Slots();  // pictures evaluate their last-frame wait against the table
       slots.variables = shared_->vars;
       scene->SetSlots(slots);
+      scene->SetDefaultCursorSource(
+          [shared = shared_] { return shared->vars ? shared->vars->CursorName : std::string(); });
       if (TSysFuncMan* funcs = shared_->vars->Functions()) InstallSceneBuiltins(*funcs, *scene);
     }
     if (TSysFuncMan* funcs = shared_->vars->Functions()) {
