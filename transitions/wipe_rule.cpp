@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "transitions/wipe_surface_ops.h"
 
@@ -70,6 +71,18 @@ void TWipeShadowWhite::DrawFrame() {
   std::array<uint32_t, 256> grey{};
   for (int v = 0; v < 256; ++v) grey[static_cast<size_t>(v)] = wipe::GreyPixel(Dest, v);
   const bool dark = Darken();
+  if (f == PixelFormat::kRgb32 && wipe::PlainGreys32(grey)) {
+    // The level of every grey of the rule this frame, then each row through the passage kernel.
+    std::array<uint16_t, 256> byGrey{};
+    for (int r = 0; r < 256; ++r) byGrey[static_cast<size_t>(r)] = ramp[static_cast<size_t>(level + r - 255)];
+    std::vector<uint16_t> levels(static_cast<size_t>(W()));
+    for (int y = 0; y < H(); ++y) {
+      const uint8_t* rule = &rule_[static_cast<size_t>(y) * W()];
+      for (int x = 0; x < W(); ++x) levels[static_cast<size_t>(x)] = byGrey[rule[x]];
+      wipe::GreyPassRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), levels.data(), W(), dark);
+    }
+    return;
+  }
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     for (int y = 0; y < H(); ++y) {
