@@ -81,6 +81,10 @@ inline uint32_t MixPixel(uint32_t f, uint32_t t, uint32_t m) {
 // 1..254 (SSE2 where the processor has it, the plain rule otherwise; the results are identical).
 void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
 
+// Composes count 32-bit pixels through a mask: 0 takes from, 255 takes to, values between mix
+// (MixPixel). Runs of 0 or 255 are copied whole.
+void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
+
 // A passage through white or black for count 32-bit pixels, each at its own level 0..511: below 256
 // the outgoing pixel with grey level added, from 256 the incoming pixel with grey 511 - level
 // added (with `darken` the grey is taken away instead), byte by byte with saturation; the grey of
