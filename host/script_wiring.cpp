@@ -20,6 +20,7 @@
 #include "script/project.h"
 #include "script/save_builtins.h"
 #include "script/save_file.h"
+#include "script/save_screen.h"
 #include "script/save_sections.h"
 #include "script/script_variable_host.h"
 #include "script/variable_access.h"
@@ -105,6 +106,7 @@ class GameState : public GameCommandHost {
   void ResetTables() override { tables.ResetTables(); }
   void ClearHistory() override { history.Clear(); }
   void ClearReadMarks() override { marks.Clear(); }
+  TKuzoNewHistory* History() override { return &history; }
 
   TDBManager tables;
   TKuzoNewHistory history;
@@ -164,9 +166,13 @@ class ScriptProject : public Project {
     project_->Create();
     game_.sections->Subsystems().callMan = project_->CallMan();
     shared_->variableHost.Bind(project_->CallMan(), project_.get());
+    shared_->variableHost.BindHistory(&game_.history);
     if (scene) {
       shared_->variableHost.BindScene(scene);
-      if (TSysFuncMan* funcs = shared_->vars->Functions()) InstallSceneBuiltins(*funcs, *scene);
+      if (TSysFuncMan* funcs = shared_->vars->Functions()) {
+        InstallSceneBuiltins(*funcs, *scene);
+        InstallSaveScreen(*funcs, SaveScreenTargets{scene, rt.Files(), scene->Slots().images, &state});
+      }
     }
     if (TSysFuncMan* funcs = shared_->vars->Functions()) {
       InstallDataTableBuiltins(*funcs, game_.tables, [this](const std::string& name) -> std::optional<std::string> {
@@ -179,6 +185,7 @@ class ScriptProject : public Project {
   }
   ~ScriptProject() override {
     shared_->variableHost.Bind(nullptr, nullptr);
+    shared_->variableHost.BindHistory(nullptr);
     if (shared_->trace) std::fflush(shared_->trace);
   }
 
