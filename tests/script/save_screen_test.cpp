@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "components/drel_collection.h"
 #include "core/host_state.h"
 #include "data/file_manager.h"
 #include "data/install_settings.h"
@@ -89,6 +90,24 @@ TEST_F(SaveScreenTest, MemoryNamesBecomeGameFilesWithoutTouchingTheDisk) {
   // Saving again replaces the entry and the cached copy.
   ASSERT_TRUE(Save("mem:thumb.drl", 3, 3));
   EXPECT_EQ(Decode(files.ReadFile("mem:thumb.drl"))[0].Width(), 3);
+}
+
+TEST_F(SaveScreenTest, PicturesNamingTheScreenshotLoadItAndAResaveReplacesTheCachedCopy) {
+  TDrelCollection images(TDrelCollection::FromFileManager(files));
+  targets.images = &images;
+  ASSERT_TRUE(Save("mem:thumb.drl", 4, 3));
+  const int user = 0;
+  TDrelItem* item = images.Acquire(&user, "mem:thumb.drl", false);
+  ASSERT_NE(item, nullptr);
+  ASSERT_EQ(item->FrameCount(), 1);
+  EXPECT_EQ(item->Frame(0).Picture->Width(), 4);
+  EXPECT_EQ(item->Frame(0).Picture->GetPixel(1, 1), scene.SceneSurface()->GetPixel(2, 2));
+  images.Release(item, &user);  // now a spare copy, which the next save must drop
+  ASSERT_TRUE(Save("mem:thumb.drl", 6, 5));
+  item = images.Acquire(&user, "mem:thumb.drl", false);
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->Frame(0).Picture->Width(), 6);
+  images.Release(item, &user);
 }
 
 TEST_F(SaveScreenTest, RefusesOtherExtensionsAndMissingFolders) {
