@@ -42,6 +42,11 @@ if cmp -s "$work/shot4.png" "$work/shot7.png"; then
   echo "roundtrip: the scene did not move"
   failed=1
 fi
+if ! "$tool" img info "$work/title/roundtrip.drl" | grep -q "^frame.0.32.24."; then
+  echo "roundtrip: the screenshot file is missing or not 32 x 24"
+  "$tool" img info "$work/title/roundtrip.drl" || true
+  failed=1
+fi
 if ! "$tool" save list "$work/title/save.dat" | grep -q "round trip"; then
   echo "roundtrip: slot 1 is not listed with its caption"
   "$tool" save list "$work/title/save.dat" || true
