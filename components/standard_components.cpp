@@ -2,7 +2,11 @@
 #include "components/standard_components.h"
 
 #include "components/kuzo_box.h"
+#include "components/kuzo_http.h"
 #include "components/kuzo_mes.h"
+#include "components/kuzo_sound.h"
+#include "components/kuzo_timer.h"
+#include "components/kuzo_video.h"
 #include "scene/kuzo_base_list.h"
 
 namespace kuzo {
@@ -10,6 +14,10 @@ namespace kuzo {
 void RegisterStandardComponents(TKuzoBaseList& scene) {
   scene.RegisterKind<TKuzoBox>();
   scene.RegisterKind<TKuzoMes>();
+  scene.RegisterKind<TKuzoSound>();
+  scene.RegisterKind<TKuzoTimer>();
+  scene.RegisterKind<TKuzoVideo>();
+  scene.RegisterKind<TKuzoHttp>();
 }
 
 }  // namespace kuzo
