@@ -130,6 +130,7 @@ void Runtime::CreateVariables() {
       if (scene_) scene_->MouseMove(x, y);
     });
   }
+  variableHost_.BindMedia([this] { return media_.get(); });
   vars_->SetState(&state_);
   vars_->SetHost(&variableHost_);
   funcs_ = std::make_unique<TSysFuncMan>(*vars_, state_);
@@ -291,6 +292,7 @@ void Runtime::Shutdown() {
   variableHost_.BindHost(nullptr);
   variableHost_.BindScreen(nullptr);
   variableHost_.SetCursorWarp(nullptr);
+  variableHost_.BindMedia(nullptr);
   LogStep("ParamMan.Free", true);
   LogStep("KuzoFinalize", false);
   if (scene_) Guarded("KuzoFinalize", [&] { scene_->Close(); });

@@ -178,6 +178,10 @@ void SceneComponentHost::TextInsExecute(TComSceneCommand& cmd, TCallMan& cm) {
 }
 
 void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
+  if (cmd.TypeCode() == CommandCode::MovieStop) {
+    MovieStopBegin(cmd, cm);
+    return;
+  }
   if (cmd.TypeCode() == CommandCode::TextIns) {
     TextInsBegin(cmd, cm);
     return;
@@ -274,6 +278,10 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
     TextInsExecute(cmd, cm);
     return;
   }
+  if (code == CommandCode::MovieStop) {
+    MovieStopExecute(cmd, cm);
+    return;
+  }
   cm.pc += 1;
   TParamCollection& vars = cm.Vars();
   if (int32_t kind = CommandInfoOf(code).createdKind; kind != LT_NONE) {
@@ -304,7 +312,7 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
     case CommandCode::CallHist: CallHistory(cmd, cm); break;
     case CommandCode::CabinetSave: Cabinet(cmd, cm, true); break;
     case CommandCode::CabinetLoad: Cabinet(cmd, cm, false); break;
-    default: break;  // text, movie stop and motion commands belong to their components
+    default: break;  // history, text, movie stop and motion commands belong to their components
   }
 }
 
@@ -445,6 +453,10 @@ void SceneComponentHost::Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save)
 }
 
 void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
+  if (cmd.TypeCode() == CommandCode::MovieStop) {
+    MovieStopSaveState(cmd, w);
+    return;
+  }
   if (cmd.TypeCode() == CommandCode::TextIns) {
     auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
     TKuzoObject* window = st ? scene_.Resolve(st->window) : nullptr;
@@ -462,6 +474,10 @@ void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
 }
 
 void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
+  if (cmd.TypeCode() == CommandCode::MovieStop) {
+    MovieStopLoadState(cmd, r);
+    return;
+  }
   if (cmd.TypeCode() == CommandCode::TextIns) {
     const int version = ReadStateVersion(r);
     TextInsState& st = TextInsStateOf(cmd);
@@ -484,6 +500,7 @@ void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
 }
 
 bool SceneComponentHost::IsEventPoint(const TComSceneCommand& cmd) const {
+  if (cmd.TypeCode() == CommandCode::MovieStop) return MovieStopWaits(cmd);
   if (cmd.TypeCode() == CommandCode::TextIns) {
     auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
     return st && st->waiting;
@@ -493,6 +510,7 @@ bool SceneComponentHost::IsEventPoint(const TComSceneCommand& cmd) const {
 }
 
 bool SceneComponentHost::BlocksEvents(const TComSceneCommand& cmd) const {
+  if (cmd.TypeCode() == CommandCode::MovieStop) return MovieStopBlocks(cmd);
   if (cmd.TypeCode() == CommandCode::TextIns) {
     auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
     return st && st->blocks;
