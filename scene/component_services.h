@@ -63,6 +63,10 @@ class ComponentServices {
   // Index of a queued, not yet started event of `sender` with this code; -1 when there is none.
   virtual int FindPendingEvent(const TKuzoObject* sender, uint8_t code) const = 0;
 
+  // --- keyboard ------------------------------------------------------------------------------------
+  // Whether the key (virtual-key code) repeated in this frame (its first press counts).
+  virtual bool KeyRepeated(int key) const { return false; }
+
   // --- subsystem slots -----------------------------------------------------------------------------
   TDrelCollection* Images() const { return slots_.images; }
   TVrFileManager* Files() const { return slots_.files; }
