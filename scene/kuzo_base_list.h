@@ -128,6 +128,7 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   bool IsKeyDown(int k) const { return input_.IsKeyDown(k); }
   bool WasKeyPressed(int k) const { return input_.WasKeyPressed(k); }
   bool WasKeyRepeated(int k) const { return input_.WasKeyRepeated(k); }
+  bool KeyRepeated(int k) const override { return WasKeyRepeated(k); }
   bool LeftClick() const { return ActiveBase()->leftClick; }
   bool RightClick() const { return ActiveBase()->rightClick; }
   bool LeftHeldFree() const { return ActiveBase()->leftHeld && !(ActiveBase()->capture & kCaptureLeft); }
