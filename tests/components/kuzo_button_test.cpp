@@ -36,11 +36,11 @@ struct ButtonScene : PictureScene {
     Frame();
   }
   void Press() {
-    scene.MouseDown(0);
+    scene.MouseDown(MouseButton::kLeft);
     Frame();
   }
   void Release() {
-    scene.MouseUp(0);
+    scene.MouseUp(MouseButton::kLeft);
     Frame();
   }
 };
