@@ -11,6 +11,7 @@
 #include "graphics/font_pixel.h"
 #include "host/subsystems.h"
 #include "scene/kuzo_base_list.h"
+#include "script/mes_text_cache.h"
 #include "script/scene_component_host.h"
 #include "transitions/wipe_scene_player.h"
 
@@ -60,6 +61,7 @@ class PlayerScene {
   WipeScenePlayer transitions_;  // outlives the scene, which may end a transition when it goes
   TDrelCollection images_;       // outlives the scene, whose components give their pictures back to it
   TFontPixelManager glyphs_;     // declared before the scene: its components use it until they are freed
+  TMesDataCacheList texts_;      // the text commands message windows refer to
   TKuzoBaseList scene_;
   SceneComponentHost commands_;
   mutable std::vector<SceneRect> dirty_;
