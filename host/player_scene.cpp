@@ -43,6 +43,12 @@ void PlayerScene::InstallMedia(media::MediaSystem* media) {
   scene_.SetSlots(slots);
 }
 
+void PlayerScene::InstallVariables(TParamCollection* vars) {
+  ServiceSlots slots = scene_.Slots();
+  slots.vars = vars;
+  scene_.SetSlots(slots);
+}
+
 FrameView PlayerScene::Frame() const {
   FrameView view;
   auto* surface = dynamic_cast<const TDIBX*>(scene_.SceneSurface());

@@ -17,6 +17,7 @@
 
 namespace kuzo {
 class TVrFileManager;
+class TParamCollection;
 namespace media {
 class MediaSystem;
 }  // namespace media
@@ -37,6 +38,8 @@ class PlayerScene {
   SceneComponentHost& Commands() { return commands_; }
   // The media managers for the components (created after the scene; null again before they go).
   void InstallMedia(media::MediaSystem* media);
+  // The variable table for text in components ("@TextDelay", VAR tags); null before it goes.
+  void InstallVariables(TParamCollection* vars);
 
   void SetSize(int32_t width, int32_t height) { scene_.SetSize(width, height); }
   void Update() { scene_.ProcessInput(); }  // input state and events

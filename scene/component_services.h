@@ -22,6 +22,7 @@ class TDrelCollection;    // image cache: picture files lent to every component 
 class TVrFileManager;     // game data: loose files, archives and discs
 class TFontPixelManager;  // glyph cache
 class ScriptTextSource;   // text of the script's text-insert commands (scene/script_text_source.h)
+class TParamCollection;   // the variable table: expressions in text, "@TextDelay"
 namespace media {
 class MediaSystem;        // the media managers: sound, music, video, CD tracks
 }  // namespace media
@@ -34,6 +35,7 @@ struct ServiceSlots {
   media::MediaSystem* media = nullptr;
   const HostState* clock = nullptr;
   ScriptTextSource* texts = nullptr;
+  TParamCollection* vars = nullptr;
 };
 
 class ComponentServices {
@@ -70,6 +72,7 @@ class ComponentServices {
   media::MediaSystem* Media() const { return slots_.media; }
   const HostState* Clock() const { return slots_.clock; }
   ScriptTextSource* Texts() const { return slots_.texts; }
+  TParamCollection* Vars() const { return slots_.vars; }
   // Milliseconds of the current frame (0 without a clock).
   int32_t FrameDeltaMs() const { return slots_.clock ? slots_.clock->frameDeltaMs : 0; }
   // Game time in milliseconds (0 without a clock).
