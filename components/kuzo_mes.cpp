@@ -12,6 +12,7 @@
 #include "scene/component_services.h"
 #include "scene/kuzo_base.h"
 #include "text/row_dump.h"
+#include "vars/param_collection.h"
 
 namespace kuzo {
 
@@ -69,21 +70,32 @@ void TKuzoMes::RequestRelayout() {
   Invalidate();
 }
 
+int32_t TKuzoMes::CurrentTextDelay() const {
+  // Without a variable table (a scene outside the player) glyphs carry no delay of their own.
+  const TParamCollection* vars = Services() ? Services()->Variables() : nullptr;
+  return vars ? vars->TextDelay : 0;
+}
+
 void TKuzoMes::RebuildPages() {
   pages_.clear();
   rendered_ = false;
   SyncAreaToSize();
   // Zero or negative window sizes lay out nothing: the window then shows no pages.
   if (word_.AreaWidth <= 0 || word_.PageHeight <= 0) return;
-  word_.ExpandVars(0, -1, nullptr);
+  word_.ExpandVars(0, -1, Services() ? Services()->Variables() : nullptr);
   word_.Layout(pages_);
 }
 
 void TKuzoMes::SetText(const std::string& text) {
   Invalidate();
   text_ = text;
+  pieces_ = {};
+  references_.clear();
+  firstOffset_ = 0;
   readMarkMode_ = 0;
   word_.Clear();
+  // Glyphs without a WAIT tag type at the current "@TextDelay".
+  word_.TextDelay = CurrentTextDelay();
   word_.SetText(text);
   RebuildPages();
   index_ = 0;
@@ -103,6 +115,12 @@ void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& so
   readMarkMode_ = keepRead ? 1 : 0;
   sourceFile_ = keepRead ? sourceFile : std::string();
   sourceIndex_ = keepRead ? commandIndex : -1;
+  // The window keeps a reference to the command's text: one piece, the whole list.
+  pieces_ = {};
+  pieces_.pieces.push_back(THistPiece{sourceFile, commandIndex, 0, -1, 0, {}});
+  references_.clear();
+  stackMode_ = false;
+  firstOffset_ = 0;
   word_.Clear();
   index_ = -1;
   scrollY_ = 0;
@@ -125,6 +143,8 @@ void TKuzoMes::ClearText() {
   sourceFile_.clear();
   sourceIndex_ = -1;
   text_.clear();
+  pieces_ = {};
+  references_.clear();
   word_.Clear();
   pages_.clear();
   index_ = -1;

@@ -21,7 +21,8 @@ class TKuzoBase;
 class TDrelCollection;    // image cache: picture files lent to every component that shows them
 class TVrFileManager;     // game data: loose files, archives and discs
 class TFontPixelManager;  // glyph cache
-class TParamCollection;   // the script's variable table (expressions that components keep)
+class ScriptTextSource;   // text of the script's text-insert commands (scene/script_text_source.h)
+class TParamCollection;   // the script's variable table: kept expressions, "@TextDelay", VAR tags
 namespace media {
 class MediaSystem;        // the media managers: sound, music, video, CD tracks
 }  // namespace media
@@ -33,6 +34,7 @@ struct ServiceSlots {
   TFontPixelManager* glyphs = nullptr;
   media::MediaSystem* media = nullptr;
   const HostState* clock = nullptr;
+  ScriptTextSource* texts = nullptr;
   TParamCollection* variables = nullptr;
 };
 
@@ -75,6 +77,7 @@ class ComponentServices {
   TFontPixelManager* Glyphs() const { return slots_.glyphs; }
   media::MediaSystem* Media() const { return slots_.media; }
   const HostState* Clock() const { return slots_.clock; }
+  ScriptTextSource* Texts() const { return slots_.texts; }
   TParamCollection* Variables() const { return slots_.variables; }
   // Milliseconds of the current frame (0 without a clock).
   int32_t FrameDeltaMs() const { return slots_.clock ? slots_.clock->frameDeltaMs : 0; }
