@@ -2,7 +2,10 @@
 #include "components/standard_components.h"
 
 #include "components/kuzo_box.h"
+#include "components/kuzo_button.h"
+#include "components/kuzo_images.h"
 #include "components/kuzo_mes.h"
+#include "components/kuzo_tile.h"
 #include "scene/kuzo_base_list.h"
 
 namespace kuzo {
@@ -10,6 +13,9 @@ namespace kuzo {
 void RegisterStandardComponents(TKuzoBaseList& scene) {
   scene.RegisterKind<TKuzoBox>();
   scene.RegisterKind<TKuzoMes>();
+  scene.RegisterKind<TKuzoImages>();
+  scene.RegisterKind<TKuzoButton>();
+  scene.RegisterKind<TKuzoTile>();
 }
 
 }  // namespace kuzo

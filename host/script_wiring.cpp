@@ -166,6 +166,9 @@ class ScriptProject : public Project {
     shared_->variableHost.Bind(project_->CallMan(), project_.get());
     if (scene) {
       shared_->variableHost.BindScene(scene);
+      ServiceSlots slots = scene->Slots();  // pictures evaluate their last-frame wait against the table
+      slots.variables = shared_->vars;
+      scene->SetSlots(slots);
       if (TSysFuncMan* funcs = shared_->vars->Functions()) InstallSceneBuiltins(*funcs, *scene);
     }
     if (TSysFuncMan* funcs = shared_->vars->Functions()) {

@@ -21,6 +21,7 @@ class TKuzoBase;
 class TDrelCollection;    // image cache: picture files lent to every component that shows them
 class TVrFileManager;     // game data: loose files, archives and discs
 class TFontPixelManager;  // glyph cache
+class TParamCollection;   // the script's variable table (expressions that components keep)
 namespace media {
 class MediaSystem;        // the media managers: sound, music, video, CD tracks
 }  // namespace media
@@ -32,6 +33,7 @@ struct ServiceSlots {
   TFontPixelManager* glyphs = nullptr;
   media::MediaSystem* media = nullptr;
   const HostState* clock = nullptr;
+  TParamCollection* variables = nullptr;
 };
 
 class ComponentServices {
@@ -67,6 +69,7 @@ class ComponentServices {
   TFontPixelManager* Glyphs() const { return slots_.glyphs; }
   media::MediaSystem* Media() const { return slots_.media; }
   const HostState* Clock() const { return slots_.clock; }
+  TParamCollection* Variables() const { return slots_.variables; }
   // Milliseconds of the current frame (0 without a clock).
   int32_t FrameDeltaMs() const { return slots_.clock ? slots_.clock->frameDeltaMs : 0; }
   // Game time in milliseconds (0 without a clock).

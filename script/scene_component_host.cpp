@@ -1,6 +1,7 @@
 // Component commands carried out on the scene.
 #include "script/scene_component_host.h"
 
+#include "components/kuzo_images.h"
 #include "components/kuzo_mes.h"
 #include "core/errors.h"
 #include "core/host_state.h"
@@ -354,6 +355,14 @@ TKuzoObject* SceneComponentHost::CreateComponent(TComSceneCommand& cmd, TCallMan
   if (kind == LT_VIDEO || kind == LT_SOUND)
     obj->SetPlayState(obj->GetIntProp(PR_DELAY) != 0 ? kPlayStateOpen : kPlayStateStopped);
   if (kind == LT_MENU) obj->SetPlayState(kPlayStateOpen);
+  // The image command's wait expression stays with the picture: its value lengthens the last frame.
+  if (auto* images = kind == LT_IMAGES ? dynamic_cast<TKuzoCustomImages*>(obj) : nullptr) {
+    if (Expr* wait = cmd.PropExpr(PR_DELAY); wait && !wait->Empty()) {
+      ByteWriter stream;
+      wait->Write(stream);
+      images->SetLastFrameWait(stream.Str());
+    }
+  }
   return obj;
 }
 
