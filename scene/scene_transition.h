@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace kuzo {
 
@@ -16,6 +18,11 @@ struct TransitionRequest {
   int32_t kind = 0;        // transition kind; 0 switches at once
   bool flag = false;       // the kind's own option (the flip command's flag)
   int32_t durationMs = 0;  // total time of the transition
+  // The flip command's parameters 0 and 1 and its text parameter (the rule image's file name); an
+  // absent value leaves the kind's default.
+  std::optional<int32_t> param0;
+  std::optional<int32_t> param1;
+  std::optional<std::string> text;
 };
 
 class SceneTransition {

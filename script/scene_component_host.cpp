@@ -34,6 +34,9 @@ using field::kFlipClear;
 using field::kFlipFlag;
 using field::kFlipMode;
 using field::kFlipNames;
+using field::kFlipParam0;
+using field::kFlipParam1;
+using field::kFlipText;
 using field::kFlipTime;
 using field::kFlipType;
 using field::kTextBlock;
@@ -51,6 +54,10 @@ struct FlipState : SceneCommandState {
   bool clearOld = false;
   bool blocks = false;
   bool eventPoint = false;
+  // Parameters 0 and 1 and the text parameter, when the record gives them.
+  std::optional<int32_t> param0;
+  std::optional<int32_t> param1;
+  std::optional<std::string> text;
 };
 
 // The text-insert command's state: the window it filled, whether it waits for the window to be
@@ -214,6 +221,9 @@ void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
   st.flag = cmd.ExprField(kFlipFlag).EvalFlag(vars).value_or(false);
   st.blocks = cmd.ExprField(kFlipBlock).EvalFlag(vars).value_or(false);
   st.clearOld = cmd.ExprField(kFlipClear).EvalFlag(vars).value_or(false);
+  st.param0 = cmd.ExprField(kFlipParam0).EvalInt(vars);
+  st.param1 = cmd.ExprField(kFlipParam1).EvalInt(vars);
+  st.text = cmd.ExprField(kFlipText).EvalText(vars);
   st.eventPoint = time && *time > 0;
   const std::optional<int32_t> mode = cmd.ExprField(kFlipMode).EvalInt(vars);
   std::vector<std::string> names = NameLines(cmd.fields[kFlipNames].list, vars);
@@ -232,7 +242,8 @@ void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
 
 void SceneComponentHost::FlipSwitch(TComSceneCommand& cmd) {
   FlipState& st = FlipStateOf(cmd);
-  scene_.SetActiveBase(scene_.ActiveIndex() ^ 1, TransitionRequest{st.kind, st.flag, st.duration});
+  scene_.SetActiveBase(scene_.ActiveIndex() ^ 1,
+                       TransitionRequest{st.kind, st.flag, st.duration, st.param0, st.param1, st.text});
   st.state = kFlipWaiting;
 }
 

@@ -3,6 +3,7 @@
 // by the scene's transition seam), cabinets, menu close, media play, and the text commands on message windows. Installed as the interpreter's ComponentCommandHost.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "data/file_manager.h"
+#include "scene/component_services.h"
 #include "scene/kuzo_base.h"
 #include "transitions/wipe_catalogue.h"
 
@@ -34,14 +36,36 @@ void WipeScenePlayer::Draw(TCustomDIBX& target) {
     // The target still shows the last frame of the outgoing base: that is the outgoing picture.
     outgoing_.SetSize(target.Width(), target.Height(), target.BitCount());
     outgoing_.Assign(target);
-    wipe_ = CreateTransition(request_.kind, target, outgoing_, *to_->OwnSurface(), services_);
+    wipe_ = CreateTransition(request_.kind, target, outgoing_, *to_->OwnSurface(), ServicesFor(target));
     if (!wipe_) return;
     wipe_->Duration = request_.durationMs;
     wipe_->SetReverse(request_.flag ? 1 : 0);
+    // The flip's own parameters replace the kind's defaults, in the order the factory sets them.
+    if (request_.param0) wipe_->SetParam(0, *request_.param0);
+    if (request_.param1) wipe_->SetParam(1, *request_.param1);
+    if (request_.text) wipe_->SetRuleName(*request_.text);
     wipe_->Prepare();
   }
   wipe_->Elapsed = elapsed_;
   wipe_->StepFrame();
+}
+
+WipeServices WipeScenePlayer::ServicesFor(const TCustomDIBX& target) {
+  WipeServices s = services_;
+  if (!s.zoomCentre) s.zoomCentre = std::make_pair(target.Width() / 2, target.Height() / 2);
+  if (s.loadRule) return s;
+  if (!rules_) {
+    const ComponentServices* scene = to_->Services();
+    TVrFileManager* files = scene ? scene->Files() : nullptr;
+    const HostState* host = scene ? scene->Clock() : nullptr;
+    RuleImageLoader::FileReader read;
+    if (files) read = RuleImageLoader::FromFileManager(*files);
+    RuleImageLoader::LogSink log;
+    if (host && host->log) log = host->log;
+    rules_.emplace(std::move(read), std::move(log));
+  }
+  s.loadRule = [this](const std::string& name) { return rules_->Load(name); };
+  return s;
 }
 
 void WipeScenePlayer::End() {

@@ -270,6 +270,23 @@ TEST_F(SceneCommands, FlipWaitsForTheScenesTransitionOverTheFollowingTicks) {
   EXPECT_EQ(Var("after"), "1");
 }
 
+TEST_F(SceneCommands, FlipHandsItsParametersAndRuleNameToTheTransition) {
+  TimedTransition transition;
+  scene.SetTransition(&transition);
+  RunScene("var int p = 40\n"
+           "flip type 19 time 30 mode 0 param0 p + 2 param1 -3 text \"rule\" ++ \".png\"\n"
+           "flip type 19 time 30 mode 0\n",
+           20);
+  ASSERT_EQ(transition.requests.size(), 2u);
+  EXPECT_EQ(transition.requests[0].param0, std::optional<int32_t>(42));
+  EXPECT_EQ(transition.requests[0].param1, std::optional<int32_t>(-3));  // the transition clamps it
+  EXPECT_EQ(transition.requests[0].text, std::optional<std::string>("rule.png"));
+  // A record without them leaves the kind's defaults.
+  EXPECT_FALSE(transition.requests[1].param0.has_value());
+  EXPECT_FALSE(transition.requests[1].param1.has_value());
+  EXPECT_FALSE(transition.requests[1].text.has_value());
+}
+
 TEST_F(SceneCommands, FlipOfKindZeroOrARefusedKindSwitchesAtOnce) {
   TimedTransition transition;
   scene.SetTransition(&transition);

@@ -73,5 +73,48 @@ TEST(WipeScenePlayerTest, FlagReversesAndEndStopsAtOnce) {
   EXPECT_EQ(f.player.Current(), nullptr);
 }
 
+TEST(WipeScenePlayerTest, TheRequestsParametersReplaceTheDefaults) {
+  PlayerFixture f;
+  // Fade sliding in from the right: offset round(100 * (64 - 16 - 1) / 64) = 73 after 16 ms.
+  TransitionRequest request{static_cast<int32_t>(WipeKind::kFade), false, 64};
+  request.param0 = 100;
+  f.scene.SetActiveBase(1, request);
+  f.Frame();
+  f.scene.Draw();
+  ASSERT_NE(f.player.Current(), nullptr);
+  EXPECT_EQ(f.player.Current()->GetParam(0), 100);
+  EXPECT_EQ(f.player.Current()->GetParam(1), 0);
+  EXPECT_EQ(BlueAt(f.scene, 72, 5), 10);  // left of the incoming picture
+  EXPECT_EQ(BlueAt(f.scene, 73, 5), 57);  // (10 * 191 + 200 * 64) >> 8
+  f.scene.EndTransition();
+
+  // Blinds keep their own floor: parameter 0 below 2 is stored as 2, parameter 1 below 1 as 1.
+  request = TransitionRequest{static_cast<int32_t>(WipeKind::kBlindH), false, 64, -5, 0, std::nullopt};
+  f.scene.SetActiveBase(0, request);
+  f.Frame();
+  f.scene.Draw();
+  ASSERT_NE(f.player.Current(), nullptr);
+  EXPECT_EQ(f.player.Current()->GetParam(0), 2);
+  EXPECT_EQ(f.player.Current()->GetParam(1), 1);
+  // The rule name reaches the transition even for kinds that do not use it.
+  f.scene.EndTransition();
+  request = TransitionRequest{static_cast<int32_t>(WipeKind::kWhite), false, 64, std::nullopt, std::nullopt, "r.bmp"};
+  f.scene.SetActiveBase(1, request);
+  f.Frame();
+  f.scene.Draw();
+  ASSERT_NE(f.player.Current(), nullptr);
+  EXPECT_EQ(f.player.Current()->RuleName, "r.bmp");
+}
+
+TEST(WipeScenePlayerTest, TheZoomAimsAtTheScreensCentreByDefault) {
+  PlayerFixture f;  // 320 x 240
+  f.scene.SetActiveBase(1, TransitionRequest{static_cast<int32_t>(WipeKind::kZoomin), false, 64});
+  f.Frame();
+  f.scene.Draw();
+  ASSERT_NE(f.player.Current(), nullptr);
+  EXPECT_EQ(f.player.Current()->GetParam(0), 160);
+  EXPECT_EQ(f.player.Current()->GetParam(1), 120);
+}
+
 }  // namespace
 }  // namespace kuzo
