@@ -224,9 +224,9 @@ TDrelFrameList Night() {
     const double x = Hash(i) * 640, y = Hash(i + 1000) * 300, r = 0.6 + Hash(i + 2000) * 1.2;
     c.Fill(Ellipse(x, y, r, r), {255, 250, 230}, 0.5 + Hash(i + 3000) * 0.5);
   }
-  c.Glow(500, 90, 60, {150, 170, 220}, 0.5);
-  c.Fill(Ellipse(500, 90, 30, 30), {250, 245, 220});
-  c.Fill(Ellipse(512, 84, 26, 28), {40, 50, 100}, 0.25);
+  c.Glow(566, 72, 60, {150, 170, 220}, 0.5);
+  c.Fill(Ellipse(566, 72, 30, 30), {250, 245, 220});
+  c.Fill(Ellipse(578, 66, 26, 28), {40, 50, 100}, 0.25);
   c.Fill(Below([](double x) { return 285 + 14 * std::sin(x / 60 + 1) + 8 * std::sin(x / 23); }), {30, 30, 60});
   c.Fill(Below(HillTop), [](double, double y) { return Mix({35, 60, 60}, {12, 25, 25}, (y - 270) / 210); });
   PostBox(c, 140, 190, 0.4, {200, 210, 255});
@@ -310,6 +310,21 @@ TDrelFrameList Koharu() {
   return c.ToDrel(true);
 }
 
+// A rounded button face: normal (0), under the pointer (1, lighter and warmer) or pressed (2,
+// darker, sunk by a pixel). The mask makes it slightly translucent with soft corners.
+TDrelFrameList ButtonFace(int w, int h, int state) {
+  Canvas c(w, h);
+  const double sink = state == 2 ? 1 : 0, radius = std::min(10, h / 3);
+  const Rgb top = state == 1 ? Rgb{120, 100, 80} : state == 2 ? Rgb{40, 45, 70} : Rgb{70, 85, 125};
+  const Rgb bottom = state == 1 ? Rgb{80, 60, 45} : state == 2 ? Rgb{25, 28, 50} : Rgb{35, 45, 80};
+  const Rgb edge = state == 1 ? Rgb{255, 225, 160} : Rgb{200, 215, 240};
+  c.Fill(Box(0.5, 0.5 + sink, w - 0.5, h - 0.5, radius), edge, 0.9);
+  c.Fill(Box(2.5, 2.5 + sink, w - 2.5, h - 2.5, radius - 2),
+         [=](double, double y) { return Mix(top, bottom, std::clamp(y / h, 0.0, 1.0)); }, 0.88);
+  c.Fill(Box(5, 4 + sink, w - 5, 4 + sink + h / 3.0, radius - 4), {255, 255, 255}, state == 2 ? 0.04 : 0.1);
+  return c.ToDrel(true);
+}
+
 }  // namespace
 
 std::vector<std::pair<std::string, TDrelFrameList>> DrawNovelPictures() {
@@ -320,6 +335,15 @@ std::vector<std::pair<std::string, TDrelFrameList>> DrawNovelPictures() {
   out.emplace_back("room.drl", Room());
   out.emplace_back("summer.drl", Summer());
   out.emplace_back("koharu.drl", Koharu());
+  // Buttons in three sizes (s: the panel's, m: menus and choices, l: save slots), three states each.
+  const struct {
+    const char* size;
+    int w, h;
+  } sizes[] = {{"s", 72, 24}, {"m", 240, 44}, {"l", 400, 52}};
+  const char* states = "nhp";
+  for (const auto& z : sizes)
+    for (int st = 0; st < 3; ++st)
+      out.emplace_back(std::string("btn_") + z.size + states[st] + ".drl", ButtonFace(z.w, z.h, st));
   return out;
 }
 
