@@ -62,6 +62,8 @@ const std::vector<OptionSpec>& Options() {
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.traceFile = v; }},
       {"--dump-vars", "FILE", "write the script variables at exit, one per line",
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.dumpVarsFile = v; }},
+      {"--audio-out", "FILE.wav", "headless: write the whole run's sound (44100 Hz 16-bit stereo from time 0) as a wave file",
+       [](LaunchOptions& o, const std::string&, const std::string& v) { o.audioOutFile = v; }},
       {"--screenshot", "TICK:FILE", "after drawing tick TICK, write the frame as PNG (repeatable)",
        [](LaunchOptions& o, const std::string& n, const std::string& v) {
          const size_t colon = v.find(':');
@@ -125,6 +127,8 @@ LaunchOptions ParseCommandLine(const std::vector<std::string>& args) {
   }
   if (out.help) return out;
   if (out.config && out.headless) throw KuzoError("/config cannot run headless");
+  // A window plays through the sound card; only a headless run renders its mix to a file.
+  if (!out.audioOutFile.empty() && !out.headless) throw KuzoError("--audio-out needs --headless");
   // Headless without a title plays the title appended to the player's own executable.
   return out;
 }

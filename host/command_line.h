@@ -21,6 +21,7 @@ struct LaunchOptions {
   std::optional<int64_t> startDate;   // headless: local date the virtual clock starts at (seconds from 1970)
   std::string traceFile;              // one line per executed script command and started handler
   std::string dumpVarsFile;           // the script variables at exit
+  std::string audioOutFile;           // headless: the mix of the whole run as a wave file
   std::vector<std::pair<int64_t, std::string>> screenshots;  // after drawing tick N, the frame as PNG
   std::string inputFile;              // headless: scripted mouse and key input
   std::string dumpSceneFile;          // every component at exit, one per line

@@ -5,13 +5,6 @@
 
 namespace kuzo::host {
 
-void HeadlessScreen::Present(const FrameView& frame) {
-  if (frame.pixels && (frame.wholeFrame || !frame.dirty.empty())) {
-    ++presented_;
-    ++total_;
-  }
-}
-
 namespace {
 
 RuntimeConfig Headless(RuntimeConfig config) {
@@ -21,10 +14,8 @@ RuntimeConfig Headless(RuntimeConfig config) {
 
 }  // namespace
 
-HeadlessRunner::HeadlessRunner(RuntimeConfig config, RuntimeFactories factories, int64_t ticks, int32_t deltaMs)
-    : ticks_(ticks),
-      deltaMs_(deltaMs),
-      runtime_(Headless(std::move(config)), std::move(factories), boxes_, [this] { return nowMs_; }) {}
+HeadlessRunner::HeadlessRunner(RuntimeConfig config, int64_t ticks, int32_t deltaMs)
+    : ticks_(ticks), deltaMs_(deltaMs), runtime_(Headless(std::move(config)), boxes_, [this] { return nowMs_; }) {}
 
 HeadlessResult HeadlessRunner::Run() {
   HeadlessResult result;
@@ -35,9 +26,11 @@ HeadlessResult HeadlessRunner::Run() {
     runtime_.Shutdown();
     return result;
   }
-  runtime_.Loop().Activate();
+  runtime_.Activate();
   for (int64_t tick = 1; tick <= ticks_; ++tick) {
     nowMs_ += static_cast<uint32_t>(deltaMs_);
+    // The sound up to this tick's time is heard before the tick changes what plays.
+    runtime_.AdvanceMediaTo(nowMs_);
     for (auto& hook : hooks_.beforeTick) hook(runtime_, tick);
     IdleResult pass = runtime_.Loop().Idle();
     if (pass.ticked) ++result.ticksRun;

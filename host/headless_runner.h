@@ -1,5 +1,6 @@
 // Headless runs for tests and machines without a display: N frame ticks on a virtual clock that
-// advances by a fixed delta, no window, no audio device, no sleeping, then the normal shutdown.
+// advances by a fixed delta, no window, no audio device (the mix is rendered in step with the
+// virtual clock), no sleeping, then the normal shutdown.
 // Test options of other layers attach as hooks around each tick and at the end.
 #pragma once
 
@@ -8,32 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "host/headless_screen.h"
 #include "host/runtime.h"
 
 namespace kuzo::host {
-
-// Presents nothing; counts the frames that had something to present. Without a display it offers
-// no modes; its full-screen state only remembers what the title set.
-class HeadlessScreen : public Screen, public DisplayControl {
- public:
-  DisplayControl* Display() override { return this; }
-  bool FullScreen() const override { return fullScreen_; }
-  void SetFullScreen(bool on) override { fullScreen_ = on; }
-  int32_t ModeCount() const override { return 0; }
-  bool ModeAt(int32_t, int32_t (&)[4]) const override { return false; }
-  int32_t SelectedMode() const override { return -1; }
-  void SelectMode(int32_t) override {}
-
-  void Present(const FrameView& frame) override;
-  int32_t PresentedFrames() const override { return presented_; }
-  void ResetPresentedFrames() override { presented_ = 0; }
-  int64_t TotalPresents() const { return total_; }
-
- private:
-  int32_t presented_ = 0;
-  int64_t total_ = 0;
-  bool fullScreen_ = false;
-};
 
 struct HeadlessHooks {
   // Before the idle pass of tick `tick` (1-based): scripted input.
@@ -52,7 +31,7 @@ struct HeadlessResult {
 
 class HeadlessRunner {
  public:
-  HeadlessRunner(RuntimeConfig config, RuntimeFactories factories, int64_t ticks, int32_t deltaMs);
+  HeadlessRunner(RuntimeConfig config, int64_t ticks, int32_t deltaMs);
 
   Runtime& GetRuntime() { return runtime_; }
   platform::HeadlessMessageBoxes& Boxes() { return boxes_; }

@@ -11,7 +11,6 @@
 #include "host/main_window.h"
 #include "host/runtime.h"
 #include "host/scene_wiring.h"
-#include "host/script_wiring.h"
 #include "host/settings.h"
 #include "host/title_location.h"
 #include "platform/clock.h"
@@ -47,13 +46,9 @@ int RunConfig(const LaunchOptions& options, const std::filesystem::path& exe) {
 }
 
 int RunHeadless(const LaunchOptions& options, RuntimeConfig config) {
-  RuntimeFactories factories = DefaultFactories();
-  ScriptOptions script{options.traceFile, options.dumpVarsFile, {}, {}, {}};
-  WireScene(factories, script);
-  WireScript(factories, script);
-  factories.screen = [](Runtime&, int32_t, int32_t) -> std::unique_ptr<Screen> { return std::make_unique<HeadlessScreen>(); };
+  config.audioOut = options.audioOutFile;
   std::string name = TitleName(options, config.title);
-  HeadlessRunner runner(std::move(config), std::move(factories), options.ticks, options.deltaMs);
+  HeadlessRunner runner(std::move(config), options.ticks, options.deltaMs);
   runner.GetRuntime().State().log = Complain;
   AttachSceneHooks(runner.Hooks(), SceneOptions{options.screenshots, options.inputFile, options.dumpSceneFile});
   HeadlessResult result = runner.Run();
@@ -83,13 +78,8 @@ int RunDesktop(const LaunchOptions& options, RuntimeConfig config) {
     return kExitCannotStart;
   }
   auto boxes = platform::CreateDesktopMessageBoxes();
-  RuntimeFactories factories = DefaultFactories();
-  ScriptOptions script{options.traceFile, options.dumpVarsFile, {}, {}, {}};
-  WireScene(factories, script);
-  WireScript(factories, script);
-  factories.screen = [&window](Runtime&, int32_t w, int32_t h) { return window->CreateScreen(w, h); };
   std::string name = TitleName(options, config.title);
-  Runtime runtime(std::move(config), std::move(factories), *boxes, [] { return platform::NowMs(); });
+  Runtime runtime(std::move(config), *boxes, [] { return platform::NowMs(); });
   runtime.State().log = Complain;
   window->Attach(runtime);
   runtime.Start();
@@ -131,6 +121,8 @@ int Main(const std::vector<std::string>& args) {
     config.headless = options.headless;
     config.seed = options.seed;
     if (options.startDate) config.virtualStart = *options.startDate;
+    config.traceFile = options.traceFile;
+    config.dumpVarsFile = options.dumpVarsFile;
     return options.headless ? RunHeadless(options, std::move(config)) : RunDesktop(options, std::move(config));
   } catch (const std::exception& e) {
     Complain(e.what());

@@ -34,7 +34,7 @@ MainWindow::MainWindow(platform::WindowOptions options) {
 MainWindow::~MainWindow() = default;
 
 std::unique_ptr<Screen> MainWindow::CreateScreen(int32_t width, int32_t height) {
-  Project* project = runtime_ ? runtime_->GetProject() : nullptr;
+  PlayerProject* project = runtime_ ? runtime_->GetProject() : nullptr;
   return std::make_unique<TScreenManager>(
       width, height, project ? project->FullWidth() : 0, project ? project->FullHeight() : 0,
       platform::ListDisplayModes(), platform::DesktopDepth(), [this](const FrameView& f) { return PresentScene(f); },
@@ -145,30 +145,25 @@ bool MainWindow::SwitchFullScreen(bool on) {
 }
 
 void MainWindow::ToggleFullScreen() {
-  auto* screen = runtime_ ? dynamic_cast<TScreenManager*>(runtime_->GetScreen()) : nullptr;
-  if (!screen) return;
+  Screen* screen = runtime_ ? runtime_->GetScreen() : nullptr;
+  DisplayControl* display = screen ? screen->Display() : nullptr;
   // Full screen needs a mode that can hold the scene; without one the window stays as it is.
-  if (screen->FullScreen()) {
-    screen->SetMode(TScreenManager::kModeWindow);
-  } else if (screen->ChosenMode() >= 0) {
-    screen->SetMode(screen->ChosenMode());
-  }
+  if (display) display->SetFullScreen(!display->FullScreen());
 }
 
 void MainWindow::HandleEvent(const platform::InputEvent& ev) {
   using T = platform::InputEvent::Type;
-  Scene* scene = runtime_ ? runtime_->GetScene() : nullptr;
+  PlayerScene* scene = runtime_ ? runtime_->GetScene() : nullptr;
   bool active = runtime_ && runtime_->Loop().Active();
   switch (ev.type) {
     case T::kQuit:
       closeRequested_ = true;
       break;
     case T::kFocusGained:
-      if (runtime_) runtime_->Loop().Activate();
+      if (runtime_) runtime_->Activate();
       break;
     case T::kFocusLost:
-      if (runtime_) runtime_->Loop().Deactivate();
-      if (scene) scene->FocusLost();
+      if (runtime_) runtime_->Deactivate();  // pauses the media and tells the scene
       break;
     case T::kExposed:
       ShowWhole();
@@ -256,7 +251,7 @@ void MainWindow::Run() {
   ShowWhole();
   // The window opens with focus; a window manager that sends no focus event must not leave the
   // title frozen.
-  runtime_->Loop().Activate();
+  runtime_->Activate();
   platform::InputEvent ev;
   while (!closeRequested_ && !runtime_->State().terminateRequested) {
     while (!closeRequested_ && window_->PollEvent(ev)) HandleEvent(ev);

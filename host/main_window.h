@@ -22,9 +22,9 @@ class MainWindow : public Frontend {
   explicit MainWindow(platform::WindowOptions options = {});
   ~MainWindow() override;
 
-  // The screen manager factory for the Runtime: a TScreenManager presenting through this window,
-  // with the display's modes and the attached Runtime's wanted full-screen size.
-  std::unique_ptr<Screen> CreateScreen(int32_t width, int32_t height);
+  // The screen manager for the Runtime: a TScreenManager presenting through this window, with the
+  // display's modes and the attached Runtime's wanted full-screen size.
+  std::unique_ptr<Screen> CreateScreen(int32_t width, int32_t height) override;
   void Attach(Runtime& runtime);
 
   // Runs the message loop until the window closes or the title ends.

@@ -8,16 +8,19 @@
 #include "core/sjis.h"
 #include "data/archive.h"
 #include "data/pe_resource.h"
-#include "host/project_header.h"
+#include "host/headless_screen.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "platform/process.h"
+#include "script/variable_access.h"
 
 namespace kuzo::host {
 namespace {
 
 constexpr const char* kWarningCaption = "警告";
 constexpr const char* kConfirmExitText = "「%s」を終了しますか？";
+// The sound card's buffer; the wave output's own blocks follow DelayTime.
+constexpr int kDeviceBufferMs = 50;
 
 // Runs one shutdown step; a failing step is reported and the next ones still run.
 template <typename Fn>
@@ -31,23 +34,16 @@ void Guarded(const char* step, Fn&& fn) {
 
 }  // namespace
 
-RuntimeFactories DefaultFactories() {
-  RuntimeFactories f;
-  f.project = [](Runtime& rt) -> std::unique_ptr<Project> {
-    return std::make_unique<ProjectHeaderProject>(*rt.Files(), rt.State(), rt.Boxes(),
-                                                  rt.Config().title.namedOnCommandLine);
-  };
-  return f;
-}
-
-Runtime::Runtime(RuntimeConfig config, RuntimeFactories factories, platform::MessageBoxes& boxes,
-                 std::function<uint32_t()> clock)
+Runtime::Runtime(RuntimeConfig config, platform::MessageBoxes& boxes, std::function<uint32_t()> clock)
     : config_(std::move(config)),
-      factories_(std::move(factories)),
       boxes_(boxes),
       wallClock_(config_.headless ? HostClock(config_.virtualStart, clock) : HostClock()),
       loop_(state_, *this, std::move(clock)) {
   state_.headless = config_.headless;
+  if (!config_.traceFile.empty()) {
+    trace_.reset(std::fopen(config_.traceFile.c_str(), "wb"));
+    if (!trace_) throw KuzoError(config_.traceFile.string() + ": cannot be written (--trace)");
+  }
 }
 
 Runtime::~Runtime() { Shutdown(); }
@@ -107,8 +103,7 @@ void Runtime::FormCreate() {
   RegisterSources(exe ? &*exe : nullptr);
   LogStep("TBasePanel.Create", false);
   LogStep("TBasePanel.Create", true);
-  if (factories_.paramMan) paramMan_ = factories_.paramMan(*this);
-  if (factories_.sysFuncMan) sysFuncMan_ = factories_.sysFuncMan(*this);
+  CreateVariables();
 
   try {
     InitializePlayer();
@@ -118,6 +113,18 @@ void Runtime::FormCreate() {
     Fail(platform::TerminalText(e.what()));
   }
   LogStep("FormCreate", true);
+}
+
+// The variable table, its host side (clocks, screen, the interpreter once the project exists) and
+// the built-in functions that register themselves with it.
+void Runtime::CreateVariables() {
+  vars_ = std::make_unique<TParamCollection>();
+  variableHost_.BindClock(&wallClock_);
+  variableHost_.BindHost(&state_);
+  variableHost_.BindScreen([this] { return screen_.get(); });
+  vars_->SetState(&state_);
+  vars_->SetHost(&variableHost_);
+  funcs_ = std::make_unique<TSysFuncMan>(*vars_, state_);
 }
 
 void Runtime::DeleteOldLog() {
@@ -175,33 +182,39 @@ void Runtime::RegisterSources(const PeResources* exe) {
 }
 
 void Runtime::InitializePlayer() {
+  // The sound device itself opens with the media managers, whose mixer feeds it.
   LogStep("DXSound.Initialize", false);
-  if (settings_.directSound && !config_.headless && factories_.sound) {
-    try {
-      sound_ = factories_.sound(*this);
-    } catch (const std::exception&) {
-      sound_.reset();  // the player runs silent
-    }
-  }
   LogStep("DXSound.Initialize", true);
 
   LogStep("KuzoInitialize", false);
-  if (factories_.scene) scene_ = factories_.scene(*this);
+  scene_ = std::make_unique<PlayerScene>(state_, files_.get());
   LogStep("KuzoInitialize", true);
 
   LogStep("TProject.Create", false);
-  if (factories_.project) project_ = factories_.project(*this);
-  if (project_ && frontend_) frontend_->SetTitle(project_->Title());
+  ProjectParts parts;
+  parts.files = files_.get();
+  parts.state = &state_;
+  parts.boxes = &boxes_;
+  parts.vars = vars_.get();
+  parts.variableHost = &variableHost_;
+  parts.scene = scene_.get();
+  parts.trace = trace_.get();
+  parts.namedOnCommandLine = config_.title.namedOnCommandLine;
+  parts.titleDir = config_.title.baseDir;
+  project_ = std::make_unique<PlayerProject>(parts);
+  if (frontend_) frontend_->SetTitle(project_->Title());
   LogStep("TProject.Create", true);
 
-  int32_t width = project_ ? project_->Width() : 0;
-  int32_t height = project_ ? project_->Height() : 0;
+  const int32_t width = project_->Width();
+  const int32_t height = project_->Height();
   LogStep("MediaInit", false);
   if (width > kMaxSceneSide || height > kMaxSceneSide) {
     throw KuzoError(Format("scene size %dx%d is larger than %dx%d", width, height, kMaxSceneSide, kMaxSceneSide));
   }
-  if (factories_.media) media_ = factories_.media(*this);
-  if (width > 0 && height > 0 && factories_.screen) screen_ = factories_.screen(*this, width, height);
+  CreateMedia();
+  if (width > 0 && height > 0) {
+    screen_ = frontend_ ? frontend_->CreateScreen(width, height) : std::make_unique<HeadlessScreen>();
+  }
   LogStep("MediaInit", true);
 
   LogStep("KuzoInitColor", false);
@@ -209,7 +222,39 @@ void Runtime::InitializePlayer() {
 
   if (width > 0 && height > 0) {
     if (frontend_) frontend_->SizeToScene(width, height);
-    if (scene_) scene_->SetSize(width, height);
+    scene_->SetSize(width, height);
+  }
+}
+
+// The media managers read the title's data through the file manager. A headless run opens no
+// device: its mix advances with the virtual clock and may be written to a wave file from time 0.
+void Runtime::CreateMedia() {
+  TVrFileManager& files = *files_;
+  media::MediaFiles mediaFiles;
+  mediaFiles.openRange = [&files](std::string_view name) { return files.OpenRange(name); };
+  mediaFiles.readFile = [&files](std::string_view name) { return files.ReadFile(name); };
+  mediaFiles.exists = [&files](std::string_view name) { return files.Exists(name); };
+  media::MediaSettings mediaSettings;
+  mediaSettings.directSound = settings_.directSound;
+  mediaSettings.delayTimeMs = settings_.delayTimeMs;
+  auto log = [this](const std::string& line) {
+    if (state_.log) state_.log(line);
+  };
+  media_ = std::make_unique<media::MediaSystem>(std::move(mediaFiles), std::move(mediaSettings), log);
+  if (config_.headless) {
+    if (!config_.audioOut.empty()) media_->Engine().WriteOutputTo(config_.audioOut);
+  } else {
+    std::string error;
+    if (!media_->Engine().OpenDevice(kDeviceBufferMs, &error)) log("no sound device, the title plays silent: " + error);
+  }
+  scene_->InstallMedia(media_.get());
+}
+
+void Runtime::DumpVariables() {
+  try {
+    platform::WriteFileAtomic(config_.dumpVarsFile, ::kuzo::DumpVariables(*vars_));
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kuzoplayer: --dump-vars: %s\n", platform::Cp932ToUtf8(e.what()).c_str());
   }
 }
 
@@ -223,11 +268,18 @@ void Runtime::Shutdown() {
     project_.reset();
     LogStep("Project.Free", true);
   }
+  // The variables as the exit page left them.
+  if (vars_ && !config_.dumpVarsFile.empty()) DumpVariables();
   LogStep("SysFuncMan.Free", false);
-  sysFuncMan_.reset();
+  funcs_.reset();
   LogStep("SysFuncMan.Free", true);
   LogStep("ParamMan.Free", false);
-  paramMan_.reset();
+  vars_.reset();
+  variableHost_.Bind(nullptr, nullptr);
+  variableHost_.BindScene(nullptr);
+  variableHost_.BindClock(nullptr);
+  variableHost_.BindHost(nullptr);
+  variableHost_.BindScreen(nullptr);
   LogStep("ParamMan.Free", true);
   LogStep("KuzoFinalize", false);
   if (scene_) Guarded("KuzoFinalize", [&] { scene_->Close(); });
@@ -237,12 +289,13 @@ void Runtime::Shutdown() {
   LogStep("ScreenMan.Free", false);
   screen_.reset();
   LogStep("ScreenMan.Free", true);
+  // The device is silenced first; the managers go in the order video, WMA, Ogg, CD audio, MIDI.
+  if (media_) Guarded("MediaFinal", [&] { media_->Shutdown(); });
   media_.reset();
   LogStep("kuzoFinal", false);
   LogStep("kuzoFinal", true);
   LogStep("MediaFinal", true);
   LogStep("FormClose", false);
-  sound_.reset();
   LogStep("FormClose", true);
   // Module end: the file manager deletes its temporary files, then the exit list goes.
   if (files_) {
@@ -257,6 +310,23 @@ void Runtime::Shutdown() {
     std::filesystem::remove(std::filesystem::path(path), ignored);
   }
   state_.exitDeleteList.clear();
+  if (trace_) std::fflush(trace_.get());
+  trace_.reset();
+}
+
+void Runtime::Activate() {
+  loop_.Activate();
+  if (media_) media_->ResumeAll();
+}
+
+void Runtime::Deactivate() {
+  loop_.Deactivate();
+  if (media_) media_->PauseAll();
+  if (scene_) scene_->FocusLost();
+}
+
+void Runtime::AdvanceMediaTo(int64_t ms) {
+  if (media_ && config_.headless) media_->AdvanceTo(ms);
 }
 
 bool Runtime::ConfirmExit() {
@@ -294,17 +364,14 @@ void Runtime::SceneMotion() {
 bool Runtime::RunPendingSaveLoad() { return project_->RunPending(); }
 
 void Runtime::DrawAndPresent() {
+  if (!scene_) return;
   if (!screen_) {  // a tick forced without a screen manager draws nothing
-    if (scene_) scene_->ClearDirty();
+    scene_->ClearDirty();
     return;
   }
-  if (scene_) {
-    scene_->Draw();
-    screen_->Present(scene_->Frame());
-    scene_->ClearDirty();
-  } else {
-    screen_->Present(FrameView{});
-  }
+  scene_->Draw();
+  screen_->Present(scene_->Frame());
+  scene_->ClearDirty();
 }
 
 void Runtime::ResetPresentedFrames() {

@@ -1,11 +1,14 @@
-// The Runtime owns every subsystem of one running title instead of process-wide singletons. It
-// creates them in the start-up order (module start, FormCreate, InitializePlayer), drives the
-// frame tick through FrameLoop, and frees them in the shutdown order by an explicit Shutdown().
-// Subsystems that are not wired yet are reached through the seams of subsystems.h, created by
-// replaceable factories, so tests and later layers can put their own objects behind them.
+// The Runtime owns every subsystem of one running title instead of process-wide singletons: the
+// file manager, the variable table and built-in functions, the scene, the project, the media
+// system and the screen, as plain members. It creates them in the start-up order (module start,
+// FormCreate, InitializePlayer), drives the frame tick through FrameLoop, and frees them in the
+// shutdown order by an explicit Shutdown(). Only the platform's edges come from outside: the clock,
+// the window (Frontend), the message boxes, the sound device (opened unless headless) and the
+// title's directory.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -19,10 +22,16 @@
 #include "graphics/image_formats/exe_icon.h"
 #include "host/frame_loop.h"
 #include "host/host_clock.h"
+#include "host/host_variables.h"
+#include "host/player_project.h"
+#include "host/player_scene.h"
 #include "host/settings.h"
 #include "host/subsystems.h"
 #include "host/title_location.h"
+#include "media/media_system.h"
 #include "platform/message_box.h"
+#include "vars/param_collection.h"
+#include "vars/sys_func_man.h"
 
 namespace kuzo::host {
 
@@ -37,6 +46,8 @@ class Frontend {
   virtual void RequestClose() = 0;  // posts a close message: the loop ends after this pass
   // The application's and the window's icon (kept as it is when never called).
   virtual void SetIcon(const IconImage& icon) {}
+  // The screen manager presenting through this window, for a scene of this size.
+  virtual std::unique_ptr<Screen> CreateScreen(int32_t width, int32_t height) = 0;
 };
 
 // Left over from earlier runs in the title's directory and deleted at start.
@@ -48,31 +59,18 @@ struct RuntimeConfig {
   std::optional<uint32_t> seed;    // else the local time of day
   std::filesystem::path tempDir;   // temporary files; empty: a private directory of the system's
   int64_t virtualStart = kDefaultVirtualStart;  // headless: the local date the virtual clock starts at
+  std::filesystem::path traceFile;     // one line per executed command and started handler
+  std::filesystem::path dumpVarsFile;  // the script variables after the exit page
+  std::filesystem::path audioOut;      // headless: the whole mix as a wave file
 };
-
-// Creates the subsystems behind the seams. An empty factory leaves its seam empty.
-struct RuntimeFactories {
-  std::function<std::unique_ptr<OwnedSubsystem>(Runtime&)> paramMan;    // variable table
-  std::function<std::unique_ptr<OwnedSubsystem>(Runtime&)> sysFuncMan;  // built-in functions
-  std::function<std::unique_ptr<OwnedSubsystem>(Runtime&)> sound;       // DirectSound device
-  std::function<std::unique_ptr<Scene>(Runtime&)> scene;
-  std::function<std::unique_ptr<Project>(Runtime&)> project;
-  // The screen manager; asked only for a positive scene size.
-  std::function<std::unique_ptr<Screen>(Runtime&, int32_t width, int32_t height)> screen;
-  // The media managers (music, video, CD audio) created with the screen manager.
-  std::function<std::unique_ptr<OwnedSubsystem>(Runtime&)> media;
-};
-
-// The factories used by the player: the subsystems that exist so far.
-RuntimeFactories DefaultFactories();
 
 class Runtime : private FrameSteps, private IPromptHost {
  public:
   using LogStepFn = std::function<void(std::string_view step, bool completed)>;
   static constexpr int32_t kMaxSceneSide = 16384;  // a larger project size is refused at start-up
 
-  Runtime(RuntimeConfig config, RuntimeFactories factories, platform::MessageBoxes& boxes,
-          std::function<uint32_t()> clock);
+  // Raises KuzoError when the trace file cannot be written.
+  Runtime(RuntimeConfig config, platform::MessageBoxes& boxes, std::function<uint32_t()> clock);
   ~Runtime();
   Runtime(const Runtime&) = delete;
   Runtime& operator=(const Runtime&) = delete;
@@ -87,6 +85,14 @@ class Runtime : private FrameSteps, private IPromptHost {
   // FormClose, FinalizePlayer and module end, in the shutdown order. Runs once.
   void Shutdown();
 
+  // Focus: losing it stops the frame loop, pauses what the media managers play and clears the
+  // scene's key state; regaining it restarts the loop without a time jump and resumes exactly
+  // what was paused.
+  void Activate();
+  void Deactivate();
+  // Headless: the media mix is rendered up to virtual time `ms`, before the tick at that time.
+  void AdvanceMediaTo(int64_t ms);
+
   // ConfirmExit: asks whether to end the title; true (and a close request) on Yes.
   bool ConfirmExit();
 
@@ -95,8 +101,10 @@ class Runtime : private FrameSteps, private IPromptHost {
   const HostClock& WallClock() const { return wallClock_; }
   FrameLoop& Loop() { return loop_; }
   TVrFileManager* Files() { return files_.get(); }
-  Project* GetProject() { return project_.get(); }
-  Scene* GetScene() { return scene_.get(); }
+  TParamCollection* Variables() { return vars_.get(); }
+  PlayerProject* GetProject() { return project_.get(); }
+  PlayerScene* GetScene() { return scene_.get(); }
+  media::MediaSystem* Media() { return media_.get(); }
   Screen* GetScreen() { return screen_.get(); }
   platform::MessageBoxes& Boxes() { return boxes_; }
   const RuntimeConfig& Config() const { return config_; }
@@ -114,6 +122,9 @@ class Runtime : private FrameSteps, private IPromptHost {
   void SetTitleIcon(const PeResources& exe);
   void RegisterSources(const PeResources* exe);
   void Fail(const std::string& reason);
+  void CreateVariables();
+  void CreateMedia();
+  void DumpVariables();
 
   // FrameSteps
   bool HasProject() const override { return project_ != nullptr; }
@@ -134,7 +145,6 @@ class Runtime : private FrameSteps, private IPromptHost {
   bool Interactive() const override { return !config_.headless; }
 
   RuntimeConfig config_;
-  RuntimeFactories factories_;
   platform::MessageBoxes& boxes_;
   HostState state_;
   HostClock wallClock_;
@@ -146,14 +156,16 @@ class Runtime : private FrameSteps, private IPromptHost {
   bool started_ = false;
   bool shutDown_ = false;
 
+  // In the start-up order; Shutdown frees them in the order of the shutdown steps.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_{nullptr, &std::fclose};
   std::unique_ptr<TVrFileManager> files_;
-  std::unique_ptr<OwnedSubsystem> paramMan_;
-  std::unique_ptr<OwnedSubsystem> sysFuncMan_;
-  std::unique_ptr<OwnedSubsystem> sound_;
-  std::unique_ptr<Scene> scene_;
-  std::unique_ptr<Project> project_;
+  HostVariables variableHost_;  // the "@" variables' host side, bound while the table exists
+  std::unique_ptr<TParamCollection> vars_;
+  std::unique_ptr<TSysFuncMan> funcs_;
+  std::unique_ptr<PlayerScene> scene_;
+  std::unique_ptr<PlayerProject> project_;
+  std::unique_ptr<media::MediaSystem> media_;
   std::unique_ptr<Screen> screen_;
-  std::unique_ptr<OwnedSubsystem> media_;
 };
 
 }  // namespace kuzo::host

@@ -1,4 +1,4 @@
-// The scene behind the host's seam and its headless test options.
+// The headless test options of the scene: scripted input, screenshots and the scene dump.
 #include "host/scene_wiring.h"
 
 #include <charconv>
@@ -7,17 +7,12 @@
 #include <memory>
 #include <sstream>
 
-#include "components/drel_collection.h"
 #include "components/kuzo_mes.h"
-#include "components/standard_components.h"
 #include "core/errors.h"
-#include "graphics/font_pixel.h"
 #include "graphics/png_writer.h"
 #include "platform/cp932.h"
 #include "platform/file_system.h"
 #include "scene/kuzo_base_list.h"
-#include "script/scene_component_host.h"
-#include "transitions/wipe_scene_player.h"
 #include "text/row_dump.h"
 
 namespace kuzo::host {
@@ -27,80 +22,6 @@ constexpr int kLeftButton = 0;
 constexpr int kRightButton = 1;
 constexpr int kBothButtons = -1;
 constexpr int kKeyCodeLimit = 256;
-
-// The component scene as the Runtime sees it.
-class ComponentScene : public Scene {
- public:
-  ComponentScene(HostState& host, TVrFileManager* files)
-      : transitions_(WipeServices{{}, &host.random, std::nullopt}),
-        images_(ImageReader(files)),
-        scene_(&host, 640, 480),
-        commands_(scene_) {
-    scene_.SetTransition(&transitions_);
-    ServiceSlots slots = scene_.Slots();
-    slots.files = files;
-    slots.images = &images_;
-    slots.glyphs = &glyphs_;
-    scene_.SetSlots(slots);
-    RegisterStandardComponents(scene_);
-  }
-
-  TKuzoBaseList& Model() { return scene_; }
-  SceneComponentHost& Commands() { return commands_; }
-
-  void SetSize(int32_t width, int32_t height) override { scene_.SetSize(width, height); }
-  void Update() override { scene_.ProcessInput(); }
-  void Motion() override { scene_.Tick(); }
-  void Draw() override { scene_.Draw(); }
-
-  FrameView Frame() const override {
-    FrameView view;
-    auto* surface = dynamic_cast<const TDIBX*>(scene_.SceneSurface());
-    if (!surface || surface->BitCount() != 32) return view;
-    view.pixels = reinterpret_cast<const uint32_t*>(surface->Bits());
-    view.width = surface->Width();
-    view.height = surface->Height();
-    view.pitchBytes = static_cast<size_t>(surface->Pitch());
-    dirty_.clear();
-    for (const TRect& r : scene_.ActiveBase()->DirtyList().Rects())
-      dirty_.push_back(SceneRect{r.left, r.top, r.right, r.bottom});
-    view.dirty = dirty_;
-    return view;
-  }
-
-  void ClearDirty() override { scene_.ClearDirty(); }
-  void FocusLost() override { scene_.ClearKeyState(); }
-  void KeyDown(int virtualKey) override { scene_.SetKeyState(virtualKey, true); }
-  void KeyPress(int virtualKey) override { scene_.SetKeyPressed(virtualKey); }
-  void KeyUp(int virtualKey) override { scene_.SetKeyState(virtualKey, false); }
-  void MouseDown(bool left, bool right) override {
-    if (left) scene_.MouseDown(kLeftButton);
-    if (right) scene_.MouseDown(kRightButton);
-  }
-  void MouseUp(bool left, bool right) override {
-    if (left) scene_.MouseUp(kLeftButton);
-    if (right) scene_.MouseUp(kRightButton);
-  }
-  void MouseMove(int32_t x, int32_t y) override { scene_.UpdateMousePosition(x, y); }
-  void Wheel(bool up) override { scene_.Wheel(!up); }
-  void Close() override { scene_.Reset(); }
-
- private:
-  WipeScenePlayer transitions_;  // outlives the scene, which may end a transition when it goes
-  // Pictures come from the game data; without a file manager every picture is missing.
-  static TDrelCollection::FileReader ImageReader(TVrFileManager* files) {
-    if (files != nullptr) return TDrelCollection::FromFileManager(*files);
-    return [](std::string_view) -> std::optional<std::string> { return std::nullopt; };
-  }
-
-  TDrelCollection images_;  // outlives the scene, whose components give their pictures back to it
-  TFontPixelManager glyphs_;  // declared before the scene: its components use it until they are freed
-  TKuzoBaseList scene_;
-  SceneComponentHost commands_;
-  mutable std::vector<SceneRect> dirty_;
-};
-
-ComponentScene* ComponentSceneOf(Runtime& rt) { return dynamic_cast<ComponentScene*>(rt.GetScene()); }
 
 std::string EscapeName(const std::string& name) {
   std::string out;
@@ -142,25 +63,14 @@ void Apply(TKuzoBaseList& scene, const ScriptedInput& in) {
 
 }  // namespace
 
-void WireScene(RuntimeFactories& factories, ScriptOptions& script) {
-  factories.scene = [](Runtime& rt) -> std::unique_ptr<Scene> {
-    return std::make_unique<ComponentScene>(rt.State(), rt.Files());
-  };
-  script.components = [](Runtime& rt) -> ComponentCommandHost* {
-    ComponentScene* s = ComponentSceneOf(rt);
-    return s ? &s->Commands() : nullptr;
-  };
-  script.events = [](Runtime& rt) -> TTimerList* {
-    ComponentScene* s = ComponentSceneOf(rt);
-    return s ? &s->Model().Events() : nullptr;
-  };
-  script.scene = [](Runtime& rt) -> TKuzoBaseList* { return SceneOf(rt); };
-}
+namespace {
 
 TKuzoBaseList* SceneOf(Runtime& runtime) {
-  ComponentScene* s = ComponentSceneOf(runtime);
-  return s ? &s->Model() : nullptr;
+  PlayerScene* scene = runtime.GetScene();
+  return scene ? &scene->Model() : nullptr;
 }
+
+}  // namespace
 
 std::vector<ScriptedInput> ParseInputScript(const std::string& text, const std::string& fileName) {
   std::vector<ScriptedInput> out;

@@ -1,6 +1,5 @@
-// Puts the scene behind the Runtime's scene seam: the component model with the standard
-// components, the component commands and event queue for the interpreter, the scene's system
-// variables; and the scene's headless test options (scripted input, screenshots, scene dump).
+// The scene's headless test options: scripted input, screenshots after chosen ticks, and the dump
+// of every component at exit.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +9,6 @@
 
 #include "host/headless_runner.h"
 #include "host/runtime.h"
-#include "host/script_wiring.h"
 
 namespace kuzo {
 class TKuzoBaseList;
@@ -32,12 +30,6 @@ struct SceneOptions {
   std::string inputFile;                                     // scripted input
   std::string dumpSceneFile;                                 // every component at exit
 };
-
-// Replaces the scene factory and gives the script options the scene's command side and queue.
-void WireScene(RuntimeFactories& factories, ScriptOptions& script);
-
-// The component scene of a runtime wired by WireScene, or null.
-TKuzoBaseList* SceneOf(Runtime& runtime);
 
 // Parses an input script. Raises KuzoError naming the line for anything malformed.
 std::vector<ScriptedInput> ParseInputScript(const std::string& text, const std::string& fileName);

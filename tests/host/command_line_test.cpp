@@ -55,6 +55,8 @@ TEST(CommandLineTest, BadOptionsAreOneLineErrors) {
   EXPECT_THROW(Parse({"--bogus", "d"}), KuzoError);
   EXPECT_THROW(Parse({"--headless=1", "d"}), KuzoError);
   EXPECT_THROW(Parse({"/config", "--headless"}), KuzoError);
+  EXPECT_THROW(Parse({"--audio-out", "a.wav", "d"}), KuzoError);  // a window plays through the device
+  EXPECT_EQ(Parse({"--headless", "--audio-out=mix.wav", "d"}).audioOutFile, "mix.wav");
   try {
     Parse({"--frobnicate"});
     FAIL();

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "authoring/title_builder.h"
 #include "core/byte_reader.h"
 #include "data/archive.h"
 #include "data/big_stream.h"
@@ -67,6 +68,17 @@ inline std::string ProjectFile(const ProjectFields& f) {
   p.Write(w);
   return w.Take();
 }
+
+// A compiled page from its source text (the title-source language), as a ".ksb" file holds it.
+inline std::string Page(const std::string& source) {
+  auto pages = CompilePages({{"page.kss", source}});
+  ByteWriter w;
+  pages.at(0)->Write(w);
+  return w.Take();
+}
+
+// A start page that keeps the title running.
+inline std::string WaitingPage() { return Page("wait 100000\n"); }
 
 // A version-102 archive of the given entries, written by the archive writer.
 inline std::string Archive(const std::map<std::string, std::string>& entries, size_t offset = 0) {

@@ -8,6 +8,7 @@
 
 #include "core/errors.h"
 #include "host/main_window.h"
+#include "scene/kuzo_base_list.h"
 #include "host_test_util.h"
 
 namespace kuzo::host {
@@ -15,40 +16,6 @@ namespace {
 
 using platform::InputEvent;
 using T = platform::InputEvent::Type;
-
-class InputScene : public Scene {
- public:
-  explicit InputScene(std::vector<std::string>& log) : log_(log) { pixels_.assign(320 * 240, 0); }
-  void SetSize(int32_t, int32_t) override {}
-  void Update() override {}
-  void Motion() override {}
-  void Draw() override {}
-  FrameView Frame() const override {
-    FrameView v;
-    v.pixels = pixels_.data();
-    v.width = 320;
-    v.height = 240;
-    v.pitchBytes = 320 * 4;
-    v.dirty = dirty;
-    return v;
-  }
-  void ClearDirty() override {}
-  void FocusLost() override { log_.push_back("focus lost"); }
-  void KeyDown(int vk) override { log_.push_back("down " + std::to_string(vk)); }
-  void KeyPress(int vk) override { log_.push_back("press " + std::to_string(vk)); }
-  void KeyUp(int vk) override { log_.push_back("up " + std::to_string(vk)); }
-  void MouseDown(bool l, bool r) override { log_.push_back(std::string("mousedown ") + (l ? "L" : "") + (r ? "R" : "")); }
-  void MouseUp(bool l, bool r) override { log_.push_back(std::string("mouseup ") + (l ? "L" : "") + (r ? "R" : "")); }
-  void MouseMove(int32_t x, int32_t y) override { log_.push_back("move " + std::to_string(x) + "," + std::to_string(y)); }
-  void Wheel(bool up) override { log_.push_back(up ? "wheel up" : "wheel down"); }
-  void Close() override {}
-
-  std::vector<uint32_t> pixels_;
-  std::vector<SceneRect> dirty;
-
- private:
-  std::vector<std::string>& log_;
-};
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -60,24 +27,18 @@ class MainWindowTest : public ::testing::Test {
     }
     boxes.SetQuiet(true);
     dir.Write("kuzo.kpb", testing::ProjectFile({}));
-    dir.Write("start.ksb", "page");
+    dir.Write("start.ksb", testing::WaitingPage());
     RuntimeConfig c;
     c.title.baseDir = dir.path();
     c.title.namedOnCommandLine = true;
     c.seed = 1;
     c.tempDir = dir.path();
-    RuntimeFactories f = DefaultFactories();
-    f.scene = [this](Runtime&) {
-      auto s = std::make_unique<InputScene>(log);
-      scene = s.get();
-      return s;
-    };
-    f.screen = [this](Runtime&, int32_t w, int32_t h) { return window->CreateScreen(w, h); };
-    runtime = std::make_unique<Runtime>(c, f, boxes, [this] { return now; });
+    runtime = std::make_unique<Runtime>(c, boxes, [this] { return now; });
     window->Attach(*runtime);
     runtime->Start();
     ASSERT_FALSE(runtime->State().terminateRequested) << runtime->StartFailure();
-    runtime->Loop().Activate();
+    runtime->Activate();
+    scene = &runtime->GetScene()->Model();
   }
   void TearDown() override {
     if (runtime) runtime->Shutdown();
@@ -103,8 +64,7 @@ class MainWindowTest : public ::testing::Test {
   platform::HeadlessMessageBoxes boxes;
   std::unique_ptr<MainWindow> window;
   std::unique_ptr<Runtime> runtime;
-  InputScene* scene = nullptr;
-  std::vector<std::string> log;
+  TKuzoBaseList* scene = nullptr;
   uint32_t now = 0;
 };
 
@@ -119,56 +79,78 @@ TEST_F(MainWindowTest, FrameHoldsTheToolbarAboveTheScene) {
 TEST_F(MainWindowTest, DirtyRectanglesReachTheWindowFrameBelowTheStrip) {
   now += 16;
   runtime->Loop().Idle();  // the first frame goes whole
-  int before = runtime->GetScreen()->PresentedFrames();
-  scene->pixels_[10 * 320 + 20] = 0xABCDEF;
-  scene->pixels_[100 * 320 + 200] = 0x111111;  // outside the dirty rectangle: not copied
-  scene->dirty = {{20, 10, 21, 11}, {-50, -50, 0, 0}, {400, 0, 500, 10}};
-  now += 16;
-  runtime->Loop().Idle();  // draws and presents
+  EXPECT_EQ(runtime->GetScreen()->PresentedFrames(), 1);
+  std::vector<uint32_t> pixels(320 * 240, 0);
+  pixels[10 * 320 + 20] = 0xABCDEF;
+  pixels[100 * 320 + 200] = 0x111111;  // outside the dirty rectangle: not copied
+  const std::vector<SceneRect> dirty = {{20, 10, 21, 11}, {-50, -50, 0, 0}, {400, 0, 500, 10}};
+  FrameView view;
+  view.pixels = pixels.data();
+  view.width = 320;
+  view.height = 240;
+  view.pitchBytes = 320 * 4;
+  view.dirty = dirty;
+  EXPECT_TRUE(window->PresentScene(view));
   const auto& px = window->FramePixels();
   EXPECT_EQ(px[(10 + Toolbar::kDockHeight) * 320 + 20], 0xABCDEFu);
   EXPECT_EQ(px[(100 + Toolbar::kDockHeight) * 320 + 200], 0u);
-  EXPECT_EQ(runtime->GetScreen()->PresentedFrames(), before + 1);
-  // Nothing dirty: nothing presented.
-  scene->dirty.clear();
-  now += 16;
-  runtime->Loop().Idle();
-  EXPECT_EQ(runtime->GetScreen()->PresentedFrames(), before + 1);
+  // A frame of another size is not copied.
+  view.width = 100;
+  pixels[10 * 320 + 20] = 0x222222;
+  window->PresentScene(view);
+  EXPECT_EQ(px[(10 + Toolbar::kDockHeight) * 320 + 20], 0xABCDEFu);
 }
 
 TEST_F(MainWindowTest, KeysAreForwardedWithoutRepeatsOrLargeCodes) {
   Send(Key(T::kKeyDown, 0x25));
-  Send(Key(T::kKeyDown, 0x25, true));  // auto-repeat
-  Send(Key(T::kKeyDown, 0));           // no Windows code
+  EXPECT_TRUE(scene->IsKeyDown(0x25));
+  scene->ProcessInput();
+  EXPECT_TRUE(scene->WasKeyPressed(0x25));
+  Send(Key(T::kKeyDown, 0x25, true));  // auto-repeat: no second press
+  scene->ProcessInput();
+  EXPECT_FALSE(scene->WasKeyPressed(0x25));
+  Send(Key(T::kKeyDown, 0));  // no Windows code
+  EXPECT_FALSE(scene->IsKeyDown(0));
   Send(Key(T::kKeyUp, 0x25));
-  EXPECT_EQ(log, (std::vector<std::string>{"down 37", "press 37", "up 37"}));
-  log.clear();
+  EXPECT_FALSE(scene->IsKeyDown(0x25));
+  Send(Key(T::kKeyDown, 0x41));
   runtime->Loop().Deactivate();
-  Send(Key(T::kKeyDown, 0x41));  // ignored while inactive
-  Send(Key(T::kKeyUp, 0x41));    // key-up still arrives
-  EXPECT_EQ(log, std::vector<std::string>{"up 65"});
+  Send(Key(T::kKeyDown, 0x42));  // ignored while inactive
+  EXPECT_FALSE(scene->IsKeyDown(0x42));
+  Send(Key(T::kKeyUp, 0x41));  // key-up still arrives
+  EXPECT_FALSE(scene->IsKeyDown(0x41));
 }
 
 TEST_F(MainWindowTest, MouseInPanelCoordinatesAndButtonsKeptApart) {
   Send(Mouse(T::kMouseMove, 30, 40));
-  Send(Mouse(T::kMouseDown, 30, 40, platform::MouseButton::kRight));
-  Send(Mouse(T::kMouseUp, 30, 40, platform::MouseButton::kRight));
+  EXPECT_EQ(scene->MouseX(), 30);
+  EXPECT_EQ(scene->MouseY(), 40 - Toolbar::kDockHeight);
+  Send(Mouse(T::kMouseDown, 31, 41, platform::MouseButton::kRight));
+  EXPECT_EQ(scene->MouseX(), 31) << "a press moves the pointer first";
+  EXPECT_TRUE(scene->ActiveBase()->rightHeld);
+  EXPECT_FALSE(scene->ActiveBase()->leftHeld);
+  Send(Mouse(T::kMouseUp, 31, 41, platform::MouseButton::kRight));
+  EXPECT_FALSE(scene->ActiveBase()->rightHeld);
+  Send(Mouse(T::kMouseDown, 31, 41, platform::MouseButton::kMiddle));
+  EXPECT_FALSE(scene->ActiveBase()->leftHeld);
+  EXPECT_FALSE(scene->ActiveBase()->rightHeld);
   InputEvent wheel;
   wheel.type = T::kWheel;
   wheel.wheel = -1;
   Send(wheel);
-  EXPECT_EQ(log, (std::vector<std::string>{"move 30,18", "move 30,18", "mousedown R", "mouseup R", "wheel down"}));
-  log.clear();
-  Send(Mouse(T::kMouseMove, 30, 5));  // over the strip: the scene does not see it
-  EXPECT_TRUE(log.empty());
+  EXPECT_TRUE(scene->ActiveBase()->wheelDownLatch);
+  EXPECT_FALSE(scene->ActiveBase()->wheelUpLatch);
+  Send(Mouse(T::kMouseMove, 60, 5));  // over the strip: the scene does not see it
+  EXPECT_EQ(scene->MouseX(), 31);
 }
 
 TEST_F(MainWindowTest, FocusLossPausesAndTellsTheScene) {
+  Send(Key(T::kKeyDown, 0x41));
   InputEvent lost;
   lost.type = T::kFocusLost;
   Send(lost);
   EXPECT_FALSE(runtime->Loop().Active());
-  EXPECT_EQ(log, std::vector<std::string>{"focus lost"});
+  EXPECT_FALSE(scene->IsKeyDown(0x41));
   now += 16;
   EXPECT_TRUE(runtime->Loop().Idle().done);
   InputEvent gained;
@@ -185,7 +167,7 @@ TEST_F(MainWindowTest, ExitButtonAsksAndCloses) {
   ASSERT_EQ(boxes.History().size(), 1u);
   EXPECT_EQ(boxes.History()[0].text, "「Title」を終了しますか？");
   EXPECT_TRUE(window->CloseRequested());
-  EXPECT_TRUE(log.empty());  // the scene never saw the toolbar click
+  EXPECT_FALSE(scene->ActiveBase()->leftHeld);  // the scene never saw the toolbar click
 }
 
 }  // namespace

@@ -2,15 +2,19 @@
 // initialisation, ConfirmExit, the exit delete list, and headless runs end to end.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/headless_runner.h"
-#include "host/project_header.h"
 #include "host/runtime.h"
+#include "core/errors.h"
+#include "scene/kuzo_base_list.h"
 #include "host_test_util.h"
 #include "tests/data/archive_bytes.h"
 #include "tests/data/pe_bytes.h"
+#include "tests/media/pcm_helpers.h"
 
 namespace kuzo::host {
 namespace {
@@ -19,59 +23,11 @@ using testing::ProjectFields;
 using testing::ProjectFile;
 using testing::ScratchDir;
 
-// A scene that records what reaches it.
-struct SceneCounts {
-  int updates = 0, draws = 0, clears = 0;
-};
-
-class FakeScene : public Scene {
- public:
-  FakeScene(std::vector<std::string>& log, SceneCounts& counts) : log_(log), counts_(counts) {}
-  void SetSize(int32_t w, int32_t h) override { log_.push_back("scene size " + std::to_string(w) + "x" + std::to_string(h)); }
-  void Update() override { ++counts_.updates; }
-  void Motion() override {}
-  void Draw() override { ++counts_.draws; }
-  FrameView Frame() const override {
-    FrameView v;
-    v.pixels = pixels;
-    v.width = v.height = 1;
-    v.pitchBytes = 4;
-    v.wholeFrame = true;
-    return v;
-  }
-  void ClearDirty() override { ++counts_.clears; }
-  void FocusLost() override {}
-  void KeyDown(int) override {}
-  void KeyPress(int) override {}
-  void KeyUp(int) override {}
-  void MouseDown(bool, bool) override {}
-  void MouseUp(bool, bool) override {}
-  void MouseMove(int32_t, int32_t) override {}
-  void Wheel(bool) override {}
-  void Close() override { log_.push_back("scene close"); }
-  uint32_t pixels[1] = {0};
-
- private:
-  std::vector<std::string>& log_;
-  SceneCounts& counts_;
-};
-
-class Marker : public OwnedSubsystem {
- public:
-  Marker(std::vector<std::string>& log, std::string name) : log_(log), name_(std::move(name)) {}
-  ~Marker() override { log_.push_back(name_ + " freed"); }
-
- private:
-  std::vector<std::string>& log_;
-  std::string name_;
-};
-
 struct Fixture {
   ScratchDir dir;
   std::vector<std::string> log;
   platform::HeadlessMessageBoxes boxes;
   uint32_t now = 0;
-  SceneCounts counts;
 
   Fixture() { boxes.SetQuiet(true); }
 
@@ -86,38 +42,18 @@ struct Fixture {
     return c;
   }
 
-  RuntimeFactories Factories() {
-    RuntimeFactories f = DefaultFactories();
-    auto inner = f.project;
-    f.paramMan = [this](Runtime&) {
-      log.push_back("params");
-      return std::make_unique<Marker>(log, "params");
-    };
-    f.sysFuncMan = [this](Runtime&) {
-      log.push_back("sysfuncs");
-      return std::make_unique<Marker>(log, "sysfuncs");
-    };
-    f.scene = [this](Runtime&) {
-      log.push_back("scene");
-      return std::make_unique<FakeScene>(log, counts);
-    };
-    f.project = [this, inner](Runtime& rt) {
-      log.push_back("project");
-      return inner(rt);
-    };
-    f.screen = [this](Runtime&, int32_t w, int32_t h) -> std::unique_ptr<Screen> {
-      log.push_back("screen " + std::to_string(w) + "x" + std::to_string(h));
-      return std::make_unique<HeadlessScreen>();
-    };
-    return f;
-  }
-
-  std::unique_ptr<Runtime> Make() {
-    auto rt = std::make_unique<Runtime>(Config(), Factories(), boxes, [this] { return now; });
+  std::unique_ptr<Runtime> Make(RuntimeConfig c) {
+    auto rt = std::make_unique<Runtime>(std::move(c), boxes, [this] { return now; });
     rt->SetLogStep([this](std::string_view step, bool completed) {
       if (!completed) log.push_back(std::string(step));
     });
     return rt;
+  }
+  std::unique_ptr<Runtime> Make() { return Make(Config()); }
+  // A title that starts and keeps running.
+  void WriteTitle(const ProjectFields& f = {}) {
+    dir.Write("kuzo.kpb", ProjectFile(f));
+    dir.Write("start.ksb", testing::WaitingPage());
   }
 };
 
@@ -131,13 +67,14 @@ class RecordingFrontend : public Frontend {
   std::vector<std::string> titles;
   std::vector<IconImage> icons;
   bool closeRequested = false;
+  std::unique_ptr<Screen> CreateScreen(int32_t, int32_t) override { return std::make_unique<HeadlessScreen>(); }
 };
 
 // A title executable carrying its archive as the "DUMMY" resource (its last bytes are "vf") and
 // the tiny icon.
 std::string ResourceTitleExecutable() {
   const std::string archive = kuzo::testing::BuildArchive(
-      102, {{"kuzo.kpb", ProjectFile({}), true}, {"start.ksb", "page", true}, {"zz.pad", "vf", true}});
+      102, {{"kuzo.kpb", ProjectFile({}), true}, {"start.ksb", testing::WaitingPage(), true}, {"zz.pad", "vf", true}});
   ByteWriter groupBytes;
   groupBytes.U16(0);
   groupBytes.U16(1);
@@ -152,8 +89,7 @@ std::string ResourceTitleExecutable() {
 
 TEST(RuntimeTest, OldLogInTheTitleDirectoryIsDeletedAtStart) {
   Fixture fx;
-  fx.dir.Write("kuzo.kpb", ProjectFile({}));
-  fx.dir.Write("start.ksb", "page");
+  fx.WriteTitle();
   const auto log = fx.dir.Write("KuzoPlay.LOG", "old trace");  // found without regard to letter case
   auto rt = fx.Make();
   rt->Start();
@@ -161,8 +97,7 @@ TEST(RuntimeTest, OldLogInTheTitleDirectoryIsDeletedAtStart) {
   rt->Shutdown();
   // A directory of that name is left alone.
   Fixture other;
-  other.dir.Write("kuzo.kpb", ProjectFile({}));
-  other.dir.Write("start.ksb", "page");
+  other.WriteTitle();
   other.dir.Write("kuzoplay.log/keep.txt", "x");
   auto rt2 = other.Make();
   rt2->Start();
@@ -175,7 +110,7 @@ TEST(RuntimeTest, WindowIconAndResourceArchiveComeFromTheTitleExecutable) {
   RuntimeConfig c = fx.Config();
   c.title.executable = exe;
   RecordingFrontend frontend;
-  Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
+  Runtime rt(c, fx.boxes, [] { return 0u; });
   rt.SetFrontend(&frontend);
   rt.Start();
   EXPECT_FALSE(rt.State().terminateRequested) << rt.StartFailure();
@@ -186,18 +121,17 @@ TEST(RuntimeTest, WindowIconAndResourceArchiveComeFromTheTitleExecutable) {
   EXPECT_EQ(frontend.icons[0].rgba[(1 * 2 + 0) * 4 + 3], 0) << "the masked bottom-left pixel is transparent";
   ASSERT_GE(rt.Files()->ArchiveCount(), 1);
   EXPECT_TRUE(rt.Files()->Archive(0).IsResource());
-  EXPECT_EQ(rt.Files()->ReadFile("start.ksb"), "page");
+  EXPECT_EQ(rt.Files()->ReadFile("start.ksb"), testing::WaitingPage());
 }
 
 TEST(RuntimeTest, DamagedOrMissingIconKeepsTheDefaultAndTheTitleStarts) {
   for (const std::string& exeBytes : {std::string("MZ but nothing else"), std::string()}) {
     Fixture fx;
-    fx.dir.Write("kuzo.kpb", ProjectFile({}));
-    fx.dir.Write("start.ksb", "page");
+    fx.WriteTitle();
     RuntimeConfig c = fx.Config();
     if (!exeBytes.empty()) c.title.executable = fx.dir.Write("bad.exe", exeBytes);
     RecordingFrontend frontend;
-    Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
+    Runtime rt(c, fx.boxes, [] { return 0u; });
     rt.SetFrontend(&frontend);
     rt.Start();
     EXPECT_FALSE(rt.State().terminateRequested) << rt.StartFailure();
@@ -205,8 +139,7 @@ TEST(RuntimeTest, DamagedOrMissingIconKeepsTheDefaultAndTheTitleStarts) {
   }
   // A group listing a picture whose bitmap is cut short.
   Fixture fx;
-  fx.dir.Write("kuzo.kpb", ProjectFile({}));
-  fx.dir.Write("start.ksb", "page");
+  fx.WriteTitle();
   ByteWriter group;
   group.U16(0);
   group.U16(1);
@@ -218,7 +151,7 @@ TEST(RuntimeTest, DamagedOrMissingIconKeepsTheDefaultAndTheTitleStarts) {
       {kuzo::testing::PeKey{3, ""}, kuzo::testing::PeKey{1, ""}, kuzo::testing::TinyIconBitmap().substr(0, 30)},
   }));
   RecordingFrontend frontend;
-  Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
+  Runtime rt(c, fx.boxes, [] { return 0u; });
   rt.SetFrontend(&frontend);
   rt.Start();
   EXPECT_FALSE(rt.State().terminateRequested) << rt.StartFailure();
@@ -227,25 +160,77 @@ TEST(RuntimeTest, DamagedOrMissingIconKeepsTheDefaultAndTheTitleStarts) {
 
 TEST(RuntimeTest, StartAndShutdownRunInTheirOrder) {
   Fixture fx;
-  fx.dir.Write("kuzo.kpb", ProjectFile({}));
-  fx.dir.Write("start.ksb", "page");
+  fx.WriteTitle();
   auto rt = fx.Make();
   rt->Start();
   EXPECT_FALSE(rt->State().terminateRequested) << rt->StartFailure();
   EXPECT_EQ(rt->State().random.SeedValue(), 1234u);
+  // Every subsystem exists once the start-up is through.
+  EXPECT_NE(rt->Variables(), nullptr);
+  EXPECT_NE(rt->Variables()->Functions(), nullptr);
+  EXPECT_NE(rt->GetScene(), nullptr);
+  EXPECT_NE(rt->GetProject(), nullptr);
+  EXPECT_NE(rt->Media(), nullptr);
+  ASSERT_NE(rt->GetScreen(), nullptr);
+  EXPECT_EQ(rt->GetScene()->Model().Width(), 320);
   rt->Shutdown();
   EXPECT_EQ(fx.log, (std::vector<std::string>{
-                        "InitDll", "FormCreate", "TBasePanel.Create", "params", "sysfuncs", "DXSound.Initialize",
-                        "KuzoInitialize", "scene", "TProject.Create", "project", "MediaInit", "screen 320x240",
-                        "KuzoInitColor", "scene size 320x240",
+                        "InitDll", "FormCreate", "TBasePanel.Create", "DXSound.Initialize", "KuzoInitialize",
+                        "TProject.Create", "MediaInit", "KuzoInitColor",
                         // shutdown
-                        "Project.Free", "SysFuncMan.Free", "sysfuncs freed", "ParamMan.Free", "params freed",
-                        "KuzoFinalize", "scene close", "MediaFinal", "ScreenMan.Free", "kuzoFinal", "FormClose"}));
+                        "Project.Free", "SysFuncMan.Free", "ParamMan.Free", "KuzoFinalize", "MediaFinal",
+                        "ScreenMan.Free", "kuzoFinal", "FormClose"}));
   EXPECT_TRUE(rt->ShutDown());
   EXPECT_EQ(rt->Files(), nullptr);
+  EXPECT_EQ(rt->Variables(), nullptr);
+  EXPECT_EQ(rt->GetScene(), nullptr);
+  EXPECT_EQ(rt->GetProject(), nullptr);
+  EXPECT_EQ(rt->Media(), nullptr);
+  EXPECT_EQ(rt->GetScreen(), nullptr);
   size_t before = fx.log.size();
   rt->Shutdown();  // once only
   EXPECT_EQ(fx.log.size(), before);
+}
+
+TEST(RuntimeTest, TheSceneReachesEverySubsystemThroughItsServiceSlots) {
+  Fixture fx;
+  fx.WriteTitle();
+  auto rt = fx.Make();
+  rt->Start();
+  ASSERT_FALSE(rt->State().terminateRequested) << rt->StartFailure();
+  const TKuzoBaseList& scene = rt->GetScene()->Model();
+  EXPECT_NE(scene.Images(), nullptr);
+  EXPECT_EQ(scene.Files(), rt->Files());
+  EXPECT_NE(scene.Glyphs(), nullptr);
+  EXPECT_EQ(scene.Media(), rt->Media());
+  EXPECT_EQ(scene.Clock(), &rt->State());
+}
+
+TEST(RuntimeTest, TheVariableDumpShowsTheVariablesAfterTheExitPage) {
+  Fixture fx;
+  fx.dir.Write("kuzo.kpb", ProjectFile({}));
+  fx.dir.Write("start.ksb", testing::Page("var int seen = 1\nwait 100000\n"));
+  fx.dir.Write("exit.ksb", testing::Page("seen = seen + 10\n"));
+  RuntimeConfig c = fx.Config();
+  c.dumpVarsFile = fx.dir.path() / "vars.txt";
+  HeadlessRunner runner(c, 3, 16);
+  ASSERT_EQ(runner.Run().exitCode, 0);
+  EXPECT_NE(fx.dir.Read("vars.txt").find("seen\t1\t-\t11\n"), std::string::npos) << fx.dir.Read("vars.txt");
+  // An unwritable dump is reported and the shutdown goes on.
+  Fixture other;
+  other.WriteTitle();
+  RuntimeConfig bad = other.Config();
+  bad.dumpVarsFile = other.dir.path() / "no-such-dir" / "vars.txt";
+  HeadlessRunner badRunner(bad, 1, 16);
+  EXPECT_EQ(badRunner.Run().exitCode, 0);
+  EXPECT_TRUE(badRunner.GetRuntime().ShutDown());
+}
+
+TEST(RuntimeTest, AnUnwritableTraceFileIsRefusedBeforeTheStart) {
+  Fixture fx;
+  RuntimeConfig c = fx.Config();
+  c.traceFile = fx.dir.path() / "no-such-dir" / "trace.txt";
+  EXPECT_THROW(fx.Make(c), KuzoError);
 }
 
 TEST(RuntimeTest, MissingProjectFileEndsTheStartWithoutAMessageBox) {
@@ -308,7 +293,7 @@ TEST(RuntimeTest, HugeSceneSizeIsRefusedWithAWarning) {
   ProjectFields f;
   f.width = 100000;
   fx.dir.Write("kuzo.kpb", ProjectFile(f));
-  fx.dir.Write("start.ksb", "page");
+  fx.dir.Write("start.ksb", testing::WaitingPage());
   auto rt = fx.Make();
   rt->Start();
   EXPECT_TRUE(rt->State().terminateRequested);
@@ -324,11 +309,11 @@ TEST(RuntimeTest, ProjectSettingsFollowVersionGates) {
     f.version = version;
     f.frameWait = true;
     fx.dir.Write("kuzo.kpb", ProjectFile(f));
-    fx.dir.Write("start.ksb", "page");
+    fx.dir.Write("start.ksb", testing::WaitingPage());
     auto rt = fx.Make();
     rt->Start();
     ASSERT_FALSE(rt->State().terminateRequested) << rt->StartFailure();
-    const auto& settings = dynamic_cast<ProjectHeaderProject&>(*rt->GetProject()).Settings();
+    const auto& settings = rt->GetProject()->Settings();
     EXPECT_EQ(settings.frameWait != 0, version >= 106) << version;  // absent before 106
     EXPECT_EQ(settings.exitPage, version > 109 ? "exit.ksb" : "") << version;
     EXPECT_EQ(settings.title, "Title");
@@ -341,8 +326,7 @@ TEST(RuntimeTest, ProjectSettingsFollowVersionGates) {
 
 TEST(RuntimeTest, ConfirmExitYesClosesNoRestoresTheFlag) {
   Fixture fx;
-  fx.dir.Write("kuzo.kpb", ProjectFile({}));
-  fx.dir.Write("start.ksb", "page");
+  fx.WriteTitle();
   auto rt = fx.Make();
   rt->Start();
   ASSERT_FALSE(rt->State().terminateRequested);
@@ -360,7 +344,7 @@ TEST(RuntimeTest, ConfirmExitYesClosesNoRestoresTheFlag) {
       return platform::MessageResult::kNo;
     }
   } no;
-  Runtime other(fx.Config(), fx.Factories(), no, [] { return 0u; });
+  Runtime other(fx.Config(), no, [] { return 0u; });
   other.Start();
   ASSERT_FALSE(other.State().terminateRequested);
   EXPECT_FALSE(other.ConfirmExit());
@@ -381,10 +365,10 @@ TEST(RuntimeTest, ADamagedArchiveIsSkippedAndTheTitlePlaysFromTheOthers) {
   Fixture fx;
   // The trailer points past a directory that is not there.
   auto bad = fx.dir.Write("broken.exe", std::string(64, 'x') + std::string("\x10\x00\x00\x00kz", 6));
-  auto good = fx.dir.Write("game.dat", testing::Archive({{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}));
+  auto good = fx.dir.Write("game.dat", testing::Archive({{"kuzo.kpb", ProjectFile({})}, {"start.ksb", testing::WaitingPage()}}));
   RuntimeConfig c = fx.Config();
   c.title.archives = {bad, good};
-  Runtime rt(c, fx.Factories(), fx.boxes, [] { return 0u; });
+  Runtime rt(c, fx.boxes, [] { return 0u; });
   rt.Start();
   EXPECT_FALSE(rt.State().terminateRequested) << rt.StartFailure();
   EXPECT_TRUE(fx.boxes.History().empty());
@@ -394,9 +378,8 @@ TEST(RuntimeTest, ADamagedArchiveIsSkippedAndTheTitlePlaysFromTheOthers) {
 
 TEST(HeadlessRunnerTest, RunsTicksOnAVirtualClockAndExitsZero) {
   Fixture fx;
-  fx.dir.Write("kuzo.kpb", ProjectFile({}));
-  fx.dir.Write("start.ksb", "page");
-  HeadlessRunner runner(fx.Config(), fx.Factories(), 50, 20);
+  fx.WriteTitle();
+  HeadlessRunner runner(fx.Config(), 50, 20);
   std::vector<int64_t> seen;
   runner.Hooks().afterTick.push_back([&](Runtime& rt, int64_t tick) {
     if (tick == 50) seen.push_back(rt.State().gameClockMs);
@@ -406,15 +389,13 @@ TEST(HeadlessRunnerTest, RunsTicksOnAVirtualClockAndExitsZero) {
   EXPECT_EQ(r.ticksRun, 50);
   EXPECT_EQ(seen, std::vector<int64_t>{1000});
   EXPECT_EQ(runner.NowMs(), 1000u);
-  EXPECT_EQ(fx.counts.updates, 50);
-  EXPECT_EQ(fx.counts.draws, 50);
-  EXPECT_EQ(fx.counts.clears, 50);
+  EXPECT_EQ(runner.GetRuntime().State().updateCount, 50);
   EXPECT_TRUE(runner.GetRuntime().ShutDown());
 }
 
 TEST(HeadlessRunnerTest, TitleThatCannotStartExitsNonZeroWithOneLine) {
   Fixture fx;
-  HeadlessRunner runner(fx.Config(), fx.Factories(), 10, 16);
+  HeadlessRunner runner(fx.Config(), 10, 16);
   HeadlessResult r = runner.Run();
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.ticksRun, 0);
@@ -428,8 +409,8 @@ TEST(HeadlessRunnerTest, ProjectWithoutSceneSizeNeverTicks) {
   ProjectFields f;
   f.width = 0;
   fx.dir.Write("kuzo.kpb", ProjectFile(f));
-  fx.dir.Write("start.ksb", "page");
-  HeadlessRunner runner(fx.Config(), fx.Factories(), 10, 16);
+  fx.dir.Write("start.ksb", testing::WaitingPage());
+  HeadlessRunner runner(fx.Config(), 10, 16);
   HeadlessResult r = runner.Run();
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.ticksRun, 0);
@@ -438,10 +419,10 @@ TEST(HeadlessRunnerTest, ProjectWithoutSceneSizeNeverTicks) {
 TEST(HeadlessRunnerTest, ProjectInsideATitleExecutable) {
   Fixture fx;
   auto exe = fx.dir.Write("TITLE.EXE", testing::ExecutableWithArchive(
-                                           {{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}));
+                                           {{"kuzo.kpb", ProjectFile({})}, {"start.ksb", testing::WaitingPage()}}));
   RuntimeConfig c = fx.Config();
   c.title.archives.push_back(exe);
-  HeadlessRunner runner(c, fx.Factories(), 3, 16);
+  HeadlessRunner runner(c, 3, 16);
   HeadlessResult r = runner.Run();
   EXPECT_EQ(r.exitCode, 0) << r.message;
   EXPECT_EQ(r.ticksRun, 3);
@@ -450,11 +431,11 @@ TEST(HeadlessRunnerTest, ProjectInsideATitleExecutable) {
 TEST(HeadlessRunnerTest, ThePlayersOwnExecutableCarryingTheTitle) {
   Fixture fx;
   auto own = fx.dir.Write("kuzoplayer", testing::ExecutableWithArchive(
-                                            {{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}));
+                                            {{"kuzo.kpb", ProjectFile({})}, {"start.ksb", testing::WaitingPage()}}));
   RuntimeConfig c = fx.Config();
   c.title.executable = own;  // no ".exe": read through its trailer because it is the title's executable
   c.title.archives.push_back(own);
-  HeadlessRunner runner(c, fx.Factories(), 2, 16);
+  HeadlessRunner runner(c, 2, 16);
   HeadlessResult r = runner.Run();
   EXPECT_EQ(r.exitCode, 0) << r.message;
   EXPECT_EQ(r.ticksRun, 2);
@@ -466,14 +447,112 @@ TEST(HeadlessRunnerTest, AGameDatEndingLikeATrailerIsReadAsAPlainArchive) {
   ByteWriter tail;
   tail.U32(1);
   tail.Bytes("kz");
-  auto dat = fx.dir.Write("game.dat", testing::Archive({{"kuzo.kpb", ProjectFile({})}, {"start.ksb", "page"}}) +
+  auto dat = fx.dir.Write("game.dat", testing::Archive({{"kuzo.kpb", ProjectFile({})}, {"start.ksb", testing::WaitingPage()}}) +
                                           tail.Str());
   RuntimeConfig c = fx.Config();
   c.title.archives.push_back(dat);
-  HeadlessRunner runner(c, fx.Factories(), 2, 16);
+  HeadlessRunner runner(c, 2, 16);
   HeadlessResult r = runner.Run();
   EXPECT_EQ(r.exitCode, 0) << r.message;
   EXPECT_EQ(r.ticksRun, 2);
+}
+
+// A 16-bit stereo tone of `ms` milliseconds at a constant level.
+std::string Tone(int ms, int32_t level) {
+  return media::testing::MakeWav(44100, 2, 16, std::vector<int32_t>(static_cast<size_t>(ms) * 441 / 10 * 2, level));
+}
+
+// The 16-bit stereo samples of a wave file written by the audio output (header of 44 bytes).
+std::vector<int16_t> WaveSamples(const std::string& bytes, int* rate, int* channels) {
+  EXPECT_GE(bytes.size(), 44u);
+  if (bytes.size() < 44) return {};
+  ByteReader r(bytes, "out.wav");
+  EXPECT_EQ(r.Bytes(4, "riff"), "RIFF");
+  r.Seek(22);
+  *channels = r.U16("channels");
+  *rate = static_cast<int>(r.U32("rate"));
+  r.Seek(40);
+  const uint32_t size = r.U32("data size");
+  EXPECT_EQ(size, bytes.size() - 44);
+  std::vector<int16_t> out(size / 2);
+  std::memcpy(out.data(), bytes.data() + 44, out.size() * 2);
+  return out;
+}
+
+TEST(HeadlessRunnerTest, AudioOutHoldsTheWholeRunsMixFromTimeZero) {
+  Fixture fx;
+  fx.WriteTitle();
+  fx.dir.Write("tone.wav", Tone(300, 8000));
+  RuntimeConfig c = fx.Config();
+  c.audioOut = fx.dir.path() / "out.wav";
+  HeadlessRunner runner(c, 10, 20);
+  // Started before the tick at 100 ms, whose mix up to that time is already rendered.
+  runner.Hooks().beforeTick.push_back([](Runtime& rt, int64_t tick) {
+    if (tick == 5) rt.Media()->AddSound("tone.wav")->Play();
+  });
+  ASSERT_EQ(runner.Run().exitCode, 0);
+  int rate = 0, channels = 0;
+  const std::vector<int16_t> samples = WaveSamples(fx.dir.Read("out.wav"), &rate, &channels);
+  EXPECT_EQ(rate, 44100);
+  EXPECT_EQ(channels, 2);
+  ASSERT_EQ(samples.size(), 200u * 441 / 10 * 2) << "10 ticks of 20 ms";
+  const size_t start = 100 * 441 / 10 * 2;
+  // Before the sound starts the mix is silent but for the synthesiser's dither (one step at most).
+  for (size_t i = 0; i < start; ++i) ASSERT_LE(std::abs(samples[i]), 1) << "silence before the sound, at " << i;
+  size_t heard = 0;
+  for (size_t i = start; i < samples.size(); ++i) heard += std::abs(samples[i]) > 1000;
+  EXPECT_GT(heard, (samples.size() - start) * 9 / 10);
+}
+
+TEST(HeadlessRunnerTest, WithoutAudioOutNoFileAndAnUnwritableOneStopsTheStart) {
+  Fixture fx;
+  fx.WriteTitle();
+  RuntimeConfig c = fx.Config();
+  c.audioOut = fx.dir.path() / "no-such-dir" / "out.wav";
+  HeadlessRunner runner(c, 2, 16);
+  HeadlessResult r = runner.Run();
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.message.find("out.wav"), std::string::npos) << r.message;
+}
+
+TEST(RuntimeTest, FocusLossPausesWhatPlaysAndRegainingItResumesOnlyThat) {
+  Fixture fx;
+  fx.WriteTitle();
+  fx.dir.Write("a.wav", Tone(2000, 1000));
+  fx.dir.Write("b.wav", Tone(2000, 1000));
+  auto rt = fx.Make();
+  rt->Start();
+  ASSERT_FALSE(rt->State().terminateRequested) << rt->StartFailure();
+  rt->Activate();
+  media::TDMediaItem* playing = rt->Media()->AddSound("a.wav");
+  media::TDMediaItem* paused = rt->Media()->AddSound("b.wav");
+  playing->Play();
+  paused->Play();
+  paused->Pause();
+  rt->GetScene()->KeyDown(0x41);
+  rt->Deactivate();
+  EXPECT_FALSE(rt->Loop().Active());
+  EXPECT_TRUE(playing->IsPaused());
+  EXPECT_FALSE(rt->GetScene()->Model().IsKeyDown(0x41)) << "the scene was told that focus went";
+  rt->Activate();
+  EXPECT_TRUE(rt->Loop().Active());
+  EXPECT_TRUE(playing->IsPlaying());
+  EXPECT_FALSE(playing->IsPaused());
+  EXPECT_TRUE(paused->IsPaused()) << "a sound paused before stays paused";
+}
+
+TEST(RuntimeTest, SoundSettingsFromGameIniReachTheMediaSystem) {
+  Fixture fx;
+  fx.WriteTitle();
+  fx.dir.Write("game.ini", "[Sound]\r\nDirectSound=0\r\nDelayTime=250\r\n");
+  auto rt = fx.Make();
+  rt->Start();
+  ASSERT_FALSE(rt->State().terminateRequested) << rt->StartFailure();
+  EXPECT_FALSE(rt->Settings().directSound);
+  EXPECT_EQ(rt->Settings().delayTimeMs, 200);
+  // Without DirectSound the Ogg manager plays through the wave output in blocks of DelayTime.
+  ASSERT_NE(rt->Media()->Ogg().WaveOutput(), nullptr);
+  EXPECT_EQ(rt->Media()->Ogg().WaveOutput()->DelayTime(), 200);
 }
 
 }  // namespace

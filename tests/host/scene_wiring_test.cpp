@@ -83,14 +83,8 @@ class HeadlessTitle : public ::testing::Test {
     config.title = LocateTitle({out_.path().string()}, out_.path() / "player");
     config.headless = true;
     config.seed = 1;
-    RuntimeFactories factories = DefaultFactories();
-    ScriptOptions script{"", dumpVars, {}, {}, {}};
-    WireScene(factories, script);
-    WireScript(factories, script);
-    factories.screen = [](Runtime&, int32_t, int32_t) -> std::unique_ptr<Screen> {
-      return std::make_unique<HeadlessScreen>();
-    };
-    HeadlessRunner runner(std::move(config), std::move(factories), ticks, 16);
+    config.dumpVarsFile = dumpVars;
+    HeadlessRunner runner(std::move(config), ticks, 16);
     SceneOptions options;
     options.inputFile = (out_.path() / "input.txt").string();
     options.dumpSceneFile = (out_.path() / "scene.txt").string();
@@ -98,7 +92,7 @@ class HeadlessTitle : public ::testing::Test {
     AttachSceneHooks(runner.Hooks(), options);
     std::vector<uint8_t> frame;
     runner.Hooks().afterTick.push_back([&](Runtime& rt, int64_t tick) {
-      if (tick == shotTick) frame = SurfaceToRgb(*SceneOf(rt)->SceneSurface());
+      if (tick == shotTick) frame = SurfaceToRgb(*rt.GetScene()->Model().SceneSurface());
     });
     EXPECT_EQ(runner.Run().exitCode, 0);
     return frame;

@@ -1,0 +1,154 @@
+// The interpreter behind the Runtime: its services, the project's hooks into the file manager and
+// message boxes, the save file, and the built-ins that need the scene or the game state.
+#include "host/player_project.h"
+
+#include <optional>
+
+#include "core/errors.h"
+#include "data/file_manager.h"
+#include "host/host_variables.h"
+#include "host/player_scene.h"
+#include "platform/cp932.h"
+#include "platform/message_box.h"
+#include "platform/save_location.h"
+#include "scene/scene_builtins.h"
+#include "script/save_builtins.h"
+#include "vars/db_builtins.h"
+#include "vars/param_collection.h"
+#include "vars/sys_func_man.h"
+
+namespace kuzo::host {
+namespace {
+
+constexpr const char* kWarningCaption = "警告";
+
+void LogLine(const std::string& line) {
+  std::fprintf(stderr, "kuzoplayer: %s\n", platform::Cp932ToUtf8(line).c_str());
+}
+
+}  // namespace
+
+// Game files for the interpreter, through the file manager.
+class PlayerProject::Files : public ScriptFiles {
+ public:
+  explicit Files(TVrFileManager& files) : files_(files) {}
+  std::string ReadFile(const std::string& name) override { return files_.ReadFile(name); }
+  bool Exists(const std::string& name) override { return files_.Exists(name); }
+  bool FileAvailable(const std::string& name) override { return files_.FileAvailable(name); }
+
+ private:
+  TVrFileManager& files_;
+};
+
+PlayerProject::PlayerProject(const ProjectParts& parts)
+    : parts_(parts), files_(std::make_unique<Files>(*parts.files)) {
+  HostState& state = *parts_.state;
+  ScriptServices s;
+  s.vars = parts_.vars;
+  s.host = &state;
+  s.files = files_.get();
+  if (parts_.scene) {
+    s.events = &parts_.scene->Model().Events();
+    s.components = &parts_.scene->Commands();
+  }
+  if (std::FILE* out = parts_.trace) {
+    s.trace = [out](const std::string& line) {
+      std::fwrite(line.data(), 1, line.size(), out);
+      std::fputc('\n', out);
+    };
+  }
+  TVrFileManager& manager = *parts_.files;
+  platform::MessageBoxes& boxes = *parts_.boxes;
+  ProjectHooks hooks;
+  hooks.hasCommandLineArgs = parts_.namedOnCommandLine;
+  hooks.locateGameData = [&manager] { return manager.LocateGameData(); };
+  hooks.setTitle = [&manager](const std::string& t) { manager.Project().title = t; };
+  hooks.applyFileInfo = [&manager](const ProjectFile& f) {
+    TVrProjectInfo& info = manager.Project();
+    info.title = f.title;
+    info.folderDisks = f.folderDisks;
+    info.soundExts = f.soundExts;
+    info.diskPrompt = f.diskPrompt;
+    info.exitPrompt = f.exitPrompt;
+  };
+  hooks.warn = [&boxes](const std::string& text) {
+    boxes.Show(text, kWarningCaption, platform::MessageButtons::kOk, platform::MessageIcon::kWarning,
+               platform::MessageResult::kOk);
+  };
+  WireSaves(parts_.scene, hooks);
+  s.game = &game_;
+  project_ = std::make_unique<TProject>(s, std::move(hooks));
+  project_->Create();
+  game_.sections->Subsystems().callMan = project_->CallMan();
+  HostVariables& variables = *parts_.variableHost;
+  variables.Bind(project_->CallMan(), project_.get());
+  TSysFuncMan* funcs = parts_.vars->Functions();
+  if (parts_.scene) {
+    variables.BindScene(&parts_.scene->Model());
+    ServiceSlots slots = parts_.scene->Model().Slots();  // pictures evaluate their last-frame wait against the table
+    slots.variables = parts_.vars;
+    parts_.scene->Model().SetSlots(slots);
+    if (funcs) InstallSceneBuiltins(*funcs, parts_.scene->Model());
+  }
+  if (funcs) {
+    InstallDataTableBuiltins(*funcs, game_.tables, [this](const std::string& name) -> std::optional<std::string> {
+      if (!files_->Exists(name)) return std::nullopt;
+      return files_->ReadFile(name);
+    });
+    InstallSaveBuiltins(*funcs, project_->SaveCaptions);
+  }
+  failure_ = project_->FailureReason();
+}
+
+PlayerProject::~PlayerProject() {
+  parts_.variableHost->Bind(nullptr, nullptr);
+  if (parts_.trace) std::fflush(parts_.trace);
+}
+
+const ProjectFile& PlayerProject::Settings() const { return project_->Settings(); }
+
+void PlayerProject::Tick() { project_->Tick(); }
+
+bool PlayerProject::RunPending() { return project_->RunPending(); }
+
+void PlayerProject::Close() {
+  project_->Destroy();
+  parts_.variableHost->Bind(nullptr, nullptr);
+}
+
+// save.dat in the title's directory, or the user's data directory when that is not writable; the
+// project's hooks read and write it.
+void PlayerProject::WireSaves(PlayerScene* scene, ProjectHooks& hooks) {
+  const std::filesystem::path& titleDir = parts_.titleDir;
+  const platform::SaveLocation where = platform::ResolveSaveLocation(titleDir, titleDir.filename().string());
+  if (where.fallback) {
+    std::fprintf(stderr, "kuzoplayer: %s is not writable; save data goes to %s\n", titleDir.c_str(),
+                 where.directory.c_str());
+  }
+  game_.sections = std::make_unique<PlayerSaveSections>(SaveSubsystems{
+      scene ? &scene->Model() : nullptr, &game_.history, &game_.marks, nullptr, parts_.vars, &game_.tables});
+  game_.saveFile = std::make_unique<TSaveFile>(where.directory / std::string(kSaveFileName), *game_.sections, LogLine);
+  TSaveFile& file = *game_.saveFile;
+  auto warn = hooks.warn;
+  hooks.fillSaveCaptions = [this, &file] { project_->SaveCaptions = file.BuildCaptionList(); };
+  hooks.loadStatus = [&file] { file.LoadStatus(); };
+  hooks.saveStatus = [this, &file] {
+    if (project_->Settings().saveStatusOnExit) file.SaveStatus();
+  };
+  hooks.saveGame = [this, &file, warn](int32_t slot, const std::string& caption, int32_t index,
+                                       const std::string& page) {
+    try {
+      file.SaveGame(slot, caption, page, index, project_->Settings().saveStatusOnExit != 0);
+      if (!caption.empty()) SetSaveCaption(project_->SaveCaptions, slot, caption);
+    } catch (const KuzoError& e) {
+      // The old file is intact; the player is told and the game goes on.
+      LogLine(e.what());
+      if (warn) warn(e.what());
+    }
+  };
+  hooks.loadGame = [&file, warn](int32_t slot) {
+    if (file.LoadGame(slot) == TSaveFile::LoadResult::kFailed && warn) warn(kLoadFailedMessage);
+  };
+}
+
+}  // namespace kuzo::host
