@@ -77,6 +77,7 @@ void TKuzoBaseList::SetActiveBase(int index, const TransitionRequest& transition
   const bool changed = next != previous;
   EndTransition();
   activeIndex_ = next;
+  heldFromIndex_ = -1;
   if (changed && transition.kind != 0 && transition_ &&
       transition_->Begin(transition, *bases_[previous], *bases_[next]))
     transitionRunning_ = true;
@@ -516,6 +517,7 @@ void TKuzoBaseList::Reset() {
   const int32_t mouseX = bases_[0]->MouseX(), mouseY = bases_[0]->MouseY();
   const int32_t width = width_, height = height_;
   EndTransition();
+  heldFromIndex_ = -1;
   events_.Clear();
   for (auto& base : bases_) base->TakeChildren();
   for (auto& obj : registry_)

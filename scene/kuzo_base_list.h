@@ -73,6 +73,12 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   void SetActiveBase(int index, const TransitionRequest& transition = {}, bool force = false);
   // Stops a running transition; the new base is shown whole from the next drawn frame.
   void EndTransition();
+  // Holds the last switch as unfinished (a flip waiting on its transition): until it is released,
+  // by the next switch, a reset or a load, the saved record names the base shown before it, so a
+  // game saved meanwhile restores the screen as it was before the flip, and the restored flip
+  // switches again.
+  void HoldSwitch() { heldFromIndex_ = activeIndex_ ^ 1; }
+  void ReleaseSwitch() { heldFromIndex_ = -1; }
 
   // --- registry -----------------------------------------------------------------------------------
   // Creates, names and registers a component of class T (the way commands create components).
@@ -182,6 +188,7 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   int32_t width_ = 0, height_ = 0;
   std::array<std::unique_ptr<TKuzoBase>, 2> bases_;
   int activeIndex_ = 0;
+  int heldFromIndex_ = -1;  // the base shown before a held switch; -1 none
   bool transitionRunning_ = false;
   SceneTransition* transition_ = nullptr;
   std::unique_ptr<TDIBX> ownSceneSurface_;

@@ -20,7 +20,7 @@ constexpr size_t kMinEventRecordBytes = 4 + 4 + 1 + 1 + 4;
 void TKuzoBaseList::SaveToStream(ByteWriter& out) const {
   out.I32(width_);
   out.I32(height_);
-  out.I32(activeIndex_);
+  out.I32(heldFromIndex_ >= 0 ? heldFromIndex_ : activeIndex_);
   bases_[0]->SaveToStream(out);
   bases_[1]->SaveToStream(out);
   std::vector<const TKuzoObject*> saved;
@@ -79,6 +79,7 @@ void TKuzoBaseList::LoadBody(ByteReader& in, int32_t version) {
   const int32_t active = in.I32("active base");
   if (active != 0 && active != 1) in.Fail("active base", Format("index %d is neither 0 nor 1", active));
   activeIndex_ = active;
+  heldFromIndex_ = -1;
   for (int i = 0; i < 2; ++i) {
     bases_[i]->LoadFromStream(in, version);
     // A base keeps its reserved name and covers the scene whatever the record says.

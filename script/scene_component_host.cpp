@@ -244,15 +244,20 @@ void SceneComponentHost::FlipSwitch(TComSceneCommand& cmd) {
   FlipState& st = FlipStateOf(cmd);
   scene_.SetActiveBase(scene_.ActiveIndex() ^ 1,
                        TransitionRequest{st.kind, st.flag, st.duration, st.param0, st.param1, st.text});
+  // Until the flip goes on, a saved game shows the old screen and its flip (restored without a
+  // transition) switches again.
+  scene_.HoldSwitch();
   st.state = kFlipWaiting;
 }
 
 void SceneComponentHost::FlipFinish(TComSceneCommand& cmd) {
   FlipState& st = FlipStateOf(cmd);
-  if (st.state == kFlipWaiting)
+  if (st.state == kFlipWaiting) {
     scene_.EndTransition();
-  else
+    scene_.ReleaseSwitch();
+  } else {
     scene_.SetActiveBase(scene_.ActiveIndex() ^ 1);
+  }
   if (st.clearOld) {
     const std::vector<TKuzoControl*> old = scene_.InactiveBase()->Children();
     for (TKuzoControl* c : old)
@@ -460,7 +465,9 @@ void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
   if (cmd.TypeCode() != Code(CommandCode::Flip)) return;
   const int version = ReadStateVersion(r);
   if (version < kStateVersion) return;
+  // A restored flip shows the new screen at once: the transition it waited on is not played again.
   FlipState& st = FlipStateOf(cmd);
+  st = FlipState{};
   st.blocks = r.Bool("flip blocks events");
   st.clearOld = r.Bool("flip clear old");
   st.state = kFlipNoTransition;

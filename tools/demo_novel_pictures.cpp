@@ -325,6 +325,22 @@ TDrelFrameList ButtonFace(int w, int h, int state) {
   return c.ToDrel(true);
 }
 
+// The rule image of the transition gallery: grey levels rising from black at the top-left corner
+// to white at the bottom-right one.
+TDrelFrameList Rule() {
+  TDrelFrameList list;
+  TDrelFrame& f = list.Add();
+  f.Image.SetSize(640, 480, 24);
+  f.DisplayTime = 0;
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640; ++x) {
+      const auto v = static_cast<Pixel>(std::lround(255 * (x / 639.0 + y / 479.0) / 2));
+      f.Image.SetPixel(x, y, v << 16 | v << 8 | v);
+    }
+  }
+  return list;
+}
+
 }  // namespace
 
 std::vector<std::pair<std::string, TDrelFrameList>> DrawNovelPictures() {
@@ -335,6 +351,7 @@ std::vector<std::pair<std::string, TDrelFrameList>> DrawNovelPictures() {
   out.emplace_back("room.drl", Room());
   out.emplace_back("summer.drl", Summer());
   out.emplace_back("koharu.drl", Koharu());
+  out.emplace_back("rule.drl", Rule());
   // Buttons in three sizes (s: the panel's, m: menus and choices, l: save slots), three states each.
   const struct {
     const char* size;

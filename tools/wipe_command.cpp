@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +15,7 @@
 #include "graphics/dibx.h"
 #include "graphics/png_writer.h"
 #include "tools/command.h"
+#include "transitions/rule_images.h"
 #include "transitions/wipe_catalogue.h"
 
 namespace {
@@ -45,22 +48,18 @@ std::optional<kuzo::TDIBX> ReadPng(const std::string& path) {
   return surface;
 }
 
-// A rule image as grey levels: (77 r + 150 g + 29 b) >> 8, which keeps grey pixels' level exact.
+// A rule image (Drel, PNG, BMP or JPEG by its extension, first frame) as grey levels; nullopt with
+// a message when it cannot be read.
 std::optional<kuzo::GreyImage> ReadRule(const std::string& path) {
-  auto surface = ReadPng(path);
-  if (!surface) return std::nullopt;
-  kuzo::GreyImage g;
-  g.width = surface->Width();
-  g.height = surface->Height();
-  g.grey.resize(static_cast<size_t>(g.width) * static_cast<size_t>(g.height));
-  for (int y = 0; y < g.height; ++y) {
-    const uint8_t* row = surface->Lock(0, y);
-    for (int x = 0; x < g.width; ++x) {
-      const uint8_t* p = row + 4 * x;
-      g.grey[static_cast<size_t>(y) * g.width + x] = static_cast<uint8_t>((77 * p[2] + 150 * p[1] + 29 * p[0]) >> 8);
-    }
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string why = "cannot read the file";
+  std::optional<kuzo::GreyImage> rule;
+  if (in || in.eof()) {
+    rule = kuzo::DecodeRuleImage(path, {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, &why);
   }
-  return g;
+  if (!rule) std::fprintf(stderr, "kuzotool wipe: %s: %s; every pixel changes together\n", path.c_str(), why.c_str());
+  return rule;
 }
 
 bool ParseInt(const std::string& text, int32_t& out) {

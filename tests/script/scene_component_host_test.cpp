@@ -287,6 +287,90 @@ TEST_F(SceneCommands, FlipHandsItsParametersAndRuleNameToTheTransition) {
   EXPECT_FALSE(transition.requests[1].text.has_value());
 }
 
+// A game saved while a flip waits on its transition: the flip moved "moved" to base 1 and is to
+// clear what stayed on base 0. The saved scene shows base 0 as before the flip; restoring it and
+// the flip's state, the flip switches at once, clears the old screen and the script goes on.
+class SavedFlip : public SceneCommands {
+ protected:
+  // Runs `ticks` ticks of 10 ms (the transition takes 50 ms: it runs in ticks 1 to 5), saves the
+  // scene and the flip's state, resets the scene, restores both and runs ten ticks more.
+  void SaveAndRestoreAfter(int ticks) {
+    scene.SetTransition(&transition);
+    host.frameDeltaMs = 10;
+    Build({{"main.kss",
+            "box name = \"keep\", parent = \"\"\n"
+            "box name = \"moved\", parent = \"\"\n"
+            "flip type 3 time 50 mode 0 names \"keep\" clear TRUE\n"
+            "var int after = 1\n"}});
+    ScriptServices s = Services();
+    s.components = &componentHost;
+    s.events = &scene.Events();
+    cm = std::make_unique<TCallMan>(s);
+    sysHost.Bind(cm.get(), nullptr);
+    cm->Start("main.ksb");
+    for (int i = 0; i < ticks; ++i) Tick();
+    ASSERT_EQ(cm->pc, 2) << "the flip is waiting";
+    ASSERT_EQ(scene.ActiveIndex(), 1);  // switched when the transition began
+    ByteWriter w;
+    scene.SaveToStream(w);
+    record = w.Take();
+    ByteWriter state;
+    cm->page->At(2).SaveState(state);
+
+    scene.Reset();
+    ByteReader r(record, "save.dat");
+    scene.LoadFromStream(r, kSaveVersionCurrent);
+    restoredActive = scene.ActiveIndex();
+    const std::string stateBytes = state.Take();
+    ByteReader sr(stateBytes, "save.dat: flip");
+    cm->page->At(2).LoadState(sr);
+    for (int i = 0; i < 10 && !Has("after"); ++i) Tick();
+  }
+  void Tick() {
+    host.gameClockMs += host.frameDeltaMs;
+    scene.ProcessInput();
+    cm->Step();
+    scene.Tick();
+  }
+  void ExpectTheFlipFinished() {
+    EXPECT_EQ(restoredActive, 0) << "the save shows the screen before the flip";
+    EXPECT_EQ(Var("after"), "1");
+    EXPECT_EQ(scene.ActiveIndex(), 1);
+    EXPECT_FALSE(scene.TransitionRunning());
+    TKuzoControl* moved = Control("moved");
+    ASSERT_NE(moved, nullptr);
+    EXPECT_EQ(moved->GetBase(), scene.GetBaseAt(1));
+    EXPECT_EQ(scene.FindComponent("keep"), nullptr);  // cleared with the old screen
+    EXPECT_EQ(transition.requests.size(), 1u) << "the restored flip plays no transition";
+  }
+
+  TimedTransition transition;
+  std::string record;
+  int restoredActive = -1;
+};
+
+TEST_F(SavedFlip, WhileTheTransitionRuns) {
+  SaveAndRestoreAfter(3);
+  ExpectTheFlipFinished();
+}
+
+TEST_F(SavedFlip, InTheTickTheTransitionEnded) {
+  SaveAndRestoreAfter(5);  // the transition has ended; the flip goes on in the next tick
+  EXPECT_FALSE(transition.requests.empty());
+  ExpectTheFlipFinished();
+}
+
+TEST_F(SavedFlip, AfterTheFlipWentOnTheSaveShowsTheNewScreen) {
+  SaveAndRestoreAfter(3);
+  ByteWriter w;
+  scene.SaveToStream(w);
+  const std::string after = w.Take();
+  ByteReader r(after, "save.dat");
+  r.I32("width");
+  r.I32("height");
+  EXPECT_EQ(r.I32("active base"), 1);
+}
+
 TEST_F(SceneCommands, FlipOfKindZeroOrARefusedKindSwitchesAtOnce) {
   TimedTransition transition;
   scene.SetTransition(&transition);

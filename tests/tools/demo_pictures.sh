@@ -18,7 +18,7 @@ expect button.drl "frames	3"
 expect button.drl "frame	2	160	48	24	0	00ff00	0"
 expect spin.drl "frame	0	128	64	24	0	-1	0"
 # The novel's backgrounds fill the scene; Koharu carries a mask for her soft edges.
-for bg in station hill night room summer; do
+for bg in station hill night room summer rule; do
   expect "$bg.drl" "frame	0	640	480	24	0	-1	0"
 done
 expect koharu.drl "frame	0	200	320	24	0	-1	1"
