@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "components/drel_collection.h"
+#include "components/kuzo_image_list.h"
 #include "core/sjis.h"
 #include "scene/component_services.h"
 
@@ -51,6 +52,7 @@ TKuzoCustomImage::~TKuzoCustomImage() = default;
 // --- surfaces ----------------------------------------------------------------------------------
 
 const TCustomDIBX* TKuzoCustomImage::GetSurface() const {
+  if (sharedFrame_) return &sharedFrame_->Picture();
   return sharedSurface_ ? sharedSurface_ : ownSurface_.get();
 }
 
@@ -67,7 +69,16 @@ void TKuzoCustomImage::SetSharedSurface(const TCustomDIBX* surface) {
   Invalidate();
 }
 
-const TCustomDIBX* TKuzoCustomImage::GetMaskSurface() const { return sharedMask_ ? sharedMask_ : ownMask_.get(); }
+const TCustomDIBX* TKuzoCustomImage::GetMaskSurface() const {
+  if (sharedFrame_) return sharedFrame_->Mask();
+  return sharedMask_ ? sharedMask_ : ownMask_.get();
+}
+
+void TKuzoCustomImage::SetSharedFrame(const TKuzoImageData* frame) {
+  Invalidate();
+  sharedFrame_ = frame;
+  Invalidate();
+}
 
 void TKuzoCustomImage::SetMaskSurface(std::unique_ptr<TDIBX> mask) { ownMask_ = std::move(mask); }
 
@@ -306,6 +317,18 @@ void TKuzoImage::LoadPicture() {
   }
   TKuzoControl::SetIntProp(PR_WIDTH, w);
   TKuzoControl::SetIntProp(PR_HEIGHT, h);
+}
+
+void TKuzoImage::ReleaseSurfaces() {
+  SetSurface(nullptr);
+  SetMaskSurface(nullptr);
+}
+
+void TKuzoImage::RestoreSurfaces() {
+  const int32_t width = Width(), height = Height();
+  LoadPicture();
+  TKuzoControl::SetIntProp(PR_WIDTH, width);  // the size stays as it was
+  TKuzoControl::SetIntProp(PR_HEIGHT, height);
 }
 
 void TKuzoImage::SetSource(const std::string& source) {

@@ -14,6 +14,7 @@
 namespace kuzo {
 
 class TDrelItem;
+class TKuzoImageData;
 
 // The extension checks of picture sources, without regard to letter case.
 bool HasPictureExtension(const std::string& name);  // ".drl"
@@ -32,13 +33,17 @@ class TKuzoCustomImage : public TKuzoControl {
   bool Tick() override;
   bool PictureSize(int32_t& width, int32_t& height) const override;
 
-  // The picture shown: the lent one when set, else the own one; null when there is none.
+  // The picture shown: a lent frame of a frame list when set, else a lent surface, else the own
+  // one; null when there is none.
   const TCustomDIBX* GetSurface() const;
   void SetSurface(std::unique_ptr<TDIBX> surface);
   void SetSharedSurface(const TCustomDIBX* surface);
   const TCustomDIBX* GetMaskSurface() const;
   void SetMaskSurface(std::unique_ptr<TDIBX> mask);
   void SetSharedMask(const TCustomDIBX* mask);
+  // Lends a frame of a frame list: its picture (tinted or not) and mask are read through it on
+  // every use, so they follow the cache when it makes its surfaces anew. Null drops it.
+  void SetSharedFrame(const TKuzoImageData* frame);
 
   // Where the picture goes: the screen rectangle, the anchor on the screen and the picture point at
   // the anchor (mirrored under flips), zoom, turn and flips.
@@ -77,6 +82,7 @@ class TKuzoCustomImage : public TKuzoControl {
  private:
   std::unique_ptr<TDIBX> ownSurface_;
   const TCustomDIBX* sharedSurface_ = nullptr;
+  const TKuzoImageData* sharedFrame_ = nullptr;
   std::unique_ptr<TDIBX> ownMask_;
   const TCustomDIBX* sharedMask_ = nullptr;
   int32_t alpha_ = 255;
@@ -96,6 +102,9 @@ class TKuzoImage : public TKuzoCustomImage {
   void SetSource(const std::string& source);
   int32_t Brightness() const { return brightness_; }
   void SetBrightness(int32_t value);
+  // Around a display-mode change: the own copy is dropped, then copied again from the cache.
+  void ReleaseSurfaces() override;
+  void RestoreSurfaces() override;
 
   int32_t GetIntProp(PropId id) const override;
   void SetIntProp(PropId id, int32_t v) override;

@@ -53,8 +53,7 @@ bool TKuzoCustomImages::FrameValid() const {
 void TKuzoCustomImages::ClearFrame() {
   Invalidate();
   index_ = -1;
-  SetSharedSurface(nullptr);
-  SetSharedMask(nullptr);
+  SetSharedFrame(nullptr);
 }
 
 void TKuzoCustomImages::SetIndex(int32_t i) {
@@ -74,9 +73,7 @@ void TKuzoCustomImages::SetIndex(int32_t i) {
   if (i >= 0 && i < count) {
     TKuzoImageData& frame = list->Frame(i);
     if (frame.Tint() != tint_) frame.SetTint(tint_);
-    SetSharedSurface(&frame.Picture());
-    SetSharedMask(frame.Mask());
-    Invalidate();
+    SetSharedFrame(&frame);
     remaining_ = AddSaturated(remaining_, frame.Delay());
     if (i == count - 1 && count > 1) {
       if (std::optional<int32_t> wait = LastFrameWaitValue()) remaining_ = AddSaturated(remaining_, *wait);
@@ -165,8 +162,7 @@ void TKuzoCustomImages::SetIntProp(PropId id, int32_t v) {
       if (FrameValid()) {
         TKuzoImageData& frame = CurrentList()->Frame(index_);
         frame.SetTint(tint_);
-        SetSharedSurface(&frame.Picture());
-        Invalidate();
+        SetSharedFrame(&frame);
       }
       break;
     default: TKuzoCustomImage::SetIntProp(id, v); break;
@@ -267,6 +263,15 @@ void TKuzoImages::SetSource(const std::string& source) {
 }
 
 bool TKuzoImages::Tick() { return TKuzoCustomImages::Tick(); }
+
+void TKuzoImages::ReleaseSurfaces() {
+  for (auto& list : lists_) list->ReleaseCopies();
+}
+
+void TKuzoImages::RestoreSurfaces() {
+  for (auto& list : lists_) list->RebuildCopies();
+  Invalidate();
+}
 
 bool TKuzoImages::GetBoolProp(PropId id) const {
   switch (id) {

@@ -90,6 +90,9 @@ class TKuzoImages : public TKuzoCustomImages {
   TKuzoImageList& List(int n) { return *lists_[static_cast<size_t>(n)]; }
 
   bool Tick() override;
+  // Around a display-mode change: tinted copies are dropped, then made again from the cache.
+  void ReleaseSurfaces() override;
+  void RestoreSurfaces() override;
 
   bool GetBoolProp(PropId id) const override;
   void SetBoolProp(PropId id, bool v) override;

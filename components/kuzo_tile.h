@@ -26,6 +26,11 @@ class TKuzoTile : public TKuzoCustomImages {
   // The rectangle is the tile's own: the picture does not size it.
   void RecomputeWidth() override {}
   void RecomputeHeight() override {}
+  void ReleaseSurfaces() override { list_.ReleaseCopies(); }
+  void RestoreSurfaces() override {
+    list_.RebuildCopies();
+    Invalidate();
+  }
 
   int32_t GetIntProp(PropId id) const override;
   void SetIntProp(PropId id, int32_t v) override;

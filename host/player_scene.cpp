@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "components/standard_components.h"
+#include "vars/param_collection.h"
 
 namespace kuzo::host {
 namespace {
@@ -23,9 +24,11 @@ TDrelCollection::FileReader ImageReader(TVrFileManager* files) {
 PlayerScene::PlayerScene(HostState& host, TVrFileManager* files)
     : transitions_(WipeServices{{}, &host.random, std::nullopt}),
       images_(ImageReader(files)),
+      cursor_(ImageReader(files), !host.headless),
       scene_(&host, 640, 480),
       commands_(scene_) {
   scene_.SetTransition(&transitions_);
+  scene_.SetCursorLoader([this](const std::string& name) { cursor_.Load(name); });
   ServiceSlots slots = scene_.Slots();
   slots.files = files;
   slots.images = &images_;
@@ -39,6 +42,17 @@ void PlayerScene::InstallMedia(media::MediaSystem* media) {
   ServiceSlots slots = scene_.Slots();
   slots.media = media;
   scene_.SetSlots(slots);
+}
+
+void PlayerScene::InstallVariables(TParamCollection* vars) {
+  ServiceSlots slots = scene_.Slots();
+  slots.variables = vars;
+  scene_.SetSlots(slots);
+  if (vars != nullptr) {
+    scene_.SetDefaultCursorSource([vars] { return vars->CursorName; });
+  } else {
+    scene_.SetDefaultCursorSource(nullptr);
+  }
 }
 
 FrameView PlayerScene::Frame() const {

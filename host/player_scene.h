@@ -11,11 +11,13 @@
 #include "graphics/font_pixel.h"
 #include "host/subsystems.h"
 #include "scene/kuzo_base_list.h"
+#include "scene/scene_cursor.h"
 #include "script/scene_component_host.h"
 #include "transitions/wipe_scene_player.h"
 
 namespace kuzo {
 class TVrFileManager;
+class TParamCollection;
 namespace media {
 class MediaSystem;
 }  // namespace media
@@ -36,11 +38,17 @@ class PlayerScene {
   SceneComponentHost& Commands() { return commands_; }
   // The media managers for the components (created after the scene; null again before they go).
   void InstallMedia(media::MediaSystem* media);
+  // The variable table for the components (a picture's last-frame wait) and for the default cursor
+  // ("@Cursor"); null again before it goes.
+  void InstallVariables(TParamCollection* vars);
 
   void SetSize(int32_t width, int32_t height) { scene_.SetSize(width, height); }
   void Update() { scene_.ProcessInput(); }  // input state and events
   void Motion() { scene_.Tick(); }          // animations, timers, transitions
-  void Draw() { scene_.Draw(); }            // both bases into the frame surface
+  void Draw() {                             // both bases into the frame surface; the cursor steps
+    scene_.Draw();
+    cursor_.Update(scene_.GameClockMs());
+  }
   // The drawn frame and the active base's dirty rectangles (no pixels unless 32-bit).
   FrameView Frame() const;
   void ClearDirty() { scene_.ClearDirty(); }  // dirty lists of base 0 and base 1
@@ -60,6 +68,7 @@ class PlayerScene {
   WipeScenePlayer transitions_;  // outlives the scene, which may end a transition when it goes
   TDrelCollection images_;       // outlives the scene, whose components give their pictures back to it
   TFontPixelManager glyphs_;     // declared before the scene: its components use it until they are freed
+  SceneCursor cursor_;           // the scene's cursor loader shows the cursors through it
   TKuzoBaseList scene_;
   SceneComponentHost commands_;
   mutable std::vector<SceneRect> dirty_;

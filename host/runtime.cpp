@@ -188,6 +188,7 @@ void Runtime::InitializePlayer() {
 
   LogStep("KuzoInitialize", false);
   scene_ = std::make_unique<PlayerScene>(state_, files_.get());
+  scene_->InstallVariables(vars_.get());
   LogStep("KuzoInitialize", true);
 
   LogStep("TProject.Create", false);
@@ -274,6 +275,7 @@ void Runtime::Shutdown() {
   funcs_.reset();
   LogStep("SysFuncMan.Free", true);
   LogStep("ParamMan.Free", false);
+  if (scene_) scene_->InstallVariables(nullptr);
   vars_.reset();
   variableHost_.Bind(nullptr, nullptr);
   variableHost_.BindScene(nullptr);

@@ -140,6 +140,16 @@ int Run(const std::vector<std::string>& args) {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec) throw KuzoError("cannot create the directory: " + ec.message());
+    // The button's states also as one file each, the way a button takes its normal, hover and
+    // pressed pictures.
+    const char* const stateFiles[] = {"button_n.drl", "button_h.drl", "button_p.drl"};
+    for (int state = 0; state < 3; ++state) {
+      TDrelFrameList faces = Button();
+      TDrelFrameList one;
+      one.Frames.push_back(std::move(faces.Frames[static_cast<size_t>(state)]));
+      platform::WriteFileAtomic(std::filesystem::path(dir) / stateFiles[state], SaveDrelImage(one, DrelKind::kDeflate));
+    }
+
     for (const auto& [name, draw] : pictures) {
       platform::WriteFileAtomic(std::filesystem::path(dir) / name, SaveDrelImage(draw(), DrelKind::kDeflate));
     }

@@ -272,6 +272,54 @@ TEST(ImagesHitTest, TurnedPictureIsHitOnlyWhereItIsDrawn) {
   EXPECT_LT(screen.right, 15);
 }
 
+TEST(ImagesSurfaces, PicturesFollowTheCacheThroughADisplayModeChange) {
+  PictureScene s;
+  s.files["a.drl"] = Animation({10, 20, 30});
+  s.files["k.drl"] = KeyedPicture();
+  TKuzoImages* anim = Image(s, "a", "a.drl");
+  TKuzoImages* tinted = Image(s, "k", "k.drl", 4, 0);
+  tinted->SetIntProp(PR_BRIGHTNESS, 0x10);
+  s.scene.ReleaseSurfaces();
+  s.cache.ReleaseSurfaces();
+  s.cache.RestoreSurfaces(/*recreate=*/true);  // every cached picture is a new surface now
+  s.scene.RestoreSurfaces();
+  s.Draw();
+  EXPECT_EQ(s.At(0, 0), 0x10);
+  EXPECT_EQ(s.At(4, 0), 0);
+  EXPECT_EQ(s.At(5, 0), 0xFF1010);  // the tinted copy was made again
+  s.Frame();
+  EXPECT_EQ(anim->GetIntProp(PR_INDEX), 1);
+  EXPECT_EQ(s.At(0, 0), 0x20);
+}
+
+TEST(SinglePicture, CopiesItsPictureAndDarkensAllButTheKey) {
+  PictureScene s;
+  s.files["k.drl"] = DrelOf({TestFrame{{{kKey, 0x804020}}, 100, kKey, {}}});
+  auto* pic = s.scene.CreateObject<TKuzoImage>();
+  pic->SetName("pic");
+  pic->SetParent(s.scene.ActiveBase());
+  pic->SetIntProp(PR_ZOOMX, 512);
+  pic->SetSource("k.drl");
+  EXPECT_EQ(pic->Width(), 4);  // zoom x times the picture's width
+  EXPECT_EQ(pic->Height(), 1);
+  EXPECT_EQ(s.cache.SpareCount(), 1);  // the cache item went back once copied
+  pic->SetBrightness(0x30 + 255);
+  EXPECT_EQ(pic->Brightness(), 255);  // clamped
+  pic->SetBrightness(255 - 0x30);
+  s.Draw();
+  EXPECT_EQ(s.At(0, 0), 0);  // still the key
+  EXPECT_EQ(s.At(2, 0), 0x501000);
+  pic->SetIntProp(PR_WIDTH, 6);
+  s.scene.ReleaseSurfaces();
+  s.scene.RestoreSurfaces();
+  EXPECT_EQ(pic->Width(), 6);
+  s.Draw();
+  EXPECT_EQ(s.At(5, 0), 0x501000);
+  pic->SetSource("k.bmp");
+  EXPECT_EQ(pic->Width(), 0);
+  EXPECT_EQ(pic->GetSurface(), nullptr);
+}
+
 TEST(ImagesRecord, RoundTripRestoresFrameTimeAndProperties) {
   PictureScene s;
   s.files["a.drl"] = Animation({10, 20, 30});

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "title_pictures.h"
+
 namespace kuzo {
 namespace {
 
@@ -110,6 +112,10 @@ TEST_P(SceneTitle, ScreenshotsDumpAndVariablesMatchTheHandWorkedExpectations) {
   const std::string build = Quote(bin / "kuzotool") + " build " + Quote(src) + " " + Quote(work / "title") + " > " +
                             Quote(work / "build.log") + " 2>&1";
   ASSERT_EQ(std::system(build.c_str()), 0) << Slurp(work / "build.log");
+  if (fs::exists(src / "pictures.txt")) {
+    std::string error;
+    ASSERT_TRUE(testing::WriteTitlePictures(Slurp(src / "pictures.txt"), work / "title", error)) << error;
+  }
 
   const RunPlan plan = ReadPlan(src / "run.txt");
   std::string run = Quote(bin / "kuzoplayer") + " --headless --ticks " + std::to_string(plan.ticks) + " --delta " +
@@ -149,7 +155,7 @@ TEST_P(SceneTitle, ScreenshotsDumpAndVariablesMatchTheHandWorkedExpectations) {
 INSTANTIATE_TEST_SUITE_P(Titles, SceneTitle,
                          ::testing::Values("scene_place", "scene_move", "scene_flip", "scene_input", "scene_modes",
                                            "scene_focus", "scene_extreme", "scene_events", "scene_parent", "scene_orphan",
-                                           "scene_message"));
+                                           "scene_message", "scene_pictures", "scene_buttons"));
 
 }  // namespace
 }  // namespace kuzo

@@ -15,6 +15,8 @@ expect chara.drl "frame	0	160	240	24	0	-1	1"
 expect wheel.drl "frames	8"
 expect wheel.drl "frame	7	96	96	24	80	ff00ff	0"
 expect button.drl "frames	3"
+expect button_h.drl "frames	1"
+expect button_p.drl "frame	0	160	48	24	0	00ff00	0"
 expect button.drl "frame	2	160	48	24	0	00ff00	0"
 expect spin.drl "frame	0	128	64	24	0	-1	0"
 # The novel's backgrounds fill the scene; Koharu carries a mask for her soft edges.
