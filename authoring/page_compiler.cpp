@@ -4,12 +4,15 @@
 #include <algorithm>
 
 #include "authoring/source_text.h"
+#include "core/byte_reader.h"
 #include "core/errors.h"
 #include "core/sjis.h"
 #include "platform/cp932.h"
 #include "scene/property_table.h"
 #include "script/command_codes.h"
 #include "script/scene_commands.h"
+#include "text/nk_word.h"
+#include "vars/param_collection.h"
 
 namespace kuzo {
 namespace {
@@ -20,6 +23,8 @@ using source::Trim;
 constexpr int kTabWidth = 8;
 constexpr std::string_view kSourceExt = ".kss";
 constexpr std::string_view kPageExt = ".ksb";
+// Lines of message text start with this mark.
+constexpr char kMessageTextMark = '>';
 
 namespace fld = field;
 using C = CommandCode;
@@ -61,6 +66,7 @@ class Compilation {
       CompileLine(text.substr(pos, nl - pos));
       pos = nl + 1;
     }
+    FlushMessageText();
     CloseLoops(0);
     return std::move(page_);
   }
@@ -175,6 +181,8 @@ class Compilation {
     const int indent = IndentOf(line, body);
     std::string text = Trim(std::string_view(line).substr(body));
     if (text.empty() || text[0] == '#') return;
+    if (text[0] == kMessageTextMark) return MessageTextLine(std::string_view(line).substr(body + 1));
+    FlushMessageText();
     if (text[0] == '%') return Directive(text.substr(1));
 
     const int depth = DepthOf(indent);
@@ -322,7 +330,7 @@ class Compilation {
       case C::GameLoad:
       case C::MediaPlay:
       case C::EntryHist: Simple(code).fields[fld::kOnly].expr = Compile(rest); return;
-      case C::TextIns: ByFieldNames(C::TextIns, rest, "window"); return;
+      case C::TextIns: return TextIns(rest);
       case C::MovieStop: ByFieldNames(C::MovieStop, rest, "target"); return;
       case C::ClrHist:
       case C::Terminate:
@@ -416,10 +424,56 @@ class Compilation {
     if (cabinet) FillFields(c, cl, {});
   }
 
+  // text WINDOW [keepread E] [wait E] [block E] [glyphs HEX], followed by message text lines.
+  // Missing flags: the window records read marks, the script waits until the window is emptied,
+  // and events still run meanwhile.
+  void TextIns(const std::string& rest) {
+    const source::Clauses cl = Split(rest, ClauseWords(C::TextIns, "window"));
+    TCommand& c = ByFieldNames(C::TextIns, rest, "window");
+    if (!cl.Has("keepread")) c.fields[fld::kTextKeepRead].expr = Compile("TRUE");
+    if (!cl.Has("wait")) c.fields[fld::kTextWait].expr = Compile("TRUE");
+    if (!cl.Has("block")) c.fields[fld::kTextBlock].expr = Compile("FALSE");
+    messageText_ = {LastIndex(), lineNo_, {}};
+  }
+
+  // One line of message text: the markup after the mark, less one blank that follows it.
+  void MessageTextLine(std::string_view afterMark) {
+    if (messageText_.command < 0) Fail("message text (>) must follow a text command or another text line");
+    if (!afterMark.empty() && afterMark.front() == ' ') afterMark.remove_prefix(1);
+    messageText_.lines.emplace_back(afterMark);
+  }
+
+  // Compiles the collected message text into the text command's stored glyph list.
+  void FlushMessageText() {
+    MessageText text = std::move(messageText_);
+    messageText_ = {};
+    if (text.lines.empty()) return;
+    Field& glyphs = page_->At(text.command).fields[fld::kTextGlyphs];
+    const int savedLine = lineNo_;
+    lineNo_ = text.line;
+    if (!glyphs.text.empty()) Fail("a text command takes either 'glyphs' or message text lines, not both");
+    TNkWord word;
+    word.TextDelay = textDelay_;
+    try {
+      word.SetText(text.lines);
+    } catch (const KuzoError& e) {
+      Fail("message text: " + platform::Cp932ToUtf8(e.what()));
+    }
+    ByteWriter w;
+    word.WriteGlyphs(w);
+    glyphs.text = w.Take();
+    lineNo_ = savedLine;
+  }
+
   void Flip(const std::string& rest) {
     auto cl = Split(rest, ClauseWords(C::Flip, {}));
     if (!cl.main.empty()) Fail("flip takes only clauses (type, time, flag, mode, names, clear, param0, param1, text, block)");
-    FillFields(Simple(Code(C::Flip)), cl, {});
+    TCommand& c = Simple(Code(C::Flip));
+    FillFields(c, cl, {});
+    // Without a mode the flip shows the screen built on the hidden base: only the listed
+    // components come along (a flip whose mode yields nothing would move nothing and take no
+    // snapshot for its transition).
+    if (!cl.Has("mode")) c.fields[fld::kFlipMode].expr = Compile("1");
   }
 
   void VarNew(const std::string& rest) {
@@ -547,8 +601,12 @@ class Compilation {
         page_->SetMaskBit(static_cast<uint8_t>(code), id, true);
         i = j;
       }
+    } else if (w == "textdelay") {
+      const int32_t v = Number(rest, "text delay");
+      if (v < 0) Fail("text delay must not be negative");
+      textDelay_ = v;
     } else {
-      Fail("unknown page setting \"%" + word + "\" (version, result, mask)");
+      Fail("unknown page setting \"%" + word + "\" (version, result, mask, textdelay)");
     }
   }
 
@@ -558,6 +616,14 @@ class Compilation {
   std::vector<int> indents_;
   std::vector<OpenLoop> loops_;
   int lineNo_ = 0;
+  // Message text lines being collected for the text command `command` (written at `line`).
+  struct MessageText {
+    int command = -1;
+    int line = 0;
+    std::vector<std::string> lines;
+  } messageText_;
+  // The typing delay message text is compiled with ("@TextDelay" as the player starts).
+  int32_t textDelay_ = kInitialTextDelay;
 };
 
 }  // namespace

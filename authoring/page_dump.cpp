@@ -3,10 +3,15 @@
 
 #include <cstdio>
 
+#include "core/byte_reader.h"
+#include "core/errors.h"
 #include "platform/cp932.h"
 #include "scene/property_table.h"
 #include "script/page.h"
 #include "script/scene_commands.h"
+#include "text/glyph_markup.h"
+#include "text/nk_word.h"
+#include "vars/param_collection.h"
 
 namespace kuzo {
 namespace {
@@ -20,6 +25,30 @@ std::string Quote(const std::string& sjis) {
     out += c;
   }
   return out + "\"";
+}
+
+std::string Hex(const std::string& bytes) {
+  std::string out;
+  char hex[3];
+  for (unsigned char b : bytes) {
+    std::snprintf(hex, sizeof hex, "%02x", b);
+    out += hex;
+  }
+  return out;
+}
+
+// A stored glyph list as the markup that gives it (delays other than the builder's default shown
+// as WAIT tags); bytes that do not read as a glyph list stay hexadecimal.
+std::string GlyphListText(const std::string& bytes) {
+  if (bytes.empty()) return "";
+  try {
+    TNkWord word;
+    ByteReader r(bytes, "glyph list");
+    word.LoadGlyphs(r);
+    return Quote(GlyphsToMarkup(word, kInitialTextDelay));
+  } catch (const KuzoError& e) {
+    return Hex(bytes) + " (" + platform::Cp932ToUtf8(e.what()) + ")";
+  }
 }
 
 std::string ExprText(const Expr& e) { return e.Empty() ? "{}" : "{" + platform::Cp932ToUtf8(e.Describe()) + "}"; }
@@ -61,14 +90,7 @@ std::string DumpPage(TPage& page) {
           out += "]";
           break;
         }
-        case FieldKind::Blob: {
-          char hex[3];
-          for (unsigned char b : f.text) {
-            std::snprintf(hex, sizeof hex, "%02x", b);
-            out += hex;
-          }
-          break;
-        }
+        case FieldKind::Blob: out += GlyphListText(f.text); break;
       }
     }
     out += "\n";

@@ -1,5 +1,6 @@
 // Fuzz harness: stored glyph lists (header, style records, every glyph type, old compiled VAR
-// expressions), then layout of what loaded.
+// expressions), then layout of what loaded, and the loaded list written back as markup and
+// converted again.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,6 +9,7 @@
 #include "core/byte_reader.h"
 #include "core/errors.h"
 #include "fuzz/fuzz_input.h"
+#include "text/glyph_markup.h"
 #include "text/nk_word.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -17,6 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     kuzo::ByteReader r(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.ksb: text");
     word.LoadGlyphs(r);
+  } catch (const kuzo::KuzoError&) {
+  }
+  try {
+    kuzo::TNkWord again;
+    again.SetText(kuzo::GlyphsToMarkup(word, 0));
   } catch (const kuzo::KuzoError&) {
   }
   word.ExpandVars(0, -1, nullptr);

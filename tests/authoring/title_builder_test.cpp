@@ -10,6 +10,7 @@
 #include "graphics/image_formats/image_file.h"
 #include "graphics/png_writer.h"
 #include "script/project_file.h"
+#include "script/command_codes.h"
 #include "script/scene_commands.h"
 
 namespace kuzo {
@@ -235,6 +236,13 @@ TEST(TitleBuilder, PngSourcesNamedAsDrelAreConverted) {
   ASSERT_EQ(list.Count(), 1);
   EXPECT_EQ(list.Version, 106);
   EXPECT_EQ(FrameToRgba(list[0]), rgba);
+}
+
+TEST(TitleBuilder, FlipWithoutModeMovesOnlyListedComponents) {
+  auto p = One("flip type 3 time 500\nflip mode 0 names \"a\"\n");
+  EXPECT_EQ(p->At(0).fields[field::kFlipMode].expr.Describe(), Expr::Compile("1").Describe());
+  EXPECT_EQ(p->At(1).fields[field::kFlipMode].expr.Describe(), Expr::Compile("0").Describe());
+  EXPECT_TRUE(p->At(0).fields[field::kFlipClear].expr.Empty());
 }
 
 }  // namespace

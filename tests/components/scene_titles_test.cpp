@@ -155,7 +155,7 @@ TEST_P(SceneTitle, ScreenshotsDumpAndVariablesMatchTheHandWorkedExpectations) {
 INSTANTIATE_TEST_SUITE_P(Titles, SceneTitle,
                          ::testing::Values("scene_place", "scene_move", "scene_flip", "scene_input", "scene_modes",
                                            "scene_focus", "scene_extreme", "scene_events", "scene_parent", "scene_orphan",
-                                           "scene_message", "scene_pictures", "scene_buttons"));
+                                           "scene_message", "scene_pictures", "scene_buttons", "scene_message_text"));
 
 }  // namespace
 }  // namespace kuzo
