@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "transitions/wipe_surface_ops.h"
 
@@ -48,6 +49,17 @@ void TWipeSpot::DrawFrame() {
   const int64_t g = Scaled(span_);
   std::array<uint32_t, 256> grey{};
   for (int v = 0; v < 256; ++v) grey[static_cast<size_t>(v)] = wipe::GreyPixel(Dest, v);
+  if (f == PixelFormat::kRgb32 && wipe::PlainGreys32(grey)) {
+    // Each pixel's level in the passage is g - f, held at 0 before the change and at 511 after it.
+    std::vector<uint16_t> level(static_cast<size_t>(W()));
+    const int32_t g32 = static_cast<int32_t>(g);
+    for (int y = 0; y < H(); ++y) {
+      const int32_t* map = &map_[static_cast<size_t>(y) * W()];
+      for (int x = 0; x < W(); ++x) level[static_cast<size_t>(x)] = static_cast<uint16_t>(std::clamp(g32 - map[x], 0, 511));
+      wipe::GreyPassRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), level.data(), W(), false);
+    }
+    return;
+  }
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     for (int y = 0; y < H(); ++y) {

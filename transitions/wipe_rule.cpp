@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "transitions/wipe_surface_ops.h"
 
@@ -46,17 +47,42 @@ void TWipeShadow::Prepare() {
   rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0);
 }
 
+std::array<uint8_t, 256> TWipeShadow::MaskByGrey() const {
+  // mask = ramp[level + grey - 255], level 255 .. 766
+  std::array<uint8_t, 256> m{};
+  for (int g = 0; g < 256; ++g) m[static_cast<size_t>(g)] = static_cast<uint8_t>(kMaskRamp[static_cast<size_t>(LastLevel + g - 255)]);
+  return m;
+}
+
 bool TWipeShadow::UpdateMask() {
-  const auto& ramp = kMaskRamp;
   if (rule_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) {
     rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0);
   }
   if (!NewLevel(Scaled(512) + 255)) return false;
-  const int level = LastLevel;  // 255 .. 766
-  // mask = ramp[level + grey - 255]
-  for (size_t i = 0; i < Mask.size(); ++i) Mask[i] = static_cast<uint8_t>(ramp[static_cast<size_t>(level + rule_[i] - 255)]);
+  const std::array<uint8_t, 256> byGrey = MaskByGrey();
+  for (size_t i = 0; i < Mask.size(); ++i) Mask[i] = byGrey[rule_[i]];
   HardEdge = false;
   return true;
+}
+
+void TWipeShadow::DrawFrame() {
+  PixelFormat f;
+  const size_t pixels = static_cast<size_t>(W()) * static_cast<size_t>(H());
+  if (!wipe::FormatOf(Dest, f) || f != PixelFormat::kRgb32 || MaskRows() != H()) {
+    TWipeMask::DrawFrame();
+    return;
+  }
+  if (Mask.size() != pixels) Prepare();
+  if (rule_.size() != pixels) rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0);
+  if (!NewLevel(Scaled(512) + 255)) return;
+  HardEdge = false;
+  const std::array<uint8_t, 256> byGrey = MaskByGrey();
+  for (int y = 0; y < H(); ++y) {
+    uint8_t* m = MaskRow(y);
+    const uint8_t* rule = &rule_[static_cast<size_t>(y) * W()];
+    for (int x = 0; x < W(); ++x) m[x] = byGrey[rule[x]];
+    wipe::MaskRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), m, W());
+  }
 }
 
 void TWipeShadowWhite::Prepare() { rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0); }
@@ -70,6 +96,18 @@ void TWipeShadowWhite::DrawFrame() {
   std::array<uint32_t, 256> grey{};
   for (int v = 0; v < 256; ++v) grey[static_cast<size_t>(v)] = wipe::GreyPixel(Dest, v);
   const bool dark = Darken();
+  if (f == PixelFormat::kRgb32 && wipe::PlainGreys32(grey)) {
+    // The level of every grey of the rule this frame, then each row through the passage kernel.
+    std::array<uint16_t, 256> byGrey{};
+    for (int r = 0; r < 256; ++r) byGrey[static_cast<size_t>(r)] = ramp[static_cast<size_t>(level + r - 255)];
+    std::vector<uint16_t> levels(static_cast<size_t>(W()));
+    for (int y = 0; y < H(); ++y) {
+      const uint8_t* rule = &rule_[static_cast<size_t>(y) * W()];
+      for (int x = 0; x < W(); ++x) levels[static_cast<size_t>(x)] = byGrey[rule[x]];
+      wipe::GreyPassRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), levels.data(), W(), dark);
+    }
+    return;
+  }
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     for (int y = 0; y < H(); ++y) {

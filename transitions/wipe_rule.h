@@ -3,6 +3,7 @@
 // pixel together.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "transitions/custom_wipe.h"
@@ -20,9 +21,13 @@ class TWipeShadow : public TWipeMask {
   void Prepare() override;
 
  protected:
+  // 32-bit screens build each mask row and compose it at once; others go the common way.
+  void DrawFrame() override;
   bool UpdateMask() override;
 
  private:
+  // The mask value of every grey of the rule at LastLevel.
+  std::array<uint8_t, 256> MaskByGrey() const;
   std::vector<uint8_t> rule_;
 };
 

@@ -69,9 +69,9 @@ void CopyWhole(TCustomDIBX& dest, const TCustomDIBX& source) {
 void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count) {
   int i = 0;
 #if defined(__SSE2__)
-  // Four pixels at a time in 16-bit lanes: t*m + f*(255-m) is at most 255 * 255, so it fits.
+  // Four pixels at a time in 16-bit lanes: t*m + f*(255-m) = 256*f - f + (t-f)*m lies in
+  // 0..255*255, so computing it modulo 2^16 (one multiply per lane) gives it exactly.
   const __m128i zero = _mm_setzero_si128();
-  const __m128i all = _mm_set1_epi16(255);
   for (; i + 4 <= count; i += 4) {
     const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
     const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + 4 * i));
@@ -84,16 +84,60 @@ void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_
     const __m128i mHi = _mm_unpackhi_epi32(m32, m32);        // m2 x4, m3 x4
     const __m128i fLo = _mm_unpacklo_epi8(f, zero), fHi = _mm_unpackhi_epi8(f, zero);
     const __m128i tLo = _mm_unpacklo_epi8(t, zero), tHi = _mm_unpackhi_epi8(t, zero);
-    const __m128i lo = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(tLo, mLo), _mm_mullo_epi16(fLo, _mm_sub_epi16(all, mLo))), 8);
-    const __m128i hi = _mm_srli_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(tHi, mHi), _mm_mullo_epi16(fHi, _mm_sub_epi16(all, mHi))), 8);
+    const __m128i lo = _mm_srli_epi16(_mm_add_epi16(_mm_sub_epi16(_mm_slli_epi16(fLo, 8), fLo),
+                                                    _mm_mullo_epi16(_mm_sub_epi16(tLo, fLo), mLo)), 8);
+    const __m128i hi = _mm_srli_epi16(_mm_add_epi16(_mm_sub_epi16(_mm_slli_epi16(fHi, 8), fHi),
+                                                    _mm_mullo_epi16(_mm_sub_epi16(tHi, fHi), mHi)), 8);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), _mm_packus_epi16(lo, hi));
   }
 #endif
   for (; i < count; ++i) {
     Store<PixelFormat::kRgb32>(dst + 4 * i, MixPixel<PixelFormat::kRgb32>(Load<PixelFormat::kRgb32>(from + 4 * i),
                                                                         Load<PixelFormat::kRgb32>(to + 4 * i), mask[i]));
+  }
+}
+
+void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count) {
+  int x = 0;
+  while (x < count) {
+    const int start = x;
+    const uint8_t m = mask[x];
+    if (m == 0 || m == 255) {
+      while (x < count && mask[x] == m) ++x;
+      std::memcpy(dst + 4 * start, (m == 0 ? from : to) + 4 * start, static_cast<size_t>(x - start) * 4);
+    } else {
+      while (x < count && mask[x] != 0 && mask[x] != 255) ++x;
+      MixRow32(dst + 4 * start, from + 4 * start, to + 4 * start, mask + start, x - start);
+    }
+  }
+}
+
+void GreyPassRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint16_t* level, int count,
+                   bool darken) {
+  int i = 0;
+#if defined(__SSE2__)
+  // Four pixels at a time: the level in 32-bit lanes picks the picture and the grey, which is then
+  // added or taken away with the byte-saturating instructions.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i c255 = _mm_set1_epi32(255);
+  const __m128i c511 = _mm_set1_epi32(511);
+  for (; i + 4 <= count; i += 4) {
+    const __m128i lv = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(level + i)), zero);
+    const __m128i useTo = _mm_cmpgt_epi32(lv, c255);
+    const __m128i v = _mm_or_si128(_mm_and_si128(useTo, _mm_sub_epi32(c511, lv)), _mm_andnot_si128(useTo, lv));
+    const __m128i g = _mm_or_si128(v, _mm_or_si128(_mm_slli_epi32(v, 8), _mm_slli_epi32(v, 16)));
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
+    const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + 4 * i));
+    const __m128i src = _mm_or_si128(_mm_and_si128(useTo, t), _mm_andnot_si128(useTo, f));
+    const __m128i out = darken ? _mm_subs_epu8(src, g) : _mm_adds_epu8(src, g);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), out);
+  }
+#endif
+  for (; i < count; ++i) {
+    const uint32_t v = std::min<uint32_t>(level[i], 511);
+    const uint32_t src = Load<PixelFormat::kRgb32>((v < 256 ? from : to) + 4 * i);
+    const uint32_t grey = (v < 256 ? v : 511 - v) * 0x010101u;
+    Store<PixelFormat::kRgb32>(dst + 4 * i, darken ? SubSatBytes(src, grey) : AddSatBytes(src, grey));
   }
 }
 

@@ -3,6 +3,7 @@
 // any drawable surface format and never touch pixels outside the surfaces they are given.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -79,6 +80,24 @@ inline uint32_t MixPixel(uint32_t f, uint32_t t, uint32_t m) {
 // Mixes count 32-bit pixels: dst[i] = MixPixel(from[i], to[i], mask[i]) with every mask value in
 // 1..254 (SSE2 where the processor has it, the plain rule otherwise; the results are identical).
 void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
+
+// Composes count 32-bit pixels through a mask: 0 takes from, 255 takes to, values between mix
+// (MixPixel). Runs of 0 or 255 are copied whole.
+void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
+
+// A passage through white or black for count 32-bit pixels, each at its own level 0..511: below 256
+// the outgoing pixel with grey level added, from 256 the incoming pixel with grey 511 - level
+// added (with `darken` the grey is taken away instead), byte by byte with saturation; the grey of
+// v is the pixel (v, v, v) with a fourth byte of 0. SSE2 where the processor has it, the plain
+// rule otherwise; the results are identical.
+void GreyPassRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint16_t* level, int count, bool darken);
+// True when the surface's grey of every v is (v, v, v) with a fourth byte of 0, the grey the
+// passage kernel adds.
+inline bool PlainGreys32(const std::array<uint32_t, 256>& grey) {
+  for (uint32_t v = 0; v < 256; ++v)
+    if (grey[v] != v * 0x010101u) return false;
+  return true;
+}
 
 // Saturating add and subtract of every byte of two 32-bit pixels, four bytes at once; the same
 // results as the per-byte rules min(255, a + b) and max(0, a - b).

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -149,6 +150,78 @@ TEST(WipeMixTest, RowMixMatchesThePixelRule) {
       std::memcpy(&t, &to[4 * i], 4);
       std::memcpy(&d, &dst[4 * i], 4);
       ASSERT_EQ(d, wipe::MixPixel<PixelFormat::kRgb32>(f, t, mask[i])) << round << " " << i;
+    }
+  }
+}
+
+// Every pair of bytes at every mask value between 0 and 255 through the row mix: the rule
+// (t*m + f*(255-m)) >> 8 byte by byte.
+TEST(WipeMixTest, RowMixIsExactForEveryByteAndMaskValue) {
+  constexpr int kPixels = 256 * 256 / 4;  // four (f, t) pairs per pixel
+  std::vector<uint8_t> from(4 * kPixels), to(4 * kPixels), dst(4 * kPixels), mask(kPixels);
+  for (int i = 0; i < 256 * 256; ++i) {
+    from[static_cast<size_t>(i)] = static_cast<uint8_t>(i >> 8);
+    to[static_cast<size_t>(i)] = static_cast<uint8_t>(i);
+  }
+  for (int m = 1; m < 255; ++m) {
+    std::fill(mask.begin(), mask.end(), static_cast<uint8_t>(m));
+    wipe::MixRow32(dst.data(), from.data(), to.data(), mask.data(), kPixels);
+    for (int i = 0; i < 256 * 256; ++i) {
+      const int f = i >> 8, t = i & 255;
+      ASSERT_EQ(dst[static_cast<size_t>(i)], (t * m + f * (255 - m)) >> 8) << "f " << f << " t " << t << " m " << m;
+    }
+  }
+}
+
+// The masked row: runs of 0 and 255 copied, values between mixed, against the per-pixel rule.
+TEST(WipeMixTest, MaskRowMatchesThePixelRule) {
+  std::mt19937 gen(5);
+  std::vector<uint8_t> from(4 * 90), to(4 * 90), mask(90), dst(4 * 90);
+  for (int round = 0; round < 300; ++round) {
+    for (auto& b : from) b = static_cast<uint8_t>(gen());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    // Runs of a few values, so long and short runs of 0, 255 and mixes all occur.
+    for (size_t i = 0; i < mask.size();) {
+      const uint8_t values[] = {0, 255, 1, 254, 128};
+      const uint8_t v = values[gen() % 5] == 128 ? static_cast<uint8_t>(gen()) : values[gen() % 5];
+      for (size_t n = 1 + gen() % 24; n > 0 && i < mask.size(); --n) mask[i++] = v;
+    }
+    const int start = round % 7, count = round % 83;
+    wipe::MaskRow32(dst.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start, mask.data() + start, count);
+    for (int i = start; i < start + count; ++i) {
+      uint32_t f, t, d;
+      std::memcpy(&f, &from[4 * i], 4);
+      std::memcpy(&t, &to[4 * i], 4);
+      std::memcpy(&d, &dst[4 * i], 4);
+      ASSERT_EQ(d, wipe::MixPixel<PixelFormat::kRgb32>(f, t, mask[i])) << round << " " << i;
+    }
+  }
+}
+
+// The passage through white or black (vector loop and tail) against the per-pixel rule, at every
+// length and alignment, with the levels where the picture and the grey change among them.
+TEST(WipeMixTest, GreyPassRowMatchesThePixelRule) {
+  std::mt19937 gen(7);
+  const uint16_t edges[] = {0, 1, 254, 255, 256, 257, 510, 511};
+  std::vector<uint8_t> from(4 * 80), to(4 * 80), dst(4 * 80);
+  std::vector<uint16_t> level(80);
+  for (int round = 0; round < 400; ++round) {
+    for (auto& b : from) b = static_cast<uint8_t>(gen());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    for (auto& l : level) l = gen() % 3 == 0 ? edges[gen() % 8] : static_cast<uint16_t>(gen() % 512);
+    const int start = round % 5, count = round % 70;
+    const bool darken = round % 2 == 1;
+    wipe::GreyPassRow32(dst.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start, level.data() + start,
+                        count, darken);
+    for (int i = start; i < start + count; ++i) {
+      const int v = level[static_cast<size_t>(i)];
+      const uint8_t* src = v < 256 ? &from[4 * i] : &to[4 * i];
+      const int grey = v < 256 ? v : 511 - v;
+      for (int c = 0; c < 4; ++c) {
+        const int add = c == 3 ? 0 : grey;  // the fourth byte carries no colour and gets no grey
+        const int want = darken ? std::max(0, src[c] - add) : std::min(255, src[c] + add);
+        ASSERT_EQ(dst[4 * i + c], want) << "round " << round << " pixel " << i << " byte " << c << " level " << v;
+      }
     }
   }
 }
