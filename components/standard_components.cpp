@@ -3,9 +3,13 @@
 
 #include "components/kuzo_box.h"
 #include "components/kuzo_button.h"
+#include "components/kuzo_http.h"
 #include "components/kuzo_images.h"
 #include "components/kuzo_mes.h"
+#include "components/kuzo_sound.h"
 #include "components/kuzo_tile.h"
+#include "components/kuzo_timer.h"
+#include "components/kuzo_video.h"
 #include "scene/kuzo_base_list.h"
 
 namespace kuzo {
@@ -16,6 +20,10 @@ void RegisterStandardComponents(TKuzoBaseList& scene) {
   scene.RegisterKind<TKuzoImages>();
   scene.RegisterKind<TKuzoButton>();
   scene.RegisterKind<TKuzoTile>();
+  scene.RegisterKind<TKuzoSound>();
+  scene.RegisterKind<TKuzoTimer>();
+  scene.RegisterKind<TKuzoVideo>();
+  scene.RegisterKind<TKuzoHttp>();
 }
 
 }  // namespace kuzo

@@ -1,6 +1,8 @@
-// The screen variables through the screen manager, and links opened for the scripts.
+// The screen variables through the screen manager, the MIDI port variables through the media
+// system, and links opened for the scripts.
 #include "host/host_variables.h"
 
+#include "media/media_system.h"
 #include "platform/cp932.h"
 #include "platform/process.h"
 
@@ -40,6 +42,32 @@ bool HostVariables::DisplayMode(int32_t index, std::array<int32_t, 4>& out) {
   if (!d || !d->ModeAt(index, mode)) return false;
   for (size_t k = 0; k < 4; ++k) out[k] = mode[k];
   return true;
+}
+
+namespace {
+media::TMidiManager* MidiOf(const std::function<media::MediaSystem*()>& media) {
+  media::MediaSystem* m = media ? media() : nullptr;
+  return m ? &m->Midi() : nullptr;
+}
+}  // namespace
+
+std::string HostVariables::MidiPort() {
+  media::TMidiManager* midi = MidiOf(media_);
+  return midi ? midi->SelectedPortName() : std::string();
+}
+
+void HostVariables::SetMidiPort(const std::string& name) {
+  if (media::TMidiManager* midi = MidiOf(media_)) midi->SelectPort(name);
+}
+
+int32_t HostVariables::MidiPortCount() {
+  media::TMidiManager* midi = MidiOf(media_);
+  return midi ? static_cast<int32_t>(midi->PortNames().size()) : 0;
+}
+
+std::string HostVariables::MidiPortName(int32_t index) {
+  media::TMidiManager* midi = MidiOf(media_);
+  return midi ? midi->PortName(index) : std::string();
 }
 
 void HostVariables::OpenUrl(const std::string& url) {

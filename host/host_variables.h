@@ -14,6 +14,10 @@
 #include "scene/scene_variables.h"
 #include "script/script_variable_host.h"
 
+namespace kuzo::media {
+class MediaSystem;
+}
+
 namespace kuzo::host {
 
 class HostVariables : public SceneVariables<ScriptVariableHost> {
@@ -23,6 +27,8 @@ class HostVariables : public SceneVariables<ScriptVariableHost> {
   void BindHost(HostState* state) { state_ = state; }
   // Where the screen manager is found once it exists (null: no screen).
   void BindScreen(std::function<Screen*()> screen) { screen_ = std::move(screen); }
+  // Where the media system is found once it exists (null: no MIDI ports, "@MidiPort" empty).
+  void BindMedia(std::function<media::MediaSystem*()> media) { media_ = std::move(media); }
 
   bool FullScreen() override;
   void SetFullScreen(bool b) override;
@@ -35,12 +41,19 @@ class HostVariables : public SceneVariables<ScriptVariableHost> {
   LocalDateTime Now() override { return clock_ ? clock_->Now() : LocalDateTime{}; }
   void OpenUrl(const std::string& url) override;
 
+  // "@MidiPort" and "@MidiPorts": the MIDI manager's port list ("MIDIマッパー" first).
+  std::string MidiPort() override;
+  void SetMidiPort(const std::string& name) override;
+  int32_t MidiPortCount() override;
+  std::string MidiPortName(int32_t index) override;
+
  private:
   const HostClock* clock_ = nullptr;
   DisplayControl* Display() const;
 
   HostState* state_ = nullptr;
   std::function<Screen*()> screen_;
+  std::function<media::MediaSystem*()> media_;
 };
 
 }  // namespace kuzo::host

@@ -122,6 +122,7 @@ void Runtime::CreateVariables() {
   variableHost_.BindClock(&wallClock_);
   variableHost_.BindHost(&state_);
   variableHost_.BindScreen([this] { return screen_.get(); });
+  variableHost_.BindMedia([this] { return media_.get(); });
   vars_->SetState(&state_);
   vars_->SetHost(&variableHost_);
   funcs_ = std::make_unique<TSysFuncMan>(*vars_, state_);
@@ -282,6 +283,7 @@ void Runtime::Shutdown() {
   variableHost_.BindClock(nullptr);
   variableHost_.BindHost(nullptr);
   variableHost_.BindScreen(nullptr);
+  variableHost_.BindMedia(nullptr);
   LogStep("ParamMan.Free", true);
   LogStep("KuzoFinalize", false);
   if (scene_) Guarded("KuzoFinalize", [&] { scene_->Close(); });

@@ -59,6 +59,8 @@ class MediaSystem {
   // Hands an item back to its manager (frees it).
   void RemoveSound(TDMediaItem* item);
   SoundKind KindOf(const TDMediaItem* item) const;
+  // Whether the title holds the file (sounds and movies whose file is missing do not play).
+  bool Available(std::string_view name) const { return files_.exists && files_.exists(name); }
 
   // Focus: leaving the player pauses what plays; returning resumes exactly that.
   void PauseAll();

@@ -62,6 +62,8 @@ class ComponentServices {
                           uint8_t code) = 0;
   // Index of a queued, not yet started event of `sender` with this code; -1 when there is none.
   virtual int FindPendingEvent(const TKuzoObject* sender, uint8_t code) const = 0;
+  // Drops the queued, not yet started events of `sender` (a timer that is reset).
+  virtual void RemoveWaitingEvents(const TKuzoObject* sender) = 0;
 
   // --- subsystem slots -----------------------------------------------------------------------------
   TDrelCollection* Images() const { return slots_.images; }

@@ -239,6 +239,10 @@ int TKuzoBaseList::FindPendingEvent(const TKuzoObject* sender, uint8_t code) con
   return events_.FindPendingEvent(sender ? sender->Handle() : ComponentHandle{}, code);
 }
 
+void TKuzoBaseList::RemoveWaitingEvents(const TKuzoObject* sender) {
+  if (sender) events_.RemoveWaitingEventsOf(sender->Handle());
+}
+
 // --- invalidation ------------------------------------------------------------------------------
 
 void TKuzoBaseList::InvalidateRect(const TRect& rect) { ActiveBase()->AddDirtyRect(rect); }

@@ -115,6 +115,7 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   void QueueEvent(const TKuzoObject* sender, const std::string& label, const std::vector<std::string>* args,
                   uint8_t code) override;
   int FindPendingEvent(const TKuzoObject* sender, uint8_t code) const override;
+  void RemoveWaitingEvents(const TKuzoObject* sender) override;
 
   // --- invalidation -------------------------------------------------------------------------------
   void InvalidateRect(const TRect& rect) override;

@@ -205,6 +205,10 @@ void SceneComponentHost::TextInsExecute(TComSceneCommand& cmd, TCallMan& cm) {
 }
 
 void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
+  if (cmd.TypeCode() == CommandCode::MovieStop) {
+    MovieStopBegin(cmd, cm);
+    return;
+  }
   if (cmd.TypeCode() == CommandCode::TextIns) {
     TextInsBegin(cmd, cm);
     return;
@@ -301,6 +305,10 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
     TextInsExecute(cmd, cm);
     return;
   }
+  if (code == CommandCode::MovieStop) {
+    MovieStopExecute(cmd, cm);
+    return;
+  }
   cm.pc += 1;
   TParamCollection& vars = cm.Vars();
   if (int32_t kind = KindOfCommand(code); kind != LT_NONE) {
@@ -329,7 +337,7 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
       break;
     case CommandCode::CabinetSave: Cabinet(cmd, cm, true); break;
     case CommandCode::CabinetLoad: Cabinet(cmd, cm, false); break;
-    default: break;  // text, movie stop, history and motion commands belong to their components
+    default: break;  // history and motion commands belong to their components
   }
 }
 
@@ -435,6 +443,10 @@ void SceneComponentHost::Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save)
 }
 
 void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
+  if (cmd.TypeCode() == CommandCode::MovieStop) {
+    MovieStopSaveState(cmd, w);
+    return;
+  }
   if (cmd.TypeCode() == CommandCode::TextIns) {
     auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
     TKuzoObject* window = st ? scene_.Resolve(st->window) : nullptr;
@@ -452,6 +464,10 @@ void SceneComponentHost::SaveState(const TComSceneCommand& cmd, ByteWriter& w) {
 }
 
 void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
+  if (cmd.TypeCode() == CommandCode::MovieStop) {
+    MovieStopLoadState(cmd, r);
+    return;
+  }
   if (cmd.TypeCode() == CommandCode::TextIns) {
     const int version = ReadStateVersion(r);
     TextInsState& st = TextInsStateOf(cmd);
@@ -474,6 +490,7 @@ void SceneComponentHost::LoadState(TComSceneCommand& cmd, ByteReader& r) {
 }
 
 bool SceneComponentHost::IsEventPoint(const TComSceneCommand& cmd) const {
+  if (cmd.TypeCode() == CommandCode::MovieStop) return MovieStopWaits(cmd);
   if (cmd.TypeCode() == CommandCode::TextIns) {
     auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
     return st && st->waiting;
@@ -483,6 +500,7 @@ bool SceneComponentHost::IsEventPoint(const TComSceneCommand& cmd) const {
 }
 
 bool SceneComponentHost::BlocksEvents(const TComSceneCommand& cmd) const {
+  if (cmd.TypeCode() == CommandCode::MovieStop) return MovieStopBlocks(cmd);
   if (cmd.TypeCode() == CommandCode::TextIns) {
     auto* st = dynamic_cast<const TextInsState*>(cmd.state.get());
     return st && st->blocks;

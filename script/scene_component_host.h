@@ -1,6 +1,6 @@
 // The scene side of the component commands: creating components from property expressions,
 // reading and writing properties, removal, flips between the two bases (their transitions played
-// by the scene's transition seam), cabinets, menu close, media play, and the text commands on message windows. Installed as the interpreter's ComponentCommandHost.
+// by the scene's transition seam), cabinets, menu close, media play and movie stop, and the text commands on message windows. Installed as the interpreter's ComponentCommandHost.
 #pragma once
 
 #include <optional>
@@ -52,6 +52,15 @@ class SceneComponentHost : public ComponentCommandHost {
   TKuzoMes* MessageWindow(const std::string& name) const;
   void TextInsBegin(TComSceneCommand& cmd, TCallMan& cm);
   void TextInsExecute(TComSceneCommand& cmd, TCallMan& cm);
+
+  // The movie-stop command: a fade-out (or an immediate stop) of a sound or movie, optionally
+  // waiting while the fading component exists.
+  void MovieStopBegin(TComSceneCommand& cmd, TCallMan& cm);
+  void MovieStopExecute(TComSceneCommand& cmd, TCallMan& cm);
+  void MovieStopSaveState(const TComSceneCommand& cmd, ByteWriter& w);
+  void MovieStopLoadState(TComSceneCommand& cmd, ByteReader& r);
+  bool MovieStopWaits(const TComSceneCommand& cmd) const;
+  bool MovieStopBlocks(const TComSceneCommand& cmd) const;
 
   TKuzoBaseList& scene_;
 };
