@@ -12,13 +12,13 @@ command -v ninja >/dev/null 2>&1 && GEN=(-G Ninja)
 if [ ! -f build/CMakeCache.txt ]; then
   cmake -S . -B build "${GEN[@]}" -DCMAKE_BUILD_TYPE=Release >/dev/null
 fi
-cmake --build build -j "$(nproc)" --target kuzoplayer kuzotool
 if [ $# -gt 0 ]; then
+  cmake --build build -j "$(nproc)" --target kuzoplayer kuzotool
   title="$1"; shift
 else
+  # The demo title: its pages compiled, its pictures and media made from code (build/demo-title).
+  cmake --build build -j "$(nproc)" --target kuzoplayer kuzotool demo_title
   title=build/demo-title
-  ./build/kuzotool build demo "$title"
-  ./build/kuzotool demo-pictures "$title"
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   # Without a display the demo novel plays itself: the clicks of the demo's whole-title test go

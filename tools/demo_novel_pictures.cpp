@@ -325,6 +325,14 @@ TDrelFrameList ButtonFace(int w, int h, int state) {
   return c.ToDrel(true);
 }
 
+// The small golden diamond the text page shows inline after a word.
+TDrelFrameList TextMark() {
+  Canvas c(24, 24);
+  c.Fill(Polygon({{12, 0.5}, {23.5, 12}, {12, 23.5}, {0.5, 12}}), {230, 140, 30});
+  c.Fill(Polygon({{12, 3}, {21, 12}, {12, 21}, {3, 12}}), {255, 215, 70});
+  return c.ToDrel(true);
+}
+
 // The rule image of the transition gallery: grey levels rising from black at the top-left corner
 // to white at the bottom-right one.
 TDrelFrameList Rule() {
@@ -352,6 +360,7 @@ std::vector<std::pair<std::string, TDrelFrameList>> DrawNovelPictures() {
   out.emplace_back("summer.drl", Summer());
   out.emplace_back("koharu.drl", Koharu());
   out.emplace_back("rule.drl", Rule());
+  out.emplace_back("text_mark.drl", TextMark());
   // Buttons in three sizes (s: the panel's, m: menus and choices, l: save slots), three states each.
   const struct {
     const char* size;

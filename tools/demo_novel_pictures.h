@@ -1,7 +1,8 @@
 // The demo novel's pictures, drawn from code: its backgrounds (the station at dusk, the hilltop
 // at sunset, the hill at night, Minato's room, a summer morning) and Koharu, a stylised figure
 // whose mask fades softly at her edges; and button faces in three sizes and three states.
-// The transition gallery's rule image too. kuzotool demo-pictures writes them beside the others.
+// The transition gallery's rule image and the text page's inline mark too. kuzotool demo-pictures
+// writes them beside the others.
 #pragma once
 
 #include <string>

@@ -24,6 +24,7 @@ for bg in station hill night room summer rule; do
   expect "$bg.drl" "frame	0	640	480	24	0	-1	0"
 done
 expect koharu.drl "frame	0	200	320	24	0	-1	1"
+expect text_mark.drl "frame	0	24	24	24	0	-1	1"
 "$tool" img decode "$work/pics/koharu.drl" "$work/koharu.png"
 "$tool" img decode "$work/pics/chara.drl" "$work/chara.png"
 "$tool" img decode "$work/pics/button.drl" "$work/button.png" --frame 1
