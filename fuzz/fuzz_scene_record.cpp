@@ -1,7 +1,10 @@
 // Fuzz harness for saved scene records: the first byte picks the data version, the rest is the
 // record. A bad record must raise FormatError and leave a scene that still ticks and draws.
 #include <memory>
+#include <optional>
+#include <string_view>
 
+#include "components/drel_collection.h"
 #include "components/standard_components.h"
 #include "core/errors.h"
 #include "fuzz/fuzz_input.h"
@@ -11,9 +14,19 @@ namespace {
 
 constexpr int32_t kVersions[] = {101, 102, 104, 114, 118, 119, 120, 130, 134};
 
+// Pictures named by records come from an image cache without files: every one is the cache's
+// empty frame.
+kuzo::TDrelCollection& Pictures() {
+  static kuzo::TDrelCollection cache([](std::string_view) -> std::optional<std::string> { return std::nullopt; });
+  return cache;
+}
+
 std::unique_ptr<kuzo::TKuzoBaseList> MakeScene(kuzo::HostState& host) {
   auto scene = std::make_unique<kuzo::TKuzoBaseList>(&host, 64, 48);
   kuzo::RegisterStandardComponents(*scene);
+  kuzo::ServiceSlots slots = scene->Slots();
+  slots.images = &Pictures();
+  scene->SetSlots(slots);
   return scene;
 }
 
@@ -56,6 +69,28 @@ std::vector<std::string> KuzoFuzzSeeds() {
     child->SetIntProp(kuzo::PR_BORDERWIDTH, 2);
     child->SetIntProp(kuzo::PR_HANDLEKEY, 1);
     child->SetStrProp(kuzo::PR_ONLBTNUP, "main.ksb:clicked");
+    // Pictures: a zoomed and turned image inside the panel, a button of a group, a scrolled tile.
+    auto* image = static_cast<kuzo::TKuzoControl*>(scene->CreateByKind(kuzo::LT_IMAGES));
+    image->SetName("image");
+    image->SetParent(p);
+    image->SetStrProp(kuzo::PR_SOURCE, "a.drl");
+    image->SetIntProp(kuzo::PR_ZOOMX, 384);
+    image->SetIntProp(kuzo::PR_ANGLE, 40);
+    image->SetIntProp(kuzo::PR_BRIGHTNESS, 20);
+    auto* button = static_cast<kuzo::TKuzoControl*>(scene->CreateByKind(kuzo::LT_BUTTON));
+    button->SetName("pic button");
+    button->SetParent(scene->ActiveBase());
+    button->SetStrProp(kuzo::PR_SOURCE, "n.drl");
+    button->SetStrProp(kuzo::PR_HOVERSOURCE, "h.drl");
+    button->SetStrProp(kuzo::PR_CLICKEDSOURCE, "c.drl");
+    button->SetIntProp(kuzo::PR_GROUPINDEX, 1);
+    button->SetBoolProp(kuzo::PR_SELECTED, true);
+    auto* tile = static_cast<kuzo::TKuzoControl*>(scene->CreateByKind(kuzo::LT_TILE));
+    tile->SetName("tile");
+    tile->SetParent(scene->ActiveBase());
+    tile->SetStrProp(kuzo::PR_SOURCE, "t.drl");
+    tile->SetBounds(0, 40, 64, 8);
+    tile->SetIntProp(kuzo::PR_SCROLLX, -3);
     auto* cab = static_cast<kuzo::TKuzoControl*>(scene->CreateByKind(kuzo::LT_CABINET));
     cab->SetName("cab");
     cab->SetParent(scene->GetBaseAt(0));

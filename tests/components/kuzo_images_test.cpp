@@ -109,6 +109,28 @@ TEST(ImagesGeometry, HorizontalFlipMirrorsAboutTheAnchorPixel) {
   EXPECT_EQ(s.At(3, 2), 0);
 }
 
+TEST(ImagesGeometry, PositionZoomedChildSpansTheParentsPictureScale) {
+  PictureScene s(32, 12);
+  s.files["p.drl"] = DrelOf({TestFrame{{{1, 2, 3}}, 100, -1, {}}});
+  s.files["c.drl"] = DrelOf({TestFrame{{{kRed}}, 100, -1, {}}});
+  TKuzoImages* parent = Image(s, "p", "p.drl", 4, 0);
+  parent->SetIntProp(PR_ZOOMX, 512);
+  s.Frame();
+  parent->SetIntProp(PR_WIDTH, 7);  // 3 picture pixels over 7: scale round(65536 * 3 / 7) = 28087
+  auto* child = s.Create<TKuzoImages>(LT_IMAGES, "c", "c.drl", 1, 0, parent);
+  child->SetIntProp(PR_ZOOMX, 512);
+  child->SetBoolProp(PR_POSZOOMED, true);
+  s.Frame();
+  // Edges: 65536 / 28087 = 2 (remainder below one half) and 131072 / 28087 = 4, rounded up to 5.
+  EXPECT_EQ(child->Width(), 3);
+  EXPECT_EQ(child->GetAbsLeft(), 4 + 2);
+  child->SetBoolProp(PR_FLIPH, true);  // counted from the parent's right edge: the same span here
+  EXPECT_EQ(child->Width(), 3);
+  child->SetIntProp(PR_ZOOMX, 256);  // zooms that differ from the parent's: the plain rule
+  s.Frame();
+  EXPECT_EQ(child->Width(), 1);
+}
+
 TEST(ImagesAnimation, FramesStepByTheirDelaysAndTheLastFrameRaisesPlayEnd) {
   PictureScene s;
   s.files["a.drl"] = Animation({10, 20, 30});
