@@ -105,10 +105,12 @@ class TKuzoNewHistory {
   // Reads into a fresh store and swaps it in, so a damaged record leaves this one unchanged.
   void LoadFromStream(ByteReader& r, uint32_t version);
 
- private:
-  void Trim();
+  // One piece list record (also the message data of a message window's saved record).
   static void SavePieces(ByteWriter& w, const TKuzoHistData& d);
   static TKuzoHistData LoadPieces(ByteReader& r, uint32_t version);
+
+ private:
+  void Trim();
 
   struct Pending {
     std::string window, source, varValues;

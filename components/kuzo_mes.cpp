@@ -82,6 +82,9 @@ void TKuzoMes::RebuildPages() {
 void TKuzoMes::SetText(const std::string& text) {
   Invalidate();
   text_ = text;
+  pieces_ = {};
+  references_.clear();
+  firstOffset_ = 0;
   readMarkMode_ = 0;
   word_.Clear();
   word_.SetText(text);
@@ -103,6 +106,12 @@ void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& so
   readMarkMode_ = keepRead ? 1 : 0;
   sourceFile_ = keepRead ? sourceFile : std::string();
   sourceIndex_ = keepRead ? commandIndex : -1;
+  // The window keeps a reference to the command's text: one piece, the whole list.
+  pieces_ = {};
+  pieces_.pieces.push_back(THistPiece{sourceFile, commandIndex, 0, -1, 0, {}});
+  references_.clear();
+  stackMode_ = false;
+  firstOffset_ = 0;
   word_.Clear();
   index_ = -1;
   scrollY_ = 0;
@@ -125,6 +134,8 @@ void TKuzoMes::ClearText() {
   sourceFile_.clear();
   sourceIndex_ = -1;
   text_.clear();
+  pieces_ = {};
+  references_.clear();
   word_.Clear();
   pages_.clear();
   index_ = -1;

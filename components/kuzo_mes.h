@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "components/history_store.h"
 #include "scene/kuzo_control.h"
 #include "text/nk_word.h"
 
@@ -52,6 +53,16 @@ class TKuzoMes : public TKuzoControl {
   void LeftDown() override;
   int32_t GetPlayState() const override;
 
+  // The saved record (after the control's): word settings, the message data the pages are built
+  // from, the window's own fields and the reveal state of every page. AfterLoad rebuilds the pages
+  // from the message data (the text command it names, through Services()->Texts()) or from the
+  // saved text, and puts the page, its scroll offset and the reveal states back.
+  void SaveToStream(ByteWriter& out) const override;
+  void LoadFromStream(ByteReader& in, int32_t version) override;
+  void AfterLoad() override;
+  // The message data: pieces of script text (the text-insert case holds one).
+  const TKuzoHistData& MessagePieces() const { return pieces_; }
+
   int32_t GetIntProp(PropId id) const override;
   void SetIntProp(PropId id, int32_t v) override;
   bool GetBoolProp(PropId id) const override;
@@ -68,6 +79,16 @@ class TKuzoMes : public TKuzoControl {
   void ReportDirtyRects();
   void SyncAreaToSize();
   TWdPage* Shown();
+  // Builds the pages from the message data: the one piece's text command through the text source.
+  void RebuildFromMessageData();
+  std::string FrozenVarValues() const;
+  void SetFrozenVarValues(const std::string& lines);
+
+  // Simple history references the window shows (source, command, page, area size), saved as they are.
+  struct Reference {
+    std::string source;
+    int32_t command = 0, page = 0, width = 0, height = 0;
+  };
 
   TNkWord word_;
   std::vector<std::unique_ptr<TWdPage>> pages_;
@@ -86,6 +107,13 @@ class TKuzoMes : public TKuzoControl {
   bool relayout_ = false;
   bool revealReset_ = false;
   bool rendered_ = false;
+  TKuzoHistData pieces_;
+  std::vector<Reference> references_;
+  bool stackMode_ = false;
+  int32_t firstOffset_ = 0;
+  int32_t reservedInt_ = 0;
+  std::string reservedStrings_[3];
+  std::string pendingPageStates_;  // reveal states read from a save until the pages are rebuilt
 };
 
 }  // namespace kuzo

@@ -25,6 +25,7 @@ PlayerScene::PlayerScene(HostState& host, TVrFileManager* files)
     : transitions_(WipeServices{{}, &host.random, std::nullopt}),
       images_(ImageReader(files)),
       cursor_(ImageReader(files), !host.headless),
+      texts_(files),
       scene_(&host, 640, 480),
       commands_(scene_) {
   scene_.SetTransition(&transitions_);
@@ -34,6 +35,7 @@ PlayerScene::PlayerScene(HostState& host, TVrFileManager* files)
   slots.images = &images_;
   slots.glyphs = &glyphs_;
   slots.clock = &host;
+  slots.texts = &texts_;
   scene_.SetSlots(slots);
   RegisterStandardComponents(scene_);
 }

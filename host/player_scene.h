@@ -12,6 +12,7 @@
 #include "host/subsystems.h"
 #include "scene/kuzo_base_list.h"
 #include "scene/scene_cursor.h"
+#include "script/mes_text_cache.h"
 #include "script/scene_component_host.h"
 #include "transitions/wipe_scene_player.h"
 
@@ -69,6 +70,7 @@ class PlayerScene {
   TDrelCollection images_;       // outlives the scene, whose components give their pictures back to it
   TFontPixelManager glyphs_;     // declared before the scene: its components use it until they are freed
   SceneCursor cursor_;           // the scene's cursor loader shows the cursors through it
+  TMesDataCacheList texts_;      // the text commands message windows refer to
   TKuzoBaseList scene_;
   SceneComponentHost commands_;
   mutable std::vector<SceneRect> dirty_;

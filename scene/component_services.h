@@ -22,6 +22,7 @@ class TDrelCollection;    // image cache: picture files lent to every component 
 class TVrFileManager;     // game data: loose files, archives and discs
 class TFontPixelManager;  // glyph cache
 class TParamCollection;   // the script's variable table (expressions that components keep)
+class ScriptTextSource;   // text of the script's text-insert commands (scene/script_text_source.h)
 namespace media {
 class MediaSystem;        // the media managers: sound, music, video, CD tracks
 }  // namespace media
@@ -34,6 +35,7 @@ struct ServiceSlots {
   media::MediaSystem* media = nullptr;
   const HostState* clock = nullptr;
   TParamCollection* variables = nullptr;
+  ScriptTextSource* texts = nullptr;
 };
 
 class ComponentServices {
@@ -72,6 +74,7 @@ class ComponentServices {
   media::MediaSystem* Media() const { return slots_.media; }
   const HostState* Clock() const { return slots_.clock; }
   TParamCollection* Variables() const { return slots_.variables; }
+  ScriptTextSource* Texts() const { return slots_.texts; }
   // Milliseconds of the current frame (0 without a clock).
   int32_t FrameDeltaMs() const { return slots_.clock ? slots_.clock->frameDeltaMs : 0; }
   // Game time in milliseconds (0 without a clock).

@@ -180,6 +180,9 @@ class TKuzoObject {
   // The saved state record; `version` is the data version of the save stream.
   virtual void SaveToStream(ByteWriter& out) const;
   virtual void LoadFromStream(ByteReader& in, int32_t version);
+  // Called on every component once a saved game has been restored completely (the whole scene and
+  // the interpreter), for state that must be rebuilt from other parts of the save.
+  virtual void AfterLoad() {}
 
  protected:
   // Queues an event with this object as sender (client x/y as arguments when `withPoint`).

@@ -71,6 +71,13 @@ void PlayerSaveSections::LoadGameTables(ByteReader& r) {
   (s_.tables ? *s_.tables : scratch).LoadTables(r, false);
 }
 
+void PlayerSaveSections::RefreshAfterLoad() {
+  if (!s_.scene) return;
+  for (int i = 0; i < s_.scene->GetObjectCount(); ++i) {
+    if (TKuzoObject* obj = s_.scene->GetObject(i)) obj->AfterLoad();
+  }
+}
+
 void PlayerSaveSections::EnterAfterLoadPage(const std::string& page, int32_t index) {
   TCallMan* cm = s_.callMan;
   if (!cm) return;

@@ -39,6 +39,8 @@ class PlayerSaveSections : public SaveSections {
   void SaveGameTables(ByteWriter& w) override;
   void LoadGameTables(ByteReader& r) override;
   void EnterAfterLoadPage(const std::string& page, int32_t index) override;
+  // Every component rebuilds what its record refers to (message windows: their pages).
+  void RefreshAfterLoad() override;
 
   void SaveStatusVariables(ByteWriter& w) override;
   void LoadStatusVariables(ByteReader& r) override;

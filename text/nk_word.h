@@ -107,6 +107,10 @@ class TNkWord {
   void ResetReveal(TWdPage& page);
   bool Step(TWdPage& page, int32_t elapsedMs, std::string* shown = nullptr);
   bool HasMore(const TWdPage& page) const;
+  // The page's reveal state as a save keeps it; loading applies it to the page as laid out now
+  // (glyph opacities included) and raises FormatError on bad bytes.
+  void SaveRevealState(const TWdPage& page, ByteWriter& w) const;
+  void LoadRevealState(TWdPage& page, ByteReader& r) const;
   // Destination rectangle of a glyph of `page` (text area position and scrolling applied).
   TRectI DestRect(const TWdPage& page, const TWdGlyph& g) const;
 

@@ -441,7 +441,7 @@ class TextCommands : public SceneCommands {
 };
 
 TEST_F(TextCommands, WaitingTextRunsEventsAndGoesOnOnceTheWindowIsEmptied) {
-  Start(TextScript("wait TRUE"));
+  Start(TextScript("wait TRUE keepread FALSE"));
   Ticks(5);
   ASSERT_NE(Mes(), nullptr);
   EXPECT_EQ(Mes()->GetCount(), 1);
@@ -466,7 +466,7 @@ TEST_F(TextCommands, BlockingTextHoldsEventsUntilItEnds) {
 }
 
 TEST_F(TextCommands, WithoutWaitTheScriptGoesOnAndKeepReadNamesTheSource) {
-  Start(TextScript("keepread TRUE"));
+  Start(TextScript("keepread TRUE wait FALSE"));
   Ticks(2);
   EXPECT_EQ(Var("after"), "1");
   ASSERT_NE(Mes(), nullptr);
@@ -478,7 +478,7 @@ TEST_F(TextCommands, WithoutWaitTheScriptGoesOnAndKeepReadNamesTheSource) {
 TEST_F(TextCommands, TextClearEmptiesTheWindowAndUnknownWindowsAreIgnored) {
   // The window is filled, a waiting text for a window that does not exist goes on at once, and the
   // text clear empties the filled window.
-  Start(std::string("message name = \"mes\", width = 100, height = 40\n") + "text \"mes\" glyphs " + kTextGlyphs +
+  Start(std::string("message name = \"mes\", width = 100, height = 40\n") + "text \"mes\" wait FALSE glyphs " + kTextGlyphs +
         "\ntext \"nobody\" wait TRUE glyphs " + kTextGlyphs + "\nvar int passed = 1\nvar int cleared = 0\n" +
         "wait while cleared == 0\ntextclear \"mes\"\nvar int end = 1\n");
   Ticks(6);
