@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <vector>
 
@@ -155,6 +156,10 @@ void TWipeTwistV::DrawFrame() {
     margin[static_cast<size_t>(a)] = (h - n) / 2;
     step[static_cast<size_t>(a)] = n > 0 ? static_cast<int32_t>((int64_t{h} << 16) / n) : 0;
   }
+  if (f == PixelFormat::kRgb32) {
+    DrawColumns32(state, height, margin, step);
+    return;
+  }
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     const uint8_t* fromBase = From.Lock(0, 0);
@@ -183,6 +188,52 @@ void TWipeTwistV::DrawFrame() {
       }
     }
   });
+}
+
+void TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
+                                const std::vector<int32_t>& margin, const std::vector<int32_t>& step) {
+  // The same picture as the per-format loop, with the finished columns copied as one run per row
+  // and each turning column's strip described once: rows margin .. margin + n - 1 take the source
+  // column's row ((y - margin) * step) >> 16, the rows around them are black.
+  struct Strip {
+    int32_t column;
+    int32_t margin;
+    uint32_t rows;
+    int32_t step;
+    const uint8_t* source;  // the column's first pixel in its picture
+    ptrdiff_t pitch;
+  };
+  enum : uint8_t { kFinished = 1, kTurning = 2 };
+  const int w = W(), h = H();
+  std::vector<Strip> strips;
+  int finishedLo = w, finishedHi = -1;
+  for (int a = 0; a < w; ++a) {
+    const size_t i = static_cast<size_t>(a);
+    if (state[i] == kFinished) {
+      finishedLo = std::min(finishedLo, a);
+      finishedHi = std::max(finishedHi, a);
+    } else if (state[i] == kTurning) {
+      const TCustomDIBX& picture = height[i] > 0 ? From : To;
+      strips.push_back(Strip{a, margin[i], static_cast<uint32_t>(std::abs(height[i])), step[i],
+                             picture.Lock(0, 0) + static_cast<ptrdiff_t>(a) * 4, picture.Pitch()});
+    }
+  }
+  for (int y = 0; y < h; ++y) {
+    uint8_t* dr = Dest.Lock(0, y);
+    if (finishedHi >= finishedLo) {
+      std::memcpy(dr + static_cast<ptrdiff_t>(finishedLo) * 4, To.Lock(finishedLo, y),
+                  static_cast<size_t>(finishedHi - finishedLo + 1) * 4);
+    }
+    for (const Strip& s : strips) {
+      const uint32_t r = static_cast<uint32_t>(y - s.margin);  // wraps above the strip
+      uint32_t p = 0;
+      if (r < s.rows) {
+        const int64_t sy = (int64_t{r} * s.step) >> 16;
+        std::memcpy(&p, s.source + sy * s.pitch, 4);
+      }
+      std::memcpy(dr + static_cast<ptrdiff_t>(s.column) * 4, &p, 4);
+    }
+  }
 }
 
 }  // namespace kuzo

@@ -2,6 +2,8 @@
 // and the slats that turn over.
 #pragma once
 
+#include <vector>
+
 #include "graphics/dibx.h"
 #include "transitions/custom_wipe.h"
 
@@ -74,6 +76,12 @@ class TWipeTwistV : public TCustomWipe {
 
  protected:
   void DrawFrame() override;
+
+ private:
+  // The frame on 32-bit screens from each column's state (1 finished, 2 turning), signed height,
+  // top margin and source step.
+  void DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
+                     const std::vector<int32_t>& margin, const std::vector<int32_t>& step);
 };
 
 }  // namespace kuzo

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/transitions/wipe_test_util.h"
 
 namespace kuzo {
@@ -95,6 +97,45 @@ TEST(WipeTwistTest, ColumnsTurnOverLikeSlats) {
   EXPECT_EQ(Frame(WipeKind::kTwistV, from, to, 1, 4), Row({0, 1, 1, 1, 2, 2, 3, 3, 3, 0, 0, 4}));
   EXPECT_EQ(Frame(WipeKind::kTwistV, from, to, 3, 4), Row({10, 10, 10, 11, 11, 11, 12, 12, 12, 13, 13, 0}));
   EXPECT_EQ(Frame(WipeKind::kTwistV, from, to, 1, 4, FrameArgs{true}), Row({1, 1, 0, 2, 2, 1, 3, 3, 3, 4, 0, 0}));
+}
+
+// 32-bit screens take their own column loop: every frame of it equals the per-format loop's frame
+// of the same pictures on a 24-bit screen, in both directions, on odd and even sizes.
+TEST(WipeTwistTest, ColumnsOn32BitScreensMatchThePerFormatLoop) {
+  std::mt19937 gen(9);
+  for (auto [w, h] : {std::pair{13, 9}, std::pair{16, 16}, std::pair{5, 21}}) {
+    TDIBX from32(w, h, 32), to32(w, h, 32), from24(w, h, 24), to24(w, h, 24);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const uint32_t f = gen() & 0xFFFFFFu, t = gen() & 0xFFFFFFu;
+        from32.SetPixel(x, y, f);
+        from24.SetPixel(x, y, f);
+        to32.SetPixel(x, y, t);
+        to24.SetPixel(x, y, t);
+      }
+    }
+    for (bool reverse : {false, true}) {
+      for (int e = 0; e < 40; ++e) {
+        TDIBX d32(w, h, 32), d24(w, h, 24);
+        d32.Assign(from32);
+        d24.Assign(from24);
+        for (auto* pair : {&d32, &d24}) {
+          const bool is32 = pair == &d32;
+          auto wipe = CreateTransition(static_cast<int32_t>(WipeKind::kTwistV), *pair, is32 ? from32 : from24,
+                                       is32 ? to32 : to24);
+          wipe->Duration = 40;
+          wipe->SetReverse(reverse ? 1 : 0);
+          wipe->Prepare();
+          wipe->Elapsed = e;
+          wipe->StepFrame();
+        }
+        for (int y = 0; y < h; ++y)
+          for (int x = 0; x < w; ++x)
+            ASSERT_EQ(d32.GetPixel(x, y) & 0xFFFFFFu, d24.GetPixel(x, y) & 0xFFFFFFu)
+                << w << "x" << h << " at " << x << "," << y << " elapsed " << e << (reverse ? " reversed" : "");
+      }
+    }
+  }
 }
 
 }  // namespace
