@@ -94,6 +94,21 @@ std::vector<std::string> KuzoFuzzSeeds() {
     auto* cab = static_cast<kuzo::TKuzoControl*>(scene->CreateByKind(kuzo::LT_CABINET));
     cab->SetName("cab");
     cab->SetParent(scene->GetBaseAt(0));
+    // Time-based components: a looping sound, a timer and a movie (silent without media).
+    auto* sound = scene->CreateByKind(kuzo::LT_SOUND);
+    sound->SetName("bgm");
+    sound->SetStrProp(kuzo::PR_SOURCE, "music.ogg");
+    sound->SetBoolProp(kuzo::PR_REPEAT, true);
+    sound->SetIntProp(kuzo::PR_VOLUME, 700);
+    sound->SetPlayState(0);
+    auto* timer = scene->CreateByKind(kuzo::LT_TIMER);
+    timer->SetName("clock");
+    timer->SetIntProp(kuzo::PR_DELAY, 100);
+    timer->SetStrProp(kuzo::PR_ONNOTIFY, "main.ksb:tick");
+    auto* movie = static_cast<kuzo::TKuzoControl*>(scene->CreateByKind(kuzo::LT_VIDEO));
+    movie->SetName("mv");
+    movie->SetParent(scene->ActiveBase());
+    movie->SetStrProp(kuzo::PR_SOURCE, "movie.mpg");
     std::vector<std::string> args = {"3", "4"};
     scene->QueueEvent(child, "main.ksb:ev", &args, kuzo::EV_LBTNUP);
     scene->ProcessInput();

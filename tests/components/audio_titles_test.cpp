@@ -1,8 +1,10 @@
 // Titles played by the real player, headless, with their sound written by --audio-out: the test
 // makes the title's sounds, runs it, and checks in the wave file that each sound is heard from the
 // tick that started it at its level and pan, that fades follow their durations, that a loop
-// repeats and a stop silences at once, and that play-end events run tick-exactly.
+// repeats and a stop silences at once, and that play-end events run tick-exactly; and a movie
+// drawn in the scene in step with its sound.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -101,10 +103,44 @@ struct Mix {
   bool Silent(int fromMs, int toMs) const { return Db(0, fromMs, toMs) < -80 && Db(1, fromMs, toMs) < -80; }
 };
 
+// The pixel at (x, y) of a screenshot as 0xRRGGBB; 0xFFFFFFFF when the file cannot be read.
+uint32_t PixelOf(const fs::path& file, int x, int y) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, file.string().c_str())) return 0xFFFFFFFF;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<uint8_t> rgb(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) {
+    png_image_free(&image);
+    return 0xFFFFFFFF;
+  }
+  const size_t i = (static_cast<size_t>(y) * image.width + static_cast<size_t>(x)) * 3;
+  return uint32_t{rgb[i]} << 16 | uint32_t{rgb[i + 1]} << 8 | rgb[i + 2];
+}
+
+bool Reddish(uint32_t p) { return (p >> 16) > 200 && ((p >> 8) & 0xFF) < 60 && (p & 0xFF) < 60; }
+bool Bluish(uint32_t p) { return (p & 0xFF) > 200 && (p >> 16) < 60 && ((p >> 8) & 0xFF) < 60; }
+
+// A 64 × 48 movie at 10 frames a second, red for 0.5 s and blue for 0.5 s, with a 440 Hz tone
+// (amplitude 1/8 of full scale); empty without the ffmpeg program.
+std::string RedBlueMovie() {
+  const fs::path path = fs::path(KUZO_BINARY_DIR) / "titles" / "rb.avi";
+  fs::create_directories(path.parent_path());
+  const std::string cmd =
+      "ffmpeg -v error -y -f lavfi -i color=c=red:s=64x48:r=10:d=0.5 -f lavfi -i color=c=blue:s=64x48:r=10:d=0.5 "
+      "-f lavfi -i sine=f=440:d=1:sample_rate=44100 -filter_complex \"[0][1]concat=n=2:v=1:a=0[v]\" -map \"[v]\" "
+      "-map 2 -c:a pcm_s16le -c:v mpeg4 -q:v 2 -g 5 " +
+      Quote(path) + " 2>/dev/null";
+  if (std::system(cmd.c_str()) != 0) return {};
+  return Slurp(path);
+}
+
 class AudioTitle : public ::testing::Test {
  protected:
-  // Builds the title of tests/titles/NAME with the given generated files and runs it headless.
-  void Play(const std::string& name, const std::map<std::string, std::string>& sounds, int ticks, int delta) {
+  // Builds the title of tests/titles/NAME with the given generated files and runs it headless,
+  // with screenshots after the given ticks (work/shotTICK.png).
+  void Play(const std::string& name, const std::map<std::string, std::string>& sounds, int ticks, int delta,
+            const std::vector<int>& shots = {}) {
     const fs::path src = fs::path(KUZO_SOURCE_DIR) / "tests" / "titles" / name;
     const fs::path work = fs::path(KUZO_BINARY_DIR) / "titles" / name;
     const fs::path bin(KUZO_BINARY_DIR);
@@ -116,15 +152,22 @@ class AudioTitle : public ::testing::Test {
     const std::string build = Quote(bin / "kuzotool") + " build " + Quote(work / "source") + " " + Quote(work / "title") +
                               " > " + Quote(work / "build.log") + " 2>&1";
     ASSERT_EQ(std::system(build.c_str()), 0) << Slurp(work / "build.log");
+    std::string shotArgs;
+    for (int tick : shots)
+      shotArgs += " --screenshot " + std::to_string(tick) + ":" + Quote(work / ("shot" + std::to_string(tick) + ".png"));
     const std::string run = Quote(bin / "kuzoplayer") + " --headless --ticks " + std::to_string(ticks) + " --delta " +
                             std::to_string(delta) + " --audio-out " + Quote(work / "mix.wav") + " --dump-vars " +
-                            Quote(work / "vars.txt") + " " + Quote(work / "title") + " > " + Quote(work / "run.log") +
-                            " 2>&1";
+                            Quote(work / "vars.txt") + shotArgs + " " + Quote(work / "title") + " > " +
+                            Quote(work / "run.log") + " 2>&1";
+    this->work = work;
     ASSERT_EQ(std::system(run.c_str()), 0) << Slurp(work / "run.log");
     vars = ReadIntVars(work / "vars.txt");
     mix.samples = ReadWav(work / "mix.wav");
   }
 
+  uint32_t Shot(int tick, int x, int y) const { return PixelOf(work / ("shot" + std::to_string(tick) + ".png"), x, y); }
+
+  fs::path work;
   std::map<std::string, int> vars;
   Mix mix;
 };
@@ -179,6 +222,29 @@ TEST_F(AudioTitle, LevelsPansFadesLoopsStopsAndPlayEndsInTheMix) {
   EXPECT_GE(stop, c + 500);
   EXPECT_TRUE(mix.Silent(stop, 220 * 20));
   EXPECT_EQ(vars["ends"], 1);
+}
+
+TEST_F(AudioTitle, MovieFramesFollowItsSoundAndItsEndRunsTheHandler) {
+  const std::string movie = RedBlueMovie();
+  if (movie.empty()) GTEST_SKIP() << "ffmpeg is not available";
+  Play("media_movie", {{"rb.avi", movie}}, 80, 20, {10, 45, 70});
+  ASSERT_FALSE(::testing::Test::HasFatalFailure());
+  const int start = vars["start"];
+  EXPECT_EQ(start, 20);  // created on the first tick
+  // Red in the first half second, blue in the second, at the movie's place (16, 12) on black.
+  EXPECT_TRUE(Reddish(Shot(10, 16 + 32, 12 + 24))) << std::hex << Shot(10, 48, 36);
+  EXPECT_TRUE(Bluish(Shot(45, 16 + 32, 12 + 24))) << std::hex << Shot(45, 48, 36);
+  EXPECT_EQ(Shot(10, 4, 4), 0u);
+  // The end is seen on the tick at start + 1000 ms, the handler runs on the next one; then the
+  // script stops the movie and its picture is gone.
+  EXPECT_EQ(vars["endAt"], start + 1000 + 20);
+  EXPECT_EQ(vars["ends"], 1);
+  EXPECT_EQ(Shot(70, 16 + 32, 12 + 24), 0u);
+  // The tone is heard while the movie plays and not after it.
+  EXPECT_NEAR(mix.Db(0, start + 100, start + 900) + 20 * std::log10(kReference / 32768), -21.07, kTolerance);
+  EXPECT_TRUE(mix.Silent(start + 1000, 80 * 20));
+  // The timer beside it fired every 100 ms of game time until the movie ended.
+  EXPECT_EQ(vars["ticksAtEnd"], 10);
 }
 
 }  // namespace

@@ -20,10 +20,10 @@ struct MediaScene {
   std::map<std::string, std::string, std::less<>> files;
   // The scene frees its components (which hand their items back) before the media system goes.
   std::unique_ptr<media::MediaSystem> media;
-  TKuzoBaseList scene{&host, 64, 48};
+  TKuzoBaseList scene;
   std::vector<int16_t> mix;  // everything rendered so far, stereo frames from time 0
 
-  explicit MediaScene(bool withMedia = true) {
+  explicit MediaScene(bool withMedia = true, int32_t width = 64, int32_t height = 48) : scene(&host, width, height) {
     RegisterStandardComponents(scene);
     if (withMedia) media = std::make_unique<media::MediaSystem>(Files(), media::MediaSettings{true, 500, "/nonexistent.sf2"});
     ServiceSlots slots = scene.Slots();

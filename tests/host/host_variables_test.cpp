@@ -10,6 +10,7 @@
 #include "core/host_state.h"
 #include "host/headless_runner.h"
 #include "host/screen_manager.h"
+#include "media/media_system.h"
 #include "vars/param_collection.h"
 
 namespace kuzo::host {
@@ -106,6 +107,33 @@ TEST(HostVariablesTest, HeadlessLinksAreLoggedNotOpened) {
   host.BindHost(&state);
   host.OpenUrl("http://example.com/");
   EXPECT_EQ(lines, (std::vector<std::string>{"OpenUrl http://example.com/"}));
+}
+
+}  // namespace
+}  // namespace kuzo::host
+
+namespace kuzo::host {
+namespace {
+
+TEST(HostVariablesTest, MidiPortsComeFromTheMidiManager) {
+  Variables v;
+  // Without a media system there are no ports and the selected name is empty.
+  EXPECT_EQ(v.Var("@MidiPorts").Count(), 0);
+  EXPECT_EQ(v.Var("@MidiPort").AsString(), "");
+  media::MediaSystem media(media::MediaFiles{}, media::MediaSettings{true, 500, "/nonexistent.sf2"});
+  v.host.BindMedia([&media] { return &media; });
+  TCustomParam& ports = v.Var("@MidiPorts");
+  ASSERT_EQ(ports.Count(), 2);
+  EXPECT_EQ(ports.StringAt(0), "MIDIマッパー");
+  EXPECT_EQ(ports.StringAt(1), media.Midi().PortName(1));
+  EXPECT_EQ(v.Var("@MidiPort").AsString(), "MIDIマッパー");
+  // Selecting by name; an unknown name selects the mapper.
+  v.Var("@MidiPort").SetString(ports.StringAt(1));
+  EXPECT_EQ(media.Midi().SelectedPort(), 1);
+  EXPECT_EQ(v.Var("@MidiPort").AsString(), ports.StringAt(1));
+  v.Var("@MidiPort").SetString("no such port");
+  EXPECT_EQ(media.Midi().SelectedPort(), 0);
+  v.host.BindMedia(nullptr);
 }
 
 }  // namespace

@@ -2,56 +2,17 @@
 // cap ends a transfer, other schemes never start, and freeing a running download waits for it.
 #include "platform/http_download.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <thread>
 
+#include "tests/platform/one_shot_server.h"
+
 namespace kuzo::platform {
 namespace {
 
-// Answers one request with `body` after `delayMs`.
-class OneShotServer {
- public:
-  OneShotServer(std::string body, int delayMs) {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    listen(fd_, 1);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    thread_ = std::thread([this, body = std::move(body), delayMs] {
-      const int client = accept(fd_, nullptr, nullptr);
-      if (client < 0) return;
-      std::string request;
-      char buf[1024];
-      ssize_t n;
-      while (request.find("\r\n\r\n") == std::string::npos && (n = read(client, buf, sizeof buf)) > 0) request.append(buf, size_t(n));
-      std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
-      const std::string reply =
-          "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-      (void)!write(client, reply.data(), reply.size());
-      close(client);
-    });
-  }
-  ~OneShotServer() {
-    thread_.join();
-    close(fd_);
-  }
-  std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/data.txt"; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-  std::thread thread_;
-};
+using testing::OneShotServer;
 
 bool WaitFinished(HttpDownload& d) {
   for (int i = 0; i < 500; ++i) {

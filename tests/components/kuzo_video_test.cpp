@@ -1,0 +1,204 @@
+// Movie components in the scene: frames drawn where the movie is, in step with its sound clock,
+// zoom, pause and seek, the end event, stopping that keeps the component, a fade-out that drops
+// the picture at once, the overlay switch restarting at the same place, no media, and the record.
+// The test movie is made by the ffmpeg program; the tests are skipped without it.
+#include "components/kuzo_video.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/components/media_test_scene.h"
+
+namespace kuzo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::MediaScene;
+
+// A 64 × 48 movie at 10 frames a second: red for 0.5 s, then blue for 0.5 s, with a tone.
+const std::string& RedBlueMovie() {
+  static const std::string movie = [] {
+    const fs::path path = fs::temp_directory_path() / "kuzo_component_movie.avi";
+    const std::string cmd =
+        "ffmpeg -v error -y -f lavfi -i color=c=red:s=64x48:r=10:d=0.5 -f lavfi -i color=c=blue:s=64x48:r=10:d=0.5 "
+        "-f lavfi -i sine=f=440:d=1:sample_rate=44100 -filter_complex \"[0][1]concat=n=2:v=1:a=0[v]\" -map \"[v]\" "
+        "-map 2 -c:a pcm_s16le -c:v mpeg4 -q:v 2 -g 5 \"" +
+        path.string() + "\" 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0) return std::string();
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    fs::remove(path);
+    return ss.str();
+  }();
+  return movie;
+}
+
+class VideoComponent : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (RedBlueMovie().empty()) GTEST_SKIP() << "ffmpeg is not available";
+    s.files["m.avi"] = RedBlueMovie();
+  }
+  TKuzoVideo* Movie(const std::string& name = "mv") {
+    auto* movie = s.Create<TKuzoVideo>(name);
+    movie->SetParent(s.scene.ActiveBase());
+    movie->SetStrProp(PR_SOURCE, "m.avi");
+    return movie;
+  }
+  // Steps `ms` of game time in ticks of 20 ms, then draws the scene.
+  void Run(int ms) {
+    for (int t = 0; t < ms; t += 20) s.Step(20);
+    s.scene.Draw();
+  }
+  uint32_t At(int x, int y) const { return s.scene.SceneSurface()->GetPixel(x, y) & 0xFFFFFF; }
+  static bool Red(uint32_t p) { return (p >> 16) > 200 && ((p >> 8) & 0xFF) < 60 && (p & 0xFF) < 60; }
+  static bool Blue(uint32_t p) { return (p & 0xFF) > 200 && (p >> 16) < 60 && ((p >> 8) & 0xFF) < 60; }
+
+  MediaScene s{true, 128, 96};
+};
+
+TEST_F(VideoComponent, FramesAreDrawnWhereTheMovieIsInStepWithItsSound) {
+  TKuzoVideo* movie = Movie();
+  movie->SetIntProp(PR_LEFT, 20);
+  movie->SetIntProp(PR_TOP, 10);
+  movie->SetPlayState(kMediaPlaying);
+  ASSERT_NE(movie->Item(), nullptr);
+  EXPECT_EQ(movie->GetIntProp(PR_WIDTH), 64);
+  EXPECT_EQ(movie->GetIntProp(PR_HEIGHT), 48);
+  EXPECT_EQ(movie->GetIntProp(PR_ORIGWIDTH), 64);
+  Run(200);
+  EXPECT_TRUE(Red(At(20 + 32, 10 + 24)));
+  EXPECT_EQ(At(10, 5), 0u);  // outside the movie
+  Run(500);
+  EXPECT_TRUE(Blue(At(20 + 32, 10 + 24)));
+  EXPECT_NEAR(movie->GetIntProp(PR_INDEX), 700, 30);
+  EXPECT_TRUE(movie->GetBoolProp(PR_PLAYING));
+  // Its sound is in the mix at full volume: the generated sine has an amplitude of 1/8 of full
+  // scale, an RMS level of 20 log10(1 / (8 sqrt 2)) = -21.07 dB.
+  EXPECT_NEAR(s.LevelDb(0, 100, 600, 32768), -21.07, 0.5);
+}
+
+TEST_F(VideoComponent, ZoomScalesThePicture) {
+  TKuzoVideo* movie = Movie();
+  movie->SetIntProp(PR_ZOOMX, 128);
+  movie->SetIntProp(PR_ZOOMY, 512);
+  movie->SetPlayState(kMediaPlaying);
+  EXPECT_EQ(movie->GetIntProp(PR_WIDTH), 32);
+  EXPECT_EQ(movie->GetIntProp(PR_HEIGHT), 96);
+  Run(100);
+  EXPECT_TRUE(Red(At(30, 90)));
+  EXPECT_EQ(At(40, 10), 0u);
+  // A zoom of 0 or less becomes 1.
+  movie->SetIntProp(PR_ZOOMX, 0);
+  EXPECT_EQ(movie->GetIntProp(PR_ZOOMX), 1);
+}
+
+TEST_F(VideoComponent, PauseHoldsThePictureAndSeekingMovesIt) {
+  TKuzoVideo* movie = Movie();
+  movie->SetPlayState(kMediaPlaying);
+  Run(200);
+  movie->SetBoolProp(PR_PAUSED, true);
+  EXPECT_FALSE(movie->GetBoolProp(PR_PLAYING));
+  Run(600);
+  EXPECT_TRUE(Red(At(32, 24)));
+  movie->SetBoolProp(PR_PAUSED, false);
+  Run(500);
+  EXPECT_TRUE(Blue(At(32, 24)));
+  // Seeking back shows the red part again.
+  movie->SetIntProp(PR_INDEX, 100);
+  Run(60);
+  EXPECT_TRUE(Red(At(32, 24)));
+}
+
+TEST_F(VideoComponent, EndEventStopAndRestart) {
+  TKuzoVideo* movie = Movie();
+  movie->SetStrProp(PR_ONPLAYEND, "main.kss:end");
+  movie->SetPlayState(kMediaPlaying);
+  Run(1200);
+  EXPECT_EQ(s.EventsOf(movie, EV_PLAYEND), 1);
+  Run(200);
+  EXPECT_EQ(s.EventsOf(movie, EV_PLAYEND), 1);
+  // Stopping keeps the component but drops the item and the picture.
+  movie->SetPlayState(kMediaStopped);
+  EXPECT_FALSE(movie->IsDeleted());
+  EXPECT_EQ(movie->Item(), nullptr);
+  EXPECT_EQ(movie->FrameSurface(), nullptr);
+  EXPECT_EQ(s.media->Video().Count(), 0u);
+  s.scene.Draw();
+  EXPECT_EQ(At(32, 24), 0u);
+  // Play starts it again from the beginning.
+  movie->Play();
+  Run(200);
+  EXPECT_TRUE(Red(At(32, 24)));
+}
+
+TEST_F(VideoComponent, FadeOutDropsThePictureAtOnceAndEndsTheMovie) {
+  TKuzoVideo* movie = Movie();
+  movie->SetPlayState(kMediaPlaying);
+  Run(100);
+  const ComponentHandle h = movie->Handle();
+  movie->SetIntProp(PR_DELAY, 200);
+  movie->SetPlayState(kMediaFadingOut);
+  EXPECT_EQ(movie->FrameSurface(), nullptr);
+  s.scene.Draw();
+  EXPECT_EQ(At(32, 24), 0u);
+  EXPECT_TRUE(s.scene.IsAlive(h));
+  Run(300);
+  EXPECT_FALSE(s.scene.IsAlive(h));
+  EXPECT_EQ(s.media->Video().Count(), 0u);
+}
+
+TEST_F(VideoComponent, SwitchingOverlayRestartsAtTheSamePosition) {
+  TKuzoVideo* movie = Movie();
+  EXPECT_TRUE(movie->GetBoolProp(PR_OVERLAY));
+  movie->SetPlayState(kMediaPlaying);
+  Run(600);
+  const media::TDMediaItem* before = movie->Item();
+  movie->SetBoolProp(PR_OVERLAY, false);
+  EXPECT_NE(movie->Item(), nullptr);
+  EXPECT_NE(movie->Item(), before);
+  EXPECT_NEAR(movie->GetIntProp(PR_INDEX), 600, 30);
+  Run(60);
+  EXPECT_TRUE(Blue(At(32, 24)));
+}
+
+TEST_F(VideoComponent, RecordRestartsTheMovieWhereItWas) {
+  TKuzoVideo* movie = Movie();
+  movie->SetIntProp(PR_VOLUME, 600);
+  movie->SetBoolProp(PR_REWINDONLOAD, false);
+  movie->SetStrProp(PR_ONIDLE, "main.kss:idle");
+  movie->SetPlayState(kMediaPlaying);
+  Run(600);
+  ByteWriter w;
+  movie->SaveToStream(w);
+  const std::string bytes = w.Take();
+  movie->SetPlayState(kMediaStopped);
+  auto* loaded = s.Create<TKuzoVideo>("tmp");
+  ByteReader r(bytes, "save");
+  loaded->LoadFromStream(r, kSaveVersionCurrent);
+  EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(loaded->GetIntProp(PR_VOLUME), 600);
+  EXPECT_EQ(loaded->GetStrProp(PR_ONIDLE), "main.kss:idle");
+  ASSERT_NE(loaded->Item(), nullptr);
+  EXPECT_NEAR(loaded->GetIntProp(PR_INDEX), 600, 30);
+}
+
+TEST(VideoWithoutMedia, PlaysSilentlyAndStillEnds) {
+  MediaScene s(false);
+  auto* movie = s.Create<TKuzoVideo>("mv");
+  movie->SetStrProp(PR_SOURCE, "m.avi");
+  movie->SetStrProp(PR_ONPLAYEND, "main.kss:end");
+  movie->SetPlayState(kMediaPlaying);
+  ASSERT_NE(movie->Item(), nullptr);
+  EXPECT_EQ(movie->FrameSurface(), nullptr);
+  s.Step(20);
+  EXPECT_EQ(s.EventsOf(movie, EV_PLAYEND), 1);
+}
+
+}  // namespace
+}  // namespace kuzo
