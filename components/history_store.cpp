@@ -128,6 +128,46 @@ int32_t TKuzoNewHistory::Extent() const {
   return static_cast<int32_t>(std::min<int64_t>(total, INT32_MAX));
 }
 
+HistorySelection TKuzoNewHistory::Select(int32_t start, int32_t count) const {
+  HistorySelection out;
+  out.laidOut = LaidOut();
+  if (count <= 0 || start < 0) return out;
+  if (!out.laidOut) {
+    std::string source;
+    for (size_t i = 0; i < simple_.size(); ++i) {
+      if (!simple_[i].source.empty()) source = simple_[i].source;
+      if (static_cast<int64_t>(i) < start || static_cast<int64_t>(i) >= int64_t{start} + count) continue;
+      THistoryOldData ref = simple_[i];
+      ref.source = source;
+      out.references.push_back(std::move(ref));
+    }
+    return out;
+  }
+  // Walk every piece of every page with its top along the whole history.
+  const int64_t end = int64_t{start} + count;
+  int64_t top = 0;
+  bool started = false;
+  for (const TKuzoHistData& page : pages_) {
+    for (size_t i = 0; i < page.pieces.size(); ++i) {
+      const THistPiece& piece = page.pieces[i];
+      const int64_t bottom = top + piece.height;
+      if (!started && start >= top && start < bottom) {
+        started = true;
+        out.firstOffset = static_cast<int32_t>(top - start);
+      }
+      if (started) {
+        THistPiece copy = piece;
+        copy.source = page.EffectiveSource(i);
+        out.pieces.totalHeight += copy.height;
+        out.pieces.pieces.push_back(std::move(copy));
+        if (end >= top && end < bottom) return out;  // the piece holding the range's end
+      }
+      top = bottom;
+    }
+  }
+  return out;
+}
+
 void TKuzoNewHistory::SavePieces(ByteWriter& w, const TKuzoHistData& d) {
   w.U32(static_cast<uint32_t>(d.pieces.size()));
   for (const THistPiece& p : d.pieces) {

@@ -75,6 +75,17 @@ struct HistoryLayoutResult {
 };
 using HistoryLayoutFn = std::function<HistoryLayoutResult(const HistoryLayoutRequest&)>;
 
+// What the history call hands a message window. Simple form: the entries from `start` on, as
+// references whose sources are all filled in. Laid-out form: the pieces covering the pixel range
+// start..start+count of the whole history (sources filled in), and the first offset, the top of the
+// first piece minus `start` (0 or negative: a start inside a piece shifts that piece up).
+struct HistorySelection {
+  bool laidOut = false;
+  std::vector<THistoryOldData> references;
+  TKuzoHistData pieces;
+  int32_t firstOffset = 0;
+};
+
 class TKuzoNewHistory {
  public:
   void SetLayout(HistoryLayoutFn layout) { layout_ = std::move(layout); }
@@ -92,6 +103,9 @@ class TKuzoNewHistory {
   // Total height of the laid-out history, or the entry count in the simple form.
   int32_t Extent() const;
   bool LaidOut() const { return word_.width != 0; }
+  // The part of the history the history call shows: `start` and `count` are entries in the simple
+  // form, pixel positions in the laid-out form; the caller has clamped them to the extent.
+  HistorySelection Select(int32_t start, int32_t count) const;
   // At most this many pages or entries; zero or less: unlimited.
   int32_t MaxCount() const { return maxCount_; }
   void SetMaxCount(int32_t n);

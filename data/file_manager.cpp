@@ -145,7 +145,14 @@ TVrFile* TVrFileManager::FindEntry(std::string_view name) const {
   for (const auto& archive : archives_) {
     if (TVrFile* file = archive->FindFile(name)) return file;
   }
-  return nullptr;
+  return memoryFiles_ ? memoryFiles_->FindFile(name) : nullptr;
+}
+
+void TVrFileManager::StoreMemoryFile(std::string_view name, std::string content) {
+  if (!memoryFiles_) memoryFiles_ = std::make_unique<TVrFileCollection>();
+  memoryFiles_->Delete(name);
+  memoryFiles_->AddMemory(std::string(name)).data->SetData(std::move(content));
+  cache_.Drop(name);
 }
 
 TVrLocation TVrFileManager::Locate(std::string_view name) const {
@@ -165,6 +172,14 @@ TVrLocation TVrFileManager::Locate(std::string_view name) const {
     at.archive = archive.get();
     at.entry = file;
     return at;
+  }
+  if (memoryFiles_) {
+    if (TVrFile* file = memoryFiles_->FindFile(name)) {
+      at.source = TVrLocation::Source::kArchive;
+      at.archive = memoryFiles_.get();
+      at.entry = file;
+      return at;
+    }
   }
   for (const std::string& root : cdRoots_) {
     if (auto onDisc = platform::ResolveGameFile(root, name)) {

@@ -145,6 +145,9 @@ class TVrFileManager {
   // is deleted once its last reference is gone.
   void ReleaseFilePath(std::string_view name, int32_t delayMs);
   TVrFile* FindEntry(std::string_view name) const;
+  // Keeps `content` as an in-memory game file of that name (replacing an earlier one), found after
+  // the archives; its cached copy is dropped. Pictures the game saves for itself live here.
+  void StoreMemoryFile(std::string_view name, std::string content);
   // Forgets the cached content of a name (after the game rewrote it).
   void DropCached(std::string_view name) { cache_.Drop(name); }
 
@@ -175,6 +178,7 @@ class TVrFileManager {
   void RereadDiscRoots();
 
   std::vector<std::unique_ptr<TVrFileCollection>> archives_;
+  std::unique_ptr<TVrFileCollection> memoryFiles_;  // StoreMemoryFile's entries
   std::string baseDir_;
   std::vector<std::string> cdRoots_;
   bool discRootsFixed_ = false;

@@ -13,6 +13,7 @@
 #include "platform/save_location.h"
 #include "scene/scene_builtins.h"
 #include "script/save_builtins.h"
+#include "script/save_screen.h"
 #include "vars/db_builtins.h"
 #include "vars/param_collection.h"
 #include "vars/sys_func_man.h"
@@ -82,13 +83,15 @@ PlayerProject::PlayerProject(const ProjectParts& parts)
   game_.sections->Subsystems().callMan = project_->CallMan();
   HostVariables& variables = *parts_.variableHost;
   variables.Bind(project_->CallMan(), project_.get());
+  variables.BindHistory(&game_.history);
   TSysFuncMan* funcs = parts_.vars->Functions();
   if (parts_.scene) {
     variables.BindScene(&parts_.scene->Model());
-    ServiceSlots slots = parts_.scene->Model().Slots();  // pictures evaluate their last-frame wait against the table
-    slots.variables = parts_.vars;
-    parts_.scene->Model().SetSlots(slots);
-    if (funcs) InstallSceneBuiltins(*funcs, parts_.scene->Model());
+    if (funcs) {
+      TKuzoBaseList& model = parts_.scene->Model();
+      InstallSceneBuiltins(*funcs, model);
+      InstallSaveScreen(*funcs, SaveScreenTargets{&model, parts_.files, model.Slots().images, parts_.state});
+    }
   }
   if (funcs) {
     InstallDataTableBuiltins(*funcs, game_.tables, [this](const std::string& name) -> std::optional<std::string> {
@@ -102,6 +105,7 @@ PlayerProject::PlayerProject(const ProjectParts& parts)
 
 PlayerProject::~PlayerProject() {
   parts_.variableHost->Bind(nullptr, nullptr);
+  parts_.variableHost->BindHistory(nullptr);
   if (parts_.trace) std::fflush(parts_.trace);
 }
 

@@ -51,6 +51,7 @@ class GameState : public GameCommandHost {
   void ResetTables() override { tables.ResetTables(); }
   void ClearHistory() override { history.Clear(); }
   void ClearReadMarks() override { marks.Clear(); }
+  TKuzoNewHistory* History() override { return &history; }
 
   TDBManager tables;
   TKuzoNewHistory history;

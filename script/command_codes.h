@@ -39,6 +39,7 @@ constexpr size_t kBreakCond = 0, kBreakTo = 1;
 constexpr size_t kSaveSlot = 0, kSaveCaption = 1, kSaveFlag = 2, kSaveText = 3;
 constexpr size_t kResetPage = 0, kResetIndex = 1, kResetFull = 2;
 constexpr size_t kCabinetInvert = 0, kCabinetNames = 1;
+constexpr size_t kCallHistWindow = 0, kCallHistFirst = 1, kCallHistCount = 2, kCallHistFlag = 3;
 constexpr size_t kTextGlyphs = 0, kTextWindow = 1, kTextKeepRead = 2, kTextWait = 3, kTextBlock = 4;
 constexpr size_t kMovieStopTarget = 0, kMovieStopFade = 1, kMovieStopWait = 2, kMovieStopBlock = 3;
 }  // namespace field

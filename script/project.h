@@ -58,6 +58,7 @@ class TProject : public GameCommandHost {
   void ResetTables() override { if (outer_) outer_->ResetTables(); }
   void ClearHistory() override { if (outer_) outer_->ClearHistory(); }
   void ClearReadMarks() override { if (outer_) outer_->ClearReadMarks(); }
+  TKuzoNewHistory* History() override { return outer_ ? outer_->History() : nullptr; }
 
   int32_t PendingLoad = -1;
   int32_t PendingSave = -1;

@@ -1,6 +1,7 @@
 // Component commands carried out on the scene.
 #include "script/scene_component_host.h"
 
+#include "components/history_store.h"
 #include "components/kuzo_images.h"
 #include "components/kuzo_mes.h"
 #include "core/errors.h"
@@ -335,9 +336,11 @@ void SceneComponentHost::Execute(TComSceneCommand& cmd, TCallMan& cm) {
     case CommandCode::TextClr:
       if (TKuzoMes* mes = MessageWindow(cmd.ExprField(field::kOnly).EvalText(vars).value_or(""))) mes->ClearText();
       break;
+    case CommandCode::EntryHist: EntryHistory(cmd, cm); break;
+    case CommandCode::CallHist: CallHistory(cmd, cm); break;
     case CommandCode::CabinetSave: Cabinet(cmd, cm, true); break;
     case CommandCode::CabinetLoad: Cabinet(cmd, cm, false); break;
-    default: break;  // history and motion commands belong to their components
+    default: break;  // text, movie stop and motion commands belong to their components
   }
 }
 
@@ -410,6 +413,41 @@ void SceneComponentHost::SetProp(TComSceneCommand& cmd, TCallMan& cm) {
   bool present = false;
   PropValue v = EvalAs(cmd.ExprField(field::kSetPropValue), vars, IsValidPropertyId(id) ? PropertyType(id) : PT_STR, present);
   if (present) SetPropertyValue(*obj, id, v);
+}
+
+// Registers the history format: the six layout settings of a component (normally a message
+// window) become the table's history settings, which the window hands the history with each page.
+void SceneComponentHost::EntryHistory(TComSceneCommand& cmd, TCallMan& cm) {
+  TParamCollection& vars = cm.Vars();
+  TKuzoObject* obj = scene_.FindComponent(cmd.ExprField(field::kOnly).EvalText(vars).value_or(""));
+  if (!obj) return;
+  static constexpr int kFormatProps[kHistorySettingCount] = {PR_FONTHEIGHT, PR_FONTBORDER, PR_FONTSHADOW,
+                                                             PR_WIDTH,      PR_HEIGHT,     PR_LINESPACE};
+  for (int i = 0; i < kHistorySettingCount; ++i) {
+    const PropValue v = ConvertPropValue(GetPropertyValue(*obj, kFormatProps[i]), PT_INT);
+    vars.HistorySettings[static_cast<size_t>(i)] = std::get<int32_t>(v);
+  }
+}
+
+// Shows part of the history in a message window: `first` and `count` are clamped to the history's
+// extent (entries, or pixels in the laid-out form); nothing happens without a first entry, for a
+// window that is no message window, or when nothing is left to show.
+void SceneComponentHost::CallHistory(TComSceneCommand& cmd, TCallMan& cm) {
+  TParamCollection& vars = cm.Vars();
+  if (!MessageWindow(cmd.ExprField(field::kCallHistWindow).EvalText(vars).value_or(""))) return;
+  const std::optional<int32_t> first = cmd.ExprField(field::kCallHistFirst).EvalInt(vars);
+  if (!first) return;
+  int64_t count = cmd.ExprField(field::kCallHistCount).EvalInt(vars).value_or(1);
+  cmd.ExprField(field::kCallHistFlag).EvalFlag(vars);  // the stack flag, evaluated in its turn
+  TKuzoNewHistory* history = cm.Services().game ? cm.Services().game->History() : nullptr;
+  if (!history) return;
+  const int32_t start = std::max(*first, 0);
+  const int64_t extent = history->Extent();
+  if (int64_t{start} + count > extent) count = extent - start;
+  if (count <= 0) return;
+  // The part to show is history->Select(start, count); laying such a selection out is the message
+  // window's part and not built yet, so the run says so once instead of showing something else.
+  if (HostState* host = cm.Services().host) host->ReportMissing("history display in a message window");
 }
 
 void SceneComponentHost::Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save) {

@@ -50,6 +50,8 @@ class SceneComponentHost : public ComponentCommandHost {
   // The text commands: inserting a command's glyph list into a message window and waiting while
   // the window holds pages.
   TKuzoMes* MessageWindow(const std::string& name) const;
+  void EntryHistory(TComSceneCommand& cmd, TCallMan& cm);
+  void CallHistory(TComSceneCommand& cmd, TCallMan& cm);
   void TextInsBegin(TComSceneCommand& cmd, TCallMan& cm);
   void TextInsExecute(TComSceneCommand& cmd, TCallMan& cm);
 

@@ -13,6 +13,7 @@
 
 namespace kuzo {
 
+class TKuzoNewHistory;
 class TParamCollection;
 class TCallMan;
 class TComSceneCommand;
@@ -60,6 +61,8 @@ class GameCommandHost {
   virtual void ResetTables() {}
   virtual void ClearHistory() {}
   virtual void ClearReadMarks() {}
+  // The text history (null: none); the history commands read and fill it.
+  virtual TKuzoNewHistory* History() { return nullptr; }
   // The terminate command: close the main window.
   virtual void PostClose() {}
   // A warning dialog (caption "警告", warning icon, OK).

@@ -1,12 +1,13 @@
 // The interpreter's side of the system variables ("@Result", "@ParamCount", "@ParamStr",
-// "@Sender", "@StackCount"), the project's ("@ScrWidth", "@ScrHeight", "@Title") and the installed
-// fonts ("@Fonts", "@FixedFonts"). The host
+// "@Sender", "@StackCount"), the project's ("@ScrWidth", "@ScrHeight", "@Title"), the text
+// history's ("@HistoryCount", "@HistoryMaxCount") and the installed fonts ("@Fonts", "@FixedFonts"). The host
 // derives from it to add the scene's input state and the screen.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "components/history_store.h"
 #include "graphics/font_pixel.h"
 #include "script/call_man.h"
 #include "script/project.h"
@@ -22,6 +23,9 @@ class ScriptVariableHost : public SystemVariableHost {
     project_ = project;
   }
 
+  // The text history behind "@HistoryCount" and "@HistoryMaxCount" (null: none, both read 0).
+  void BindHistory(TKuzoNewHistory* history) { history_ = history; }
+
   TCustomParam* CurrentResult() override { return callMan_ ? callMan_->CurrentResult() : nullptr; }
   int32_t ArgCount() override { return callMan_ ? callMan_->ArgCount() : 0; }
   std::string Arg(int32_t index) override { return callMan_ ? callMan_->Arg(index) : std::string(); }
@@ -30,6 +34,11 @@ class ScriptVariableHost : public SystemVariableHost {
   int32_t ScreenWidth() override { return project_ ? project_->Settings().width : 0; }
   int32_t ScreenHeight() override { return project_ ? project_->Settings().height : 0; }
   std::string Title() override { return project_ ? project_->Settings().title : std::string(); }
+  int32_t HistoryCount() override { return history_ ? history_->Count() : 0; }
+  int32_t HistoryMaxCount() override { return history_ ? history_->MaxCount() : 0; }
+  void SetHistoryMaxCount(int32_t n) override {
+    if (history_) history_->SetMaxCount(n);
+  }
   // The installed font families, one per line; listed once per process, since fonts do not change
   // while a title plays.
   std::string Fonts() override {
@@ -53,6 +62,7 @@ class ScriptVariableHost : public SystemVariableHost {
 
   TCallMan* callMan_ = nullptr;
   const TProject* project_ = nullptr;
+  TKuzoNewHistory* history_ = nullptr;
 };
 
 }  // namespace kuzo

@@ -63,6 +63,9 @@ void DeclareVariable(TParamCollection& vars, const std::string& name, uint8_t ty
   // The table's frame level follows the stack depth; the declaration uses it for owned scopes.
   if (vars.FrameLevel() != stackDepth) vars.SetFrameLevel(stackDepth);
   bool initialise = false;
+  // The declared variable stays alive while its initial value is evaluated, even when the
+  // evaluation deletes it (DeleteStack of its owner's frame).
+  TParamCollection::Hold hold(vars);
   TParamCollectionItem& item = vars.Declare(name, type, scope, initialise);
   if (!initialise) return;
   const TCustomParam* v = initial.Eval(vars);

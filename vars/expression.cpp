@@ -329,6 +329,8 @@ void TKuzoParser::ExecuteGeneral(TParamCollection& table) {
       return;
     }
   }
+  // Operands bound by one operation stay valid through the built-in it calls.
+  TParamCollection::Hold hold(table);
   ++running_;
   struct Leave {
     int& depth;

@@ -162,14 +162,22 @@ TParamCollectionItem& TParamCollection::Declare(std::string_view name, uint8_t t
   return created;
 }
 
+void TParamCollection::Remove(int index) {
+  if (holds_ > 0) {
+    retired_.push_back(Extract(index));
+  } else {
+    Delete(index);
+  }
+}
+
 void TParamCollection::DeleteVariable(TParamCollectionItem& item) {
-  Delete(item.Index());
+  Remove(item.Index());
   Touch();
 }
 
 void TParamCollection::DeleteWhere(bool (*pred)(const TParamCollectionItem&, int32_t), int32_t arg) {
   for (int i = Count() - 1; i >= 0; --i) {
-    if (pred(*At(i), arg)) Delete(i);
+    if (pred(*At(i), arg)) Remove(i);
   }
   Touch();
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/hash_collection.h"
 #include "vars/param.h"
@@ -84,6 +85,26 @@ class TParamCollection : protected THashCollection {
   // its initial value should be stored (false for an existing status variable).
   TParamCollectionItem& Declare(std::string_view name, uint8_t typeCode, uint8_t scope, bool& initialise);
 
+  // Holds the table's variables for a running evaluation or command (a declaration evaluating the
+  // initial value of the variable it declared, an expression's bound operands): while any hold
+  // lasts, a deleted variable only leaves the table (lookups no longer find it) and is freed when
+  // the last hold ends, so a built-in that deletes variables (DeleteStack) never frees one a caller
+  // still points at. Holds nest.
+  class Hold {
+   public:
+    explicit Hold(TParamCollection& table) : table_(table) { ++table_.holds_; }
+    ~Hold() {
+      if (--table_.holds_ == 0) table_.retired_.clear();
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+   private:
+    TParamCollection& table_;
+  };
+  // Variables deleted during a hold, not yet freed.
+  int RetiredCount() const { return static_cast<int>(retired_.size()); }
+
   void DeleteVariable(TParamCollectionItem& item);
   // Frees every variable owned by that call-stack depth.
   void DeleteOwnedBy(int32_t level);
@@ -128,6 +149,8 @@ class TParamCollection : protected THashCollection {
   friend class TParamCollectionItem;
   void LoadRecords(ByteReader& r, uint32_t count, const char* what);
   void DeleteWhere(bool (*pred)(const TParamCollectionItem&, int32_t), int32_t arg);
+  // Deletes the variable at `index`, or retires it while a hold lasts.
+  void Remove(int index);
 
   static uint64_t NextGeneration();
 
@@ -137,6 +160,8 @@ class TParamCollection : protected THashCollection {
   SystemVariableHost* host_ = &defaultHost_;
   HostState* state_ = nullptr;
   TSysFuncMan* functions_ = nullptr;
+  int holds_ = 0;
+  std::vector<std::unique_ptr<THashCollectionItem>> retired_;
 };
 
 }  // namespace kuzo

@@ -78,6 +78,53 @@ TEST(HistoryStoreTest, LaidOutPagesGroupByFormatHeight) {
   EXPECT_EQ(calls, 4);
 }
 
+TEST(HistoryStoreTest, SelectionOfTheSimpleFormFillsInEverySource) {
+  TKuzoNewHistory h;
+  Show(h, "a.ksb", 1, 0);
+  Show(h, "a.ksb", 1, 1);
+  Show(h, "b.ksb", 7, 0);
+  Show(h, "b.ksb", 7, 1);
+  const HistorySelection s = h.Select(1, 2);
+  EXPECT_FALSE(s.laidOut);
+  ASSERT_EQ(s.references.size(), 2u);
+  EXPECT_EQ(s.references[0].source, "a.ksb");  // stored empty: same file as the entry before
+  EXPECT_EQ(s.references[0].page, 1);
+  EXPECT_EQ(s.references[1].source, "b.ksb");
+  EXPECT_EQ(s.references[1].command, 7);
+  EXPECT_EQ(h.Select(3, 5).references.size(), 1u);  // past the end: what there is
+  EXPECT_TRUE(h.Select(0, 0).references.empty());
+}
+
+TEST(HistoryStoreTest, SelectionOfTheLaidOutFormCoversThePixelRange) {
+  TKuzoNewHistory h;
+  h.SetLayout([](const HistoryLayoutRequest& q) {
+    HistoryLayoutResult r;
+    r.fileExists = r.isTextCommand = true;
+    for (int i = 0; i < 2; ++i) r.pages.push_back({60, i * 10, i * 10 + 9});
+    return r;
+  });
+  THistoryFormat f{16, 0, 0, 300, 200, 4};
+  Show(h, "a.ksb", 1, 0, f);
+  Show(h, "b.ksb", 2, 0, f);  // pieces of 64: a1 a1 b2 | b2 (tops 0, 64, 128, 192)
+  // Everything: one long page starting at the top.
+  HistorySelection all = h.Select(0, h.Extent());
+  EXPECT_TRUE(all.laidOut);
+  ASSERT_EQ(all.pieces.pieces.size(), 4u);
+  EXPECT_EQ(all.firstOffset, 0);
+  EXPECT_EQ(all.pieces.totalHeight, 256);
+  EXPECT_EQ(all.pieces.pieces[1].source, "a.ksb");  // filled in from the piece before
+  EXPECT_EQ(all.pieces.pieces[3].source, "b.ksb");
+  // A start inside a piece shifts it up; the range ends in the piece holding start + count.
+  HistorySelection mid = h.Select(100, 40);
+  ASSERT_EQ(mid.pieces.pieces.size(), 2u);
+  EXPECT_EQ(mid.firstOffset, 64 - 100);
+  EXPECT_EQ(mid.pieces.pieces[0].command, 1);
+  EXPECT_EQ(mid.pieces.pieces[1].command, 2);
+  EXPECT_EQ(mid.pieces.pieces[1].firstUnit, 0);
+  // A range ending exactly on a piece's top includes that piece.
+  EXPECT_EQ(h.Select(0, 64).pieces.pieces.size(), 2u);
+}
+
 TEST(HistoryStoreTest, RecordRoundTripAndOlderLayouts) {
   TKuzoNewHistory h;
   h.SetMaxCount(7);

@@ -426,6 +426,24 @@ TEST_F(Interpreter, DeleteStackRemovesAFrameAndItsContextsVariables) {
   EXPECT_EQ(Var("ok"), "TRUE");
 }
 
+TEST_F(Interpreter, DeleteStackLeavesTheVariablesOfTheRunningExpressionAliveUntilItEnds) {
+  // A declaration of an existing variable holds it while its initial value is evaluated; the
+  // evaluation deletes the frame owning it. The value lands in the removed variable, gone from the
+  // table afterwards, never in freed memory. Plain assignments look their target up again.
+  Build({{"main.kss", "var int after = 0\ncall a.kss\nafter = 1\n"},
+         {"a.kss", "var frame flag mid = FALSE\ncall b.kss\nafter = 2\n"},
+         {"b.kss", "var frame int arr[3]\nvar frame int lv = 2\ncall c.kss\nafter = 3\n"},
+         {"c.kss", "arr[1] = DeleteStack(lv)\nvar frame flag mid = DeleteStack(1)\nvar int still = 5\n"}});
+  Start();
+  Tick();
+  EXPECT_FALSE(Has("arr"));
+  EXPECT_FALSE(Has("lv"));
+  EXPECT_FALSE(Has("mid"));
+  EXPECT_EQ(Var("still"), "5");  // the page ran on after both deletions
+  EXPECT_EQ(Var("after"), "1");  // neither b nor a was resumed
+  EXPECT_EQ(cm->StackDepth(), 0);
+}
+
 TEST_F(Interpreter, AHandlerThatRestartsTheScriptRunsTheNewMainFlowOnInTheSameTick) {
   // The restart ends the tick by its own byte, but leaving the handler's mode runs on regardless.
   Build({{"main.kss", "var int n = 0\nwait 1000\n"}, {"h.kss", "!stop reset second.kss\n"},

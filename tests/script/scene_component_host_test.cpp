@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "components/history_store.h"
 #include "components/kuzo_mes.h"
 #include "scene/kuzo_base_list.h"
 #include "script_fixture.h"
@@ -68,6 +69,7 @@ class SceneCommands : public ScriptTest {
     ScriptServices s = Services();
     s.components = &componentHost;
     s.events = &scene.Events();
+    s.game = &game;
     cm = std::make_unique<TCallMan>(s);
     sysHost.Bind(cm.get(), nullptr);
     cm->Start("main.ksb");
@@ -83,8 +85,16 @@ class SceneCommands : public ScriptTest {
     return o && o->IsControl() ? static_cast<TKuzoControl*>(o) : nullptr;
   }
 
+  // The game operations the history commands reach.
+  struct HistoryGame : GameCommandHost {
+    TKuzoNewHistory history;
+    TKuzoNewHistory* History() override { return &history; }
+    void ClearHistory() override { history.Clear(); }
+  };
+
   TKuzoBaseList scene{&host, 320, 240};
   SceneComponentHost componentHost{scene};
+  HistoryGame game;
 };
 
 TEST_F(SceneCommands, CreationAppliesPropertiesAndParent) {
@@ -511,6 +521,50 @@ TEST_F(TextCommands, FontVariablesListInstalledFamiliesFixedOnesAmongThem) {
   EXPECT_LE(fixed.size(), all.size());
   for (const std::string& f : fixed) EXPECT_NE(std::find(all.begin(), all.end(), f), all.end()) << f;
   for (const std::string& f : all) EXPECT_TRUE(!f.empty() && f.front() != ' ' && f.back() != ' ') << f;
+}
+
+TEST_F(SceneCommands, EntryHistoryCopiesTheWindowsLayoutIntoTheHistorySettings) {
+  RunScene(
+      "message name = \"mes\", parent = \"\", width = 300, height = 200, fontheight = 18\n"
+      "setprop \"mes\", PR_LINESPACE, 6\n"
+      "entryhistory \"mes\"\n"
+      "entryhistory \"nobody\"\n");
+  TKuzoObject* mes = scene.FindComponent("mes");
+  ASSERT_NE(mes, nullptr);
+  const int ids[] = {PR_FONTHEIGHT, PR_FONTBORDER, PR_FONTSHADOW, PR_WIDTH, PR_HEIGHT, PR_LINESPACE};
+  for (int i = 0; i < kHistorySettingCount; ++i)
+    EXPECT_EQ(vars.HistorySettings[static_cast<size_t>(i)], std::get<int32_t>(GetPropertyValue(*mes, ids[i]))) << i;
+  EXPECT_EQ(vars.HistorySettings[0], 18);
+  EXPECT_EQ(vars.HistorySettings[3], 300);
+  EXPECT_EQ(vars.HistorySettings[5], 6);
+}
+
+TEST_F(SceneCommands, CallHistoryShowsOnlyWhatTheHistoryHolds) {
+  std::vector<std::string> lines;
+  host.log = [&](const std::string& line) { lines.push_back(line); };
+  for (int i = 0; i < 3; ++i) {
+    game.history.RecordPending("mes", "a.ksb", "", i, -1, 0, 1, 100, 50, {});
+    game.history.CommitPending("mes");
+  }
+  sysHost.BindHistory(&game.history);
+  // Past the end, no first entry, and no message window of that name: nothing to show.
+  RunScene(
+      "message name = \"mes\", parent = \"\", width = 100, height = 50\n"
+      "callhistory \"mes\" first 3 count 2\n"
+      "callhistory \"mes\" count 2\n"
+      "callhistory \"nobody\" first 0\n"
+      "var int n = @HistoryCount\n"
+      "@HistoryMaxCount = 2\n"
+      "var int trimmed = @HistoryCount\n"
+      "var int most = @HistoryMaxCount\n");
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(Var("n"), "3");
+  EXPECT_EQ(Var("trimmed"), "2");  // a lower maximum drops the oldest entries at once
+  EXPECT_EQ(Var("most"), "2");
+  // A range inside the history reaches the window, which cannot lay it out yet and says so.
+  RunScene("message name = \"mes\", parent = \"\"\ncallhistory \"mes\" first -4 count 9\n");
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("history display"), std::string::npos) << lines[0];
 }
 
 }  // namespace

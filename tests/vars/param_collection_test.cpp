@@ -98,6 +98,33 @@ TEST_F(ParamCollectionTest, RemoveFrameLevelShiftsDeeperOwners) {
   EXPECT_EQ(table.Find("c")->OwnerLevel(), 2);
 }
 
+TEST_F(ParamCollectionTest, VariablesDeletedDuringAHoldAreFreedWhenTheLastHoldEnds) {
+  table.SetFrameLevel(1);
+  Declare("a", kTypeInt, "4", vsFrameOwned);
+  Declare("b", kTypeInt, "5");
+  const int before = table.Count();
+  {
+    TParamCollection::Hold outer(table);
+    TCustomParam* held = table.Find("a")->Param();
+    {
+      TParamCollection::Hold inner(table);
+      table.RemoveFrameLevel(1);
+      table.DeleteVariable(*table.Find("b"));
+    }
+    // Out of the table at once, but the inner hold's end frees nothing while the outer one lasts.
+    EXPECT_EQ(table.Find("a"), nullptr);
+    EXPECT_EQ(table.Find("b"), nullptr);
+    EXPECT_EQ(table.Count(), before - 2);
+    EXPECT_EQ(table.RetiredCount(), 2);
+    held->SetInteger(9);  // still a live value (the sanitizer build would report a freed one)
+    EXPECT_EQ(held->AsInteger(), 9);
+  }
+  EXPECT_EQ(table.RetiredCount(), 0);
+  Declare("c", kTypeInt, "1");
+  table.DeleteVariable(*table.Find("c"));  // without a hold: freed at once
+  EXPECT_EQ(table.RetiredCount(), 0);
+}
+
 TEST_F(ParamCollectionTest, ClearKeepsSystemAndStatusVariables) {
   Declare("g", kTypeInt, "1");
   Declare("st", kTypeStr, "kept", vsStatus);
