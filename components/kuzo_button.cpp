@@ -96,6 +96,16 @@ void TKuzoButton::LeftUp() {
   if (group_ == 0 && state_ != kClicked) SetState(kNormal);
 }
 
+void TKuzoButton::KeyRepeat() {
+  constexpr int kEnter = 13, kSpace = 32;
+  const ComponentServices* services = Services();
+  if (services && (services->KeyRepeated(kEnter) || services->KeyRepeated(kSpace))) {
+    Click();
+    if (press_ == kPressDestroy) return;
+  }
+  TKuzoImages::KeyRepeat();
+}
+
 void TKuzoButton::Click() {
   RaiseEvent(notifyLabel_, EV_NOTIFY, false);
   if (group_ == 0) {

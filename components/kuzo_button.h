@@ -37,6 +37,8 @@ class TKuzoButton : public TKuzoImages {
   void MouseOut(TKuzoControl* next) override;
   void LeftDown() override;
   void LeftUp() override;
+  // Enter or Space repeating on the focused button clicks it.
+  void KeyRepeat() override;
 
   int32_t GetIntProp(PropId id) const override;
   void SetIntProp(PropId id, int32_t v) override;

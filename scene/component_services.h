@@ -67,6 +67,10 @@ class ComponentServices {
   // Drops the queued, not yet started events of `sender` (a timer that is reset).
   virtual void RemoveWaitingEvents(const TKuzoObject* sender) = 0;
 
+  // --- keyboard ------------------------------------------------------------------------------------
+  // Whether the key (virtual-key code) repeated in this frame (its first press counts).
+  virtual bool KeyRepeated(int key) const { return false; }
+
   // --- subsystem slots -----------------------------------------------------------------------------
   TDrelCollection* Images() const { return slots_.images; }
   TVrFileManager* Files() const { return slots_.files; }

@@ -134,6 +134,7 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   bool IsKeyDown(int k) const { return InKeyRange(k) && keyDown_[k]; }
   bool WasKeyPressed(int k) const { return InKeyRange(k) && pressedFrame_[k]; }
   bool WasKeyRepeated(int k) const { return InKeyRange(k) && repeatFrame_[k]; }
+  bool KeyRepeated(int k) const override { return WasKeyRepeated(k); }
   bool LeftClick() const { return ActiveBase()->leftClick; }
   bool RightClick() const { return ActiveBase()->rightClick; }
   bool LeftHeldFree() const { return ActiveBase()->leftHeld && !(ActiveBase()->capture & kCaptureLeft); }

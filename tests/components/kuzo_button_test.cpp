@@ -121,6 +121,28 @@ TEST(ButtonMouse, APausedButtonShowsPressedOnHoverAndTakesNoPress) {
   EXPECT_EQ(b->GetState(), TKuzoButton::kNormal);
 }
 
+TEST(ButtonKeys, EnterOrSpaceRepeatingOnTheFocusedButtonClicksIt) {
+  ButtonScene s;
+  TKuzoButton* b = s.Button("ok", 2, 2);
+  b->SetIntProp(PR_HANDLEKEY, 1);
+  b->SetStrProp(PR_ONKEYREPEAT, "p.kss:repeat");
+  s.Frame();  // the focus goes to the button
+  s.scene.SetKeyState(0x41, true);  // another key: only the key-repeat event
+  s.scene.SetKeyPressed(0x41);
+  s.Frame();
+  s.scene.SetKeyState(0x41, false);
+  EXPECT_TRUE(s.Events(EV_NOTIFY).empty());
+  EXPECT_EQ(s.Events(EV_KEYREPEAT).size(), 1u);
+  s.scene.Events().Clear();
+  s.Frame();
+  s.scene.SetKeyState(13, true);
+  s.scene.SetKeyPressed(13);
+  s.Frame();
+  EXPECT_EQ(s.Events(EV_NOTIFY), std::vector<std::string>{"p.kss:click"});
+  EXPECT_EQ(s.Events(EV_KEYREPEAT).size(), 1u);  // then the key-repeat event as usual
+  EXPECT_EQ(b->GetState(), TKuzoButton::kClicked);
+}
+
 TEST(ButtonGroup, OneSelectedMemberAndAllowAllUp) {
   ButtonScene s;
   TKuzoButton* b1 = s.Button("b1", 0, 0);
