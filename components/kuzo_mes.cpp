@@ -12,6 +12,7 @@
 #include "scene/component_services.h"
 #include "scene/kuzo_base.h"
 #include "text/row_dump.h"
+#include "vars/param_collection.h"
 
 namespace kuzo {
 
@@ -69,13 +70,19 @@ void TKuzoMes::RequestRelayout() {
   Invalidate();
 }
 
+int32_t TKuzoMes::CurrentTextDelay() const {
+  // Without a variable table (a scene outside the player) glyphs carry no delay of their own.
+  const TParamCollection* vars = Services() ? Services()->Vars() : nullptr;
+  return vars ? vars->TextDelay : 0;
+}
+
 void TKuzoMes::RebuildPages() {
   pages_.clear();
   rendered_ = false;
   SyncAreaToSize();
   // Zero or negative window sizes lay out nothing: the window then shows no pages.
   if (word_.AreaWidth <= 0 || word_.PageHeight <= 0) return;
-  word_.ExpandVars(0, -1, nullptr);
+  word_.ExpandVars(0, -1, Services() ? Services()->Vars() : nullptr);
   word_.Layout(pages_);
 }
 
@@ -87,6 +94,8 @@ void TKuzoMes::SetText(const std::string& text) {
   firstOffset_ = 0;
   readMarkMode_ = 0;
   word_.Clear();
+  // Glyphs without a WAIT tag type at the current "@TextDelay".
+  word_.TextDelay = CurrentTextDelay();
   word_.SetText(text);
   RebuildPages();
   index_ = 0;

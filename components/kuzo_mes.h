@@ -82,6 +82,7 @@ class TKuzoMes : public TKuzoControl {
   // Builds the pages from the message data: the one piece's text command through the text source.
   void RebuildFromMessageData();
   std::string FrozenVarValues() const;
+  int32_t CurrentTextDelay() const;
   void SetFrozenVarValues(const std::string& lines);
 
   // Simple history references the window shows (source, command, page, area size), saved as they are.

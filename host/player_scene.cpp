@@ -49,6 +49,7 @@ void PlayerScene::InstallMedia(media::MediaSystem* media) {
 void PlayerScene::InstallVariables(TParamCollection* vars) {
   ServiceSlots slots = scene_.Slots();
   slots.variables = vars;
+  slots.vars = vars;
   scene_.SetSlots(slots);
   if (vars != nullptr) {
     scene_.SetDefaultCursorSource([vars] { return vars->CursorName; });

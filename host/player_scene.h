@@ -39,8 +39,8 @@ class PlayerScene {
   SceneComponentHost& Commands() { return commands_; }
   // The media managers for the components (created after the scene; null again before they go).
   void InstallMedia(media::MediaSystem* media);
-  // The variable table for the components (a picture's last-frame wait) and for the default cursor
-  // ("@Cursor"); null again before it goes.
+  // The variable table for the components (a picture's last-frame wait; "@TextDelay" and VAR tags in
+  // text) and for the default cursor ("@Cursor"); null again before it goes.
   void InstallVariables(TParamCollection* vars);
 
   void SetSize(int32_t width, int32_t height) { scene_.SetSize(width, height); }

@@ -23,6 +23,7 @@ class TVrFileManager;     // game data: loose files, archives and discs
 class TFontPixelManager;  // glyph cache
 class TParamCollection;   // the script's variable table (expressions that components keep)
 class ScriptTextSource;   // text of the script's text-insert commands (scene/script_text_source.h)
+class TParamCollection;   // the variable table: expressions in text, "@TextDelay"
 namespace media {
 class MediaSystem;        // the media managers: sound, music, video, CD tracks
 }  // namespace media
@@ -36,6 +37,7 @@ struct ServiceSlots {
   const HostState* clock = nullptr;
   TParamCollection* variables = nullptr;
   ScriptTextSource* texts = nullptr;
+  TParamCollection* vars = nullptr;
 };
 
 class ComponentServices {
@@ -79,6 +81,7 @@ class ComponentServices {
   const HostState* Clock() const { return slots_.clock; }
   TParamCollection* Variables() const { return slots_.variables; }
   ScriptTextSource* Texts() const { return slots_.texts; }
+  TParamCollection* Vars() const { return slots_.vars; }
   // Milliseconds of the current frame (0 without a clock).
   int32_t FrameDeltaMs() const { return slots_.clock ? slots_.clock->frameDeltaMs : 0; }
   // Game time in milliseconds (0 without a clock).

@@ -11,6 +11,8 @@
 #include "graphics/font_pixel.h"
 #include "scene/component_services.h"
 #include "scene/kuzo_base_list.h"
+#include "text/row_dump.h"
+#include "vars/param_collection.h"
 
 namespace kuzo {
 namespace {
@@ -290,6 +292,44 @@ TEST(MesLinks, ClickOnAHighlightedLinkRaisesOneLinkEventOnlyOnceTyped) {
   s.scene.Events().Clear();
   mes->LeftDown();
   EXPECT_FALSE(s.Find("link"));
+}
+
+}  // namespace
+}  // namespace kuzo
+
+namespace kuzo {
+namespace {
+
+TEST(MesVariables, TextDelayAndVarTagsComeFromTheVariableTable) {
+  MesScene s;
+  TParamCollection vars;
+  ServiceSlots slots = s.scene.Slots();
+  slots.vars = &vars;
+  s.scene.SetSlots(slots);
+  bool initialise = false;
+  vars.Declare("who", 4, 0, initialise).Param()->SetString("Mei");
+  TKuzoMes* mes = s.Window();
+
+  // Glyphs outside WAIT type at "@TextDelay" as it is when the text is set.
+  vars.TextDelay = 32;
+  mes->SetStrProp(PR_TEXT, "Hi <VAR NAME=\"who\">!<WAIT VALUE=5>x</WAIT>");
+  std::vector<int32_t> waits;
+  std::string text;
+  for (size_t i = 0; i < mes->Word().GlyphCount(); ++i) {
+    const TWdGlyph* g = mes->Word().Glyph(i);
+    if (g->Kind != GlyphKind::Char) continue;
+    waits.push_back(static_cast<const TWdChar*>(g)->Wait);
+  }
+  EXPECT_EQ(waits, (std::vector<int32_t>{32, 32, 32, 32, 5}));
+  // The VAR tag shows the variable's value.
+  ASSERT_NE(mes->ShownPage(), nullptr);
+  for (const auto& row : mes->ShownPage()->Rows) text += RowText(*row);
+  EXPECT_EQ(text, "Hi Mei!x");
+
+  vars.TextDelay = 0;
+  mes->SetStrProp(PR_TEXT, "ab");
+  ASSERT_GE(mes->Word().GlyphCount(), 1u);
+  EXPECT_EQ(static_cast<const TWdChar*>(mes->Word().Glyph(0))->Wait, 0);
 }
 
 }  // namespace
