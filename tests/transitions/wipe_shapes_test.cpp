@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "tests/transitions/wipe_test_util.h"
 
 namespace kuzo {
@@ -139,6 +141,56 @@ TEST(WipeBlockTest, RandomOrderComesFromTheSeededGenerator) {
   EXPECT_TRUE(differs);
   const Row half = frame(1234, 4);
   EXPECT_EQ(std::count(half.begin(), half.end(), T), 5);  // blocks 0 .. 4 of the order
+}
+
+}  // namespace
+}  // namespace kuzo
+
+namespace kuzo {
+namespace {
+
+// The hard-edged angle masks on 32-bit screens (runs copied whole) give the same frames as on
+// 24-bit screens (pixel by pixel), for each angle kind, start and direction.
+TEST(WipeAngleMaskTest, FramesOn32And24BitScreensAgree) {
+  std::mt19937 gen(4);
+  for (auto [w, h] : {std::pair{15, 11}, std::pair{16, 8}}) {
+    TDIBX from32(w, h, 32), to32(w, h, 32), from24(w, h, 24), to24(w, h, 24);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const uint32_t f = gen() & 0xFFFFFFu, t = gen() & 0xFFFFFFu;
+        from32.SetPixel(x, y, f);
+        from24.SetPixel(x, y, f);
+        to32.SetPixel(x, y, t);
+        to24.SetPixel(x, y, t);
+      }
+    }
+    for (WipeKind kind : {WipeKind::kClockhand, WipeKind::kFan, WipeKind::kWFan}) {
+      for (int32_t start : {0, 45, 200}) {
+        for (bool reverse : {false, true}) {
+          for (int e = 0; e < 30; e += 3) {
+            TDIBX d32(w, h, 32), d24(w, h, 24);
+            d32.Assign(from32);
+            d24.Assign(from24);
+            for (TDIBX* dest : {&d32, &d24}) {
+              const bool is32 = dest == &d32;
+              auto wipe = CreateTransition(static_cast<int32_t>(kind), *dest, is32 ? from32 : from24, is32 ? to32 : to24);
+              wipe->SetParam(0, start);
+              wipe->Duration = 30;
+              wipe->SetReverse(reverse ? 1 : 0);
+              wipe->Prepare();
+              wipe->Elapsed = e;
+              wipe->StepFrame();
+            }
+            for (int y = 0; y < h; ++y)
+              for (int x = 0; x < w; ++x)
+                ASSERT_EQ(d32.GetPixel(x, y) & 0xFFFFFFu, d24.GetPixel(x, y) & 0xFFFFFFu)
+                    << "kind " << static_cast<int>(kind) << " start " << start << (reverse ? " reversed" : "")
+                    << " elapsed " << e << " at " << x << "," << y;
+          }
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
