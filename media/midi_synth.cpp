@@ -4,6 +4,7 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <mutex>
 
@@ -104,7 +105,13 @@ void FluidSynthPort::Render(int16_t* out, size_t frames) {
     std::memset(out, 0, frames * kMixChannels * sizeof(int16_t));
     return;
   }
-  fluid_synth_write_s16(synth_, static_cast<int>(frames), out, 0, 2, out, 1, 2);
+  // The synthesiser's own 16-bit output adds dither noise of one step even when nothing sounds.
+  scratch_.resize(frames * kMixChannels);
+  fluid_synth_write_float(synth_, static_cast<int>(frames), scratch_.data(), 0, 2, scratch_.data(), 1, 2);
+  for (size_t i = 0; i < frames * kMixChannels; ++i) {
+    const float v = std::clamp(scratch_[i] * 32767.0f, -32768.0f, 32767.0f);
+    out[i] = static_cast<int16_t>(std::lrint(v));
+  }
 }
 
 size_t MidiVoice::Render(int16_t* out, size_t frames) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "media/audio_mixer.h"
 #include "media/midi_sequencer.h"
@@ -30,12 +31,14 @@ class FluidSynthPort : public IMidiPort {
   void ShortMessage(uint8_t status, uint8_t data1, uint8_t data2) override;
   void LongMessage(std::span<const uint8_t> bytes) override;
   void Reset() override;
-  // Renders `frames` stereo frames of the synthesiser's output.
+  // Renders `frames` stereo frames of the synthesiser's output, rounded to 16 bits without dither,
+  // so a synthesiser with nothing to play adds exact silence to the mix.
   void Render(int16_t* out, size_t frames);
 
  private:
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
+  std::vector<float> scratch_;
 };
 
 // A never-ending voice: the synthesiser's output (silence without one) with the sequencer driven

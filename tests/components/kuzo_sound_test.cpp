@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/components/media_test_scene.h"
+#include "tests/media/midi_bytes.h"
 
 namespace kuzo {
 namespace {
@@ -234,6 +235,26 @@ TEST(SoundComponent, PlayRestartsFromTheBeginning) {
   EXPECT_NEAR(s.LevelDb(0, 510, 690), 0.0, 0.5);
   for (int i = 0; i < 20; ++i) s.Step(20);
   EXPECT_EQ(s.EventsOf(sound, EV_PLAYEND), 1);
+}
+
+TEST(SoundComponent, MidiSoundsUseTheFullVolumeRangeAndEndOnTheSequencersClock) {
+  using namespace media::testing;
+  MediaScene s;
+  // One quarter note at 120 beats a minute (division 480): 500 ms.
+  s.files["song.mid"] = Smf(480, {Track({Tempo(0, 500000), NoteOn(0, 0, 60), NoteOff(480, 0, 60), End(0)})});
+  auto* sound = StartSound(s, "bgm", "song.mid", 500);
+  sound->SetStrProp(PR_ONPLAYEND, "main.kss:end");
+  ASSERT_NE(sound->Item(), nullptr);
+  EXPECT_EQ(s.media->KindOf(sound->Item()), media::SoundKind::kMidi);
+  EXPECT_EQ(sound->Item()->GetVolume(), -5000);  // volume x 10 - 10000
+  EXPECT_EQ(sound->GetIntProp(PR_COUNT), 500);
+  int endedAt = -1;
+  for (int i = 0; i < 40 && endedAt < 0; ++i) {
+    s.Step(20);
+    if (s.EventsOf(sound, EV_PLAYEND) > 0) endedAt = s.host.gameClockMs;
+  }
+  EXPECT_GE(endedAt, 500);
+  EXPECT_LE(endedAt, 540);
 }
 
 // Saves a sound and loads the record into a new sound of a fresh scene.

@@ -106,6 +106,31 @@ TEST_F(MediaCommands, MovieStopWithAFadeWaitsUntilTheSoundIsGone) {
   EXPECT_LE(after - before, 300 + 3 * 16);
 }
 
+TEST_F(MediaCommands, AWaitingMovieStopKeepsWaitingAfterItsStateIsSavedAndRestored) {
+  Begin(
+      "var int after = 0\n"
+      "sound name = \"bgm\", source = \"bgm.ogg\", repeat = TRUE\n"
+      "moviestop \"bgm\" fade 300 wait TRUE block TRUE\n"
+      "after = @TickCount\n"
+      "wait while TRUE\n");
+  Ticks(3);
+  ByteWriter w;
+  cm->SaveState(w);
+  ScriptServices services = Services();
+  services.components = &componentHost;
+  services.events = &scene.Events();
+  auto restored = std::make_unique<TCallMan>(services);
+  ByteReader r(w.Str(), "state");
+  restored->LoadState(r, 134);
+  EXPECT_TRUE(r.AtEnd());
+  cm = std::move(restored);
+  sysHost.Bind(cm.get(), nullptr);
+  Ticks(5);
+  EXPECT_EQ(Var("after"), "0");  // still waiting for the fading sound
+  Ticks(30);
+  EXPECT_GE(std::stoi(Var("after")), 300);
+}
+
 TEST_F(MediaCommands, MovieStopLeavesWhatCannotFade) {
   // A missing file, or a sound that is not playing, is not faded and nothing is waited for.
   Begin(
