@@ -1,7 +1,8 @@
 // kuzotool demo-pictures OUTDIR: draws the demo title's pictures from code and writes them as Drel
 // files, so the repository holds no picture binaries. The build runs it; the pictures are a
 // background, a character with a soft-edged mask, an animated picture, a button with normal, hover
-// and pressed frames, and a picture with a colour key for turning and zooming.
+// and pressed frames, and a picture with a colour key for turning and zooming; then the demo
+// novel's backgrounds and character (tools/demo_novel_pictures.cpp).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include "graphics/image_formats/image_file.h"
 #include "platform/file_system.h"
 #include "tools/command.h"
+#include "tools/demo_novel_pictures.h"
 
 namespace {
 
@@ -150,6 +152,9 @@ int Run(const std::vector<std::string>& args) {
 
     for (const auto& [name, draw] : pictures) {
       platform::WriteFileAtomic(std::filesystem::path(dir) / name, SaveDrelImage(draw(), DrelKind::kDeflate));
+    }
+    for (const auto& [name, picture] : tool::DrawNovelPictures()) {
+      platform::WriteFileAtomic(std::filesystem::path(dir) / name, SaveDrelImage(picture, DrelKind::kDeflate));
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s: %s\n", dir.c_str(), e.what());

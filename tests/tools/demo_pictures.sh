@@ -19,6 +19,13 @@ expect button_h.drl "frames	1"
 expect button_p.drl "frame	0	160	48	24	0	00ff00	0"
 expect button.drl "frame	2	160	48	24	0	00ff00	0"
 expect spin.drl "frame	0	128	64	24	0	-1	0"
+# The novel's backgrounds fill the scene; Koharu carries a mask for her soft edges.
+for bg in station hill night room summer rule; do
+  expect "$bg.drl" "frame	0	640	480	24	0	-1	0"
+done
+expect koharu.drl "frame	0	200	320	24	0	-1	1"
+expect text_mark.drl "frame	0	24	24	24	0	-1	1"
+"$tool" img decode "$work/pics/koharu.drl" "$work/koharu.png"
 "$tool" img decode "$work/pics/chara.drl" "$work/chara.png"
 "$tool" img decode "$work/pics/button.drl" "$work/button.png" --frame 1
-[ -s "$work/chara.png" ] && [ -s "$work/button.png" ] || { echo "decode wrote nothing"; exit 1; }
+[ -s "$work/chara.png" ] && [ -s "$work/button.png" ] && [ -s "$work/koharu.png" ] || { echo "decode wrote nothing"; exit 1; }
