@@ -304,7 +304,7 @@ TEST(MesVariables, TextDelayAndVarTagsComeFromTheVariableTable) {
   MesScene s;
   TParamCollection vars;
   ServiceSlots slots = s.scene.Slots();
-  slots.vars = &vars;
+  slots.variables = &vars;
   s.scene.SetSlots(slots);
   bool initialise = false;
   vars.Declare("who", 4, 0, initialise).Param()->SetString("Mei");
