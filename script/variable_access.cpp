@@ -76,7 +76,15 @@ void DeclareVariable(TParamCollection& vars, const std::string& name, uint8_t ty
 namespace {
 
 void AppendEscaped(std::string& out, std::string_view s) {
-  for (char c : s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    // The second byte of a double-byte character may be 0x5C (as in "表" or "―"): it is part of
+    // the character and stays as it is, or the dump would not read as the same text.
+    if (sjis::IsLeadByte(static_cast<uint8_t>(c)) && i + 1 < s.size()) {
+      out += c;
+      out += s[++i];
+      continue;
+    }
     switch (c) {
       case '\\': out += "\\\\"; break;
       case '\t': out += "\\t"; break;

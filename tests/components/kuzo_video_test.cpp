@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 
 #include "tests/components/media_test_scene.h"
@@ -22,7 +23,9 @@ using testing::MediaScene;
 // A 64 × 48 movie at 10 frames a second: red for 0.5 s, then blue for 0.5 s, with a tone.
 const std::string& RedBlueMovie() {
   static const std::string movie = [] {
-    const fs::path path = fs::temp_directory_path() / "kuzo_component_movie.avi";
+    // Each test runs in its own process, often side by side: every process makes its own file.
+    const fs::path path =
+        fs::temp_directory_path() / ("kuzo_component_movie_" + std::to_string(std::random_device{}()) + ".avi");
     const std::string cmd =
         "ffmpeg -v error -y -f lavfi -i color=c=red:s=64x48:r=10:d=0.5 -f lavfi -i color=c=blue:s=64x48:r=10:d=0.5 "
         "-f lavfi -i sine=f=440:d=1:sample_rate=44100 -filter_complex \"[0][1]concat=n=2:v=1:a=0[v]\" -map \"[v]\" "

@@ -29,5 +29,13 @@ TEST_F(VariableDump, TemporariesAndSystemVariablesAreLeftOut) {
   EXPECT_EQ(DumpVariables(vars), "ref\t0\t-\n");
 }
 
+TEST_F(VariableDump, DoubleByteCharactersEndingIn5CStayWhole) {
+  // "表" is 0x95 0x5C and "―" 0x81 0x5C in Shift-JIS: their second byte is no backslash.
+  TParamCollectionItem& t = vars.AddVariable(4);
+  t.SetName("s");
+  t.Param()->SetString(std::string("\x95\x5C\x81\x5C\\", 5));
+  EXPECT_EQ(DumpVariables(vars), std::string("s\t4\t-\t\x95\x5C\x81\x5C\\\\\n"));
+}
+
 }  // namespace
 }  // namespace kuzo::testing
