@@ -2,7 +2,7 @@
 // title's sources, how to run it (run.txt), scripted input, and expectations worked out by hand:
 // pixels of the screenshots (probes.txt), the scene dump and the variables at exit.
 #include <gtest/gtest.h>
-#include <png.h>
+#include "tests/titles/title_files.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,39 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
-
-// A decoded screenshot, 8-bit RGB.
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<uint8_t> rgb;
-  uint32_t At(int x, int y) const {
-    const size_t i = (static_cast<size_t>(y) * width + x) * 3;
-    return (uint32_t{rgb[i]} << 16) | (uint32_t{rgb[i + 1]} << 8) | rgb[i + 2];
-  }
-};
-
-bool ReadPng(const fs::path& file, Picture& out) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, file.string().c_str())) return false;
-  image.format = PNG_FORMAT_RGB;
-  out.width = static_cast<int>(image.width);
-  out.height = static_cast<int>(image.height);
-  out.rgb.assign(PNG_IMAGE_SIZE(image), 0);
-  if (!png_image_finish_read(&image, nullptr, out.rgb.data(), 0, nullptr)) {
-    png_image_free(&image);
-    return false;
-  }
-  return true;
-}
+using testing::Picture;
+using testing::Quote;
+using testing::ReadPng;
+using testing::Slurp;
 
 struct RunPlan {
   int ticks = 1;
@@ -137,7 +108,8 @@ TEST_P(SceneTitle, ScreenshotsDumpAndVariablesMatchTheHandWorkedExpectations) {
   int checked = 0;
   for (int t : plan.shots) {
     Picture pic;
-    ASSERT_TRUE(ReadPng(work / ("shot" + std::to_string(t) + ".png"), pic)) << "screenshot of tick " << t;
+    pic = ReadPng(work / ("shot" + std::to_string(t) + ".png"));
+    ASSERT_FALSE(pic.rgb.empty()) << "screenshot of tick " << t;
     for (const Probe& p : probes) {
       if (p.tick != t) continue;
       ++checked;

@@ -3,7 +3,7 @@
 // (probes.txt), the frames kuzotool wipe must agree with (goldens.txt), the trace of the script (the
 // command after a flip runs exactly when the transition's time has passed) and the variables at exit.
 #include <gtest/gtest.h>
-#include <png.h>
+#include "tests/titles/title_files.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,39 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-std::string Quote(const fs::path& p) { return "'" + p.string() + "'"; }
-
-// A screenshot as 0xRRGGBB values, row-major; empty when it cannot be read.
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<uint32_t> rgb;
-  uint32_t At(int x, int y) const { return rgb[static_cast<size_t>(y) * width + x]; }
-};
-
-Picture ReadPng(const fs::path& file) {
-  Picture out;
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, file.string().c_str())) return out;
-  image.format = PNG_FORMAT_RGB;
-  std::vector<uint8_t> bytes(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, bytes.data(), 0, nullptr)) {
-    png_image_free(&image);
-    return out;
-  }
-  out.width = static_cast<int>(image.width);
-  out.height = static_cast<int>(image.height);
-  for (size_t i = 0; i + 2 < bytes.size(); i += 3)
-    out.rgb.push_back((uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2]);
-  return out;
-}
+using testing::Picture;
+using testing::Quote;
+using testing::ReadPng;
+using testing::Slurp;
 
 // Lines of a plan file without comments and blank lines.
 std::vector<std::string> Lines(const fs::path& file) {
