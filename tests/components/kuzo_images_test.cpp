@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "components/kuzo_box.h"
+#include "components/kuzo_button.h"
+#include "components/kuzo_tile.h"
 #include "picture_scene.h"
 #include "vars/expression.h"
 #include "vars/param_collection.h"
@@ -394,6 +396,28 @@ TEST(ImagesRecord, ATruncatedRecordIsAFormatError) {
   ByteReader r(bytes, "save.dat");
   EXPECT_THROW(t.scene.LoadFromStream(r, kSaveVersionCurrent), FormatError);
   EXPECT_EQ(t.scene.FindComponent("a"), nullptr);
+}
+
+}  // namespace
+}  // namespace kuzo
+
+namespace kuzo {
+namespace {
+
+// The scene's tick walk asks every component for its idle label: images, buttons and tiles answer
+// theirs, so each gets exactly one waiting idle event however many ticks pass.
+TEST(PictureIdle, ImagesButtonsAndTilesRaiseOneWaitingIdleEventEach) {
+  PictureScene s;
+  s.files["a.drl"] = KeyedPicture();
+  TKuzoImages* img = Image(s, "img", "a.drl");
+  auto* button = s.Create<TKuzoButton>(LT_BUTTON, "btn", "a.drl", 4, 0);
+  auto* tile = s.Create<TKuzoTile>(LT_TILE, "tile", "a.drl", 8, 0);
+  for (TKuzoObject* c : std::initializer_list<TKuzoObject*>{img, button, tile}) c->SetStrProp(PR_ONIDLE, "p.kss:idle");
+  s.scene.Tick();
+  s.scene.Tick();
+  ASSERT_EQ(s.scene.Events().Count(), 3);
+  for (TKuzoObject* c : std::initializer_list<TKuzoObject*>{img, button, tile})
+    EXPECT_GE(s.scene.Events().FindPendingEvent(c->Handle(), EV_IDLE), 0) << c->KindCode();
 }
 
 }  // namespace
