@@ -222,6 +222,23 @@ TEST_F(VideoComponent, PicturePropertiesShapeTheDrawnMovie) {
   EXPECT_EQ(movie->GetIntProp(PR_WIDTH), 128);
 }
 
+TEST_F(VideoComponent, FrameSurfaceGoesAndComesBackAroundADisplayChange) {
+  TKuzoVideo* movie = Movie();
+  movie->SetPlayState(kMediaPlaying);
+  Run(100);
+  ASSERT_NE(movie->FrameSurface(), nullptr);
+  s.scene.ReleaseSurfaces();
+  EXPECT_EQ(movie->FrameSurface(), nullptr);
+  EXPECT_EQ(movie->GetSurface(), nullptr);
+  // The item plays on; the surface comes back as the picture and shows the current frame.
+  s.scene.RestoreSurfaces();
+  ASSERT_NE(movie->FrameSurface(), nullptr);
+  EXPECT_EQ(movie->GetSurface(), movie->FrameSurface());
+  Run(500);
+  EXPECT_TRUE(Blue(At(32, 24)));
+  EXPECT_EQ(movie->GetIntProp(PR_WIDTH), 64);
+}
+
 TEST_F(VideoComponent, RecordCarriesThePicturePartBeforeTheMovieFields) {
   TKuzoVideo* movie = Movie();
   movie->SetIntProp(PR_ALPHA, 77);
