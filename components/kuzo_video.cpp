@@ -1,5 +1,6 @@
 // Movie components: play states and fades as for sounds, the frame surface filled from the video
-// item at its sound clock, drawing as a picture, and the movie record.
+// item at its sound clock and lent to the picture base as its picture, and the movie record after
+// the picture record.
 #include "components/kuzo_video.h"
 
 #include <algorithm>
@@ -41,13 +42,21 @@ void TKuzoVideo::CreateFrameSurface() {
   if (!video) return;
   const TCustomDIBX* screen = GetDrawSurface();
   const int bits = screen && screen->BitCount() >= 15 ? screen->BitCount() : 32;
-  frame_ = std::make_unique<TDIBX>(std::max(1, video->SourceWidth()), std::max(1, video->SourceHeight()), bits);
+  auto frame = std::make_unique<TDIBX>(std::max(1, video->SourceWidth()), std::max(1, video->SourceHeight()), bits);
+  frame_ = frame.get();
+  SetSurface(std::move(frame));
   CopyFrame();
+}
+
+void TKuzoVideo::DropFrameSurface() {
+  if (!frame_) return;
+  frame_ = nullptr;
+  SetSurface(nullptr);
 }
 
 bool TKuzoVideo::CopyFrame() {
   media::TVideoItem* video = item_.Video();
-  if (!video || !frame_ || !video->NeedPaint()) return false;
+  if (!video || !FrameSurface() || !video->NeedPaint()) return false;
   const std::vector<uint32_t>& pixels = video->Frame();
   const int w = std::min(frame_->Width(), video->SourceWidth());
   const int h = std::min(frame_->Height(), video->SourceHeight());
@@ -71,8 +80,16 @@ bool TKuzoVideo::CopyFrame() {
 void TKuzoVideo::ApplySize() {
   media::TVideoItem* video = item_.Video();
   if (!video) return;
-  TKuzoControl::SetIntProp(PR_WIDTH, static_cast<int32_t>(int64_t{zoomX_} * video->SourceWidth() / kZoomUnit));
-  TKuzoControl::SetIntProp(PR_HEIGHT, static_cast<int32_t>(int64_t{zoomY_} * video->SourceHeight() / kZoomUnit));
+  TKuzoControl::SetIntProp(PR_WIDTH, static_cast<int32_t>(int64_t{ZoomX()} * video->SourceWidth() / kZoomUnit));
+  TKuzoControl::SetIntProp(PR_HEIGHT, static_cast<int32_t>(int64_t{ZoomY()} * video->SourceHeight() / kZoomUnit));
+}
+
+void TKuzoVideo::RecomputeWidth() {
+  if (item_.Video()) TKuzoCustomImage::RecomputeWidth();
+}
+
+void TKuzoVideo::RecomputeHeight() {
+  if (item_.Video()) TKuzoCustomImage::RecomputeHeight();
 }
 
 bool TKuzoVideo::PictureSize(int32_t& width, int32_t& height) const {
@@ -110,7 +127,7 @@ void TKuzoVideo::SetPlayState(int32_t state) {
       if (!item_) return;
       Invalidate();
       item_.Release();
-      frame_.reset();
+      DropFrameSurface();
       position_ = 0;
       return;
     default:
@@ -133,7 +150,7 @@ void TKuzoVideo::SetPlayState(int32_t state) {
     mixer_ = std::make_unique<TKuzoMixerFadeout>(item_.Get(), false, delay_);
     item_.MoveTo(fading_);
     Invalidate();
-    frame_.reset();
+    DropFrameSurface();
     position_ = 0;
   }
 }
@@ -186,21 +203,9 @@ bool TKuzoVideo::Tick() {
 }
 
 void TKuzoVideo::Draw() {
-  TCustomDIBX* s = GetDrawSurface();
-  if (s && frame_ && item_ && GetVisible()) {
-    CopyFrame();
-    PicturePlacement p;
-    p.left = GetAbsLeft();
-    p.top = GetAbsTop();
-    p.width = Width();
-    p.height = Height();
-    p.zoomX = zoomX_;
-    p.zoomY = zoomY_;
-    p.flipH = flipH_;
-    p.flipV = flipV_;
-    DrawPicture(*s, *frame_, nullptr, alpha_, p);
-  }
-  TKuzoControl::Draw();
+  // Without an item there is no frame surface, and the picture base draws only the children.
+  if (item_ && GetVisible()) CopyFrame();
+  TKuzoCustomImage::Draw();
 }
 
 void TKuzoVideo::SuspendMedia() {
@@ -212,7 +217,7 @@ void TKuzoVideo::ResumeMedia() {
 }
 
 void TKuzoVideo::RestoreSurfaces() {
-  if (item_ && !frame_) {
+  if (item_ && !FrameSurface()) {
     CreateFrameSurface();
     Invalidate();
   }
@@ -229,13 +234,6 @@ int32_t TKuzoVideo::Length() const {
     return 0;
   }
   return probe->GetLength();
-}
-
-void TKuzoVideo::SetZoom(int32_t& field, int32_t value) {
-  field = value <= 0 ? 1 : value;
-  Invalidate();
-  ApplySize();
-  Invalidate();
 }
 
 void TKuzoVideo::ApplyRunning(bool wasRunning) {
@@ -257,12 +255,9 @@ int32_t TKuzoVideo::GetIntProp(PropId id) const {
     case PR_DELAY: return delay_;
     case PR_INDEX: return item_ ? item_->GetPosition() : 0;
     case PR_COUNT: return Length();
-    case PR_ZOOMX: return zoomX_;
-    case PR_ZOOMY: return zoomY_;
-    case PR_ALPHA: return alpha_;
     case PR_ORIGWIDTH: return video ? video->SourceWidth() : 0;
     case PR_ORIGHEIGHT: return video ? video->SourceHeight() : 0;
-    default: return TKuzoControl::GetIntProp(id);
+    default: return TKuzoCustomImage::GetIntProp(id);
   }
 }
 
@@ -282,10 +277,15 @@ void TKuzoVideo::SetIntProp(PropId id, int32_t v) {
       position_ = v;
       if (item_) item_->SetPosition(v);
       break;
-    case PR_ZOOMX: SetZoom(zoomX_, v); break;
-    case PR_ZOOMY: SetZoom(zoomY_, v); break;
-    case PR_ALPHA: ChangeField(alpha_, v); break;
-    default: TKuzoControl::SetIntProp(id, v); break;
+    case PR_ZOOMX:
+    case PR_ZOOMY:
+      // The picture base stores the zoom; a playing movie takes its new size at once.
+      TKuzoCustomImage::SetIntProp(id, v);
+      Invalidate();
+      ApplySize();
+      Invalidate();
+      break;
+    default: TKuzoCustomImage::SetIntProp(id, v); break;
   }
 }
 
@@ -298,13 +298,11 @@ bool TKuzoVideo::GetBoolProp(PropId id) const {
     case PR_REWINDONLOAD: return rewindOnLoad_;
     case PR_MUTEONLOAD: return muteOnLoad_;
     case PR_OVERLAY: return overlay_;
-    case PR_FLIPH: return flipH_;
-    case PR_FLIPV: return flipV_;
     case PR_PLAYING:
       if (!Running()) return false;
       if (repeat_) return true;
       return (item_ ? item_->GetPosition() : 0) < Length() - 1;
-    default: return TKuzoControl::GetBoolProp(id);
+    default: return TKuzoCustomImage::GetBoolProp(id);
   }
 }
 
@@ -343,15 +341,7 @@ void TKuzoVideo::SetBoolProp(PropId id, bool v) {
     case PR_AUTOSCRAP: autoScrap_ = v; break;
     case PR_REWINDONLOAD: rewindOnLoad_ = v; break;
     case PR_MUTEONLOAD: muteOnLoad_ = v; break;
-    case PR_FLIPH:
-      flipH_ = v;
-      Invalidate();
-      break;
-    case PR_FLIPV:
-      flipV_ = v;
-      Invalidate();
-      break;
-    default: TKuzoControl::SetBoolProp(id, v); break;
+    default: TKuzoCustomImage::SetBoolProp(id, v); break;
   }
 }
 
@@ -360,7 +350,7 @@ std::string TKuzoVideo::GetStrProp(PropId id) const {
     case PR_SOURCE: return source_;
     case PR_ONPLAYEND: return playEndLabel_;
     case PR_ONIDLE: return idleLabel_;
-    default: return TKuzoControl::GetStrProp(id);
+    default: return TKuzoCustomImage::GetStrProp(id);
   }
 }
 
@@ -372,12 +362,12 @@ void TKuzoVideo::SetStrProp(PropId id, const std::string& v) {
       break;
     case PR_ONPLAYEND: playEndLabel_ = v; break;
     case PR_ONIDLE: idleLabel_ = v; break;
-    default: TKuzoControl::SetStrProp(id, v); break;
+    default: TKuzoCustomImage::SetStrProp(id, v); break;
   }
 }
 
 void TKuzoVideo::SaveToStream(ByteWriter& out) const {
-  TKuzoControl::SaveToStream(out);
+  TKuzoCustomImage::SaveToStream(out);
   out.String(source_);
   out.Bool(repeat_);
   out.Bool(autoScrap_);
@@ -395,7 +385,7 @@ void TKuzoVideo::SaveToStream(ByteWriter& out) const {
 }
 
 void TKuzoVideo::LoadFromStream(ByteReader& in, int32_t version) {
-  TKuzoControl::LoadFromStream(in, version);
+  TKuzoCustomImage::LoadFromStream(in, version);
   const std::string source = in.String("movie source");
   repeat_ = in.Bool("movie repeat");
   autoScrap_ = in.Bool("movie auto scrap");

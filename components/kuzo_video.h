@@ -1,29 +1,32 @@
 // TKuzoVideo: a movie in the scene. It takes a video item from the video manager when it starts,
-// copies the frame due at the item's sound clock into its frame surface and draws it as a picture
-// (alpha, zoom, flips), plays the movie's sound at its volume and pan, fades in and out, raises its
+// copies the frame due at the item's sound clock into its frame surface, which is the picture of
+// the picture base while the item is held, so it draws with every picture property (opacity, zoom,
+// turn, flips, capture mask), plays the movie's sound at its volume and pan, fades in and out, raises its
 // play-end event at the end, and keeps its place in the scene when stopped.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "components/kuzo_custom_image.h"
 #include "components/kuzo_mixer.h"
 #include "components/kuzo_sound.h"
 #include "components/media_item_slot.h"
 #include "graphics/dibx.h"
-#include "scene/kuzo_control.h"
 
 namespace kuzo {
 
-class TKuzoVideo : public TKuzoControl {
+class TKuzoVideo : public TKuzoCustomImage {
  public:
   static constexpr int32_t kKindCode = LT_VIDEO;
-  static constexpr int32_t kZoomUnit = 256;
   int32_t KindCode() const override { return kKindCode; }
   ~TKuzoVideo() override;
 
   void Draw() override;
   bool PictureSize(int32_t& width, int32_t& height) const override;
+  // The size follows the video's own size while an item is held; a stopped movie keeps its size.
+  void RecomputeWidth() override;
+  void RecomputeHeight() override;
 
   int32_t GetIntProp(PropId id) const override;
   void SetIntProp(PropId id, int32_t v) override;
@@ -39,7 +42,7 @@ class TKuzoVideo : public TKuzoControl {
   // Entering and leaving a cabinet: a running movie pauses and plays on.
   void SuspendMedia() override;
   void ResumeMedia() override;
-  void ReleaseSurfaces() override { frame_.reset(); }
+  void ReleaseSurfaces() override { DropFrameSurface(); }
   void RestoreSurfaces() override;
 
   void SaveToStream(ByteWriter& out) const override;
@@ -47,7 +50,7 @@ class TKuzoVideo : public TKuzoControl {
 
   media::TDMediaItem* Item() const { return item_.Get(); }
   // The picture the movie shows (null while stopped).
-  const TDIBX* FrameSurface() const { return frame_.get(); }
+  const TDIBX* FrameSurface() const { return GetSurface() == frame_ ? frame_ : nullptr; }
 
  private:
   int32_t Now() const;
@@ -55,10 +58,10 @@ class TKuzoVideo : public TKuzoControl {
   bool Running() const { return !paused_ && !aniPaused_; }
   bool SourceAvailable() const;
   void CreateFrameSurface();
+  void DropFrameSurface();
   // Copies the item's current frame into the frame surface when it changed; true when it did.
   bool CopyFrame();
   void ApplySize();
-  void SetZoom(int32_t& field, int32_t value);
   void ApplyRunning(bool wasRunning);
   int32_t Length() const;
   // Hands back an item whose fade-out ended.
@@ -68,7 +71,7 @@ class TKuzoVideo : public TKuzoControl {
   int32_t playState_ = kMediaStopped;
   mutable MediaItemSlot item_;
   MediaItemSlot fading_;  // an item let go of while its sound fades out
-  std::unique_ptr<TDIBX> frame_;
+  TDIBX* frame_ = nullptr;  // the picture base's own surface while an item is held
   bool repeat_ = false;
   bool paused_ = false;
   bool aniPaused_ = false;
@@ -84,11 +87,6 @@ class TKuzoVideo : public TKuzoControl {
   bool rewindOnLoad_ = true;
   bool muteOnLoad_ = false;
   bool overlay_ = true;
-  int32_t zoomX_ = kZoomUnit;
-  int32_t zoomY_ = kZoomUnit;
-  int32_t alpha_ = 255;
-  bool flipH_ = false;
-  bool flipV_ = false;
   int32_t lastFrameCheck_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // Movie components in the scene: frames drawn where the movie is, in step with its sound clock,
 // zoom, pause and seek, the end event, stopping that keeps the component, a fade-out that drops
-// the picture at once, the overlay switch restarting at the same place, no media, and the record.
+// the picture at once, the overlay switch restarting at the same place, no media, the picture
+// properties, and the record with its picture part.
 // The test movie is made by the ffmpeg program; the tests are skipped without it.
 #include "components/kuzo_video.h"
 
@@ -189,6 +190,100 @@ TEST_F(VideoComponent, RecordRestartsTheMovieWhereItWas) {
   EXPECT_EQ(loaded->GetStrProp(PR_ONIDLE), "main.kss:idle");
   ASSERT_NE(loaded->Item(), nullptr);
   EXPECT_NEAR(loaded->GetIntProp(PR_INDEX), 600, 30);
+}
+
+TEST_F(VideoComponent, PicturePropertiesShapeTheDrawnMovie) {
+  TKuzoVideo* movie = Movie();
+  movie->SetIntProp(PR_ALPHA, 128);
+  movie->SetPlayState(kMediaPlaying);
+  Run(100);
+  // Half opacity over the black scene halves the red.
+  const uint32_t p = At(32, 24);
+  EXPECT_NEAR(static_cast<int>(p >> 16), 128, 8);
+  EXPECT_LT(p & 0xFFFF, 60u);
+  // No opacity draws nothing; the size stays that of the video.
+  movie->SetIntProp(PR_ALPHA, 0);
+  s.scene.Draw();
+  EXPECT_EQ(At(32, 24), 0u);
+  EXPECT_EQ(movie->GetIntProp(PR_WIDTH), 64);
+  // A horizontal flip mirrors the picture about its anchor pixel: placed at x = 63 it covers
+  // x = 0 .. 63 instead of 63 .. 126.
+  movie->SetIntProp(PR_ALPHA, 255);
+  movie->SetIntProp(PR_LEFT, 63);
+  movie->SetBoolProp(PR_FLIPH, true);
+  s.scene.Draw();
+  EXPECT_TRUE(Red(At(5, 24)));
+  EXPECT_EQ(At(100, 24), 0u);
+  // A flip recomputes the size from the video while playing, and keeps it once stopped.
+  movie->SetIntProp(PR_ZOOMX, 512);
+  EXPECT_EQ(movie->GetIntProp(PR_WIDTH), 128);
+  movie->SetPlayState(kMediaStopped);
+  movie->SetBoolProp(PR_FLIPH, false);
+  EXPECT_EQ(movie->GetIntProp(PR_WIDTH), 128);
+}
+
+TEST_F(VideoComponent, FrameSurfaceGoesAndComesBackAroundADisplayChange) {
+  TKuzoVideo* movie = Movie();
+  movie->SetPlayState(kMediaPlaying);
+  Run(100);
+  ASSERT_NE(movie->FrameSurface(), nullptr);
+  s.scene.ReleaseSurfaces();
+  EXPECT_EQ(movie->FrameSurface(), nullptr);
+  EXPECT_EQ(movie->GetSurface(), nullptr);
+  // The item plays on; the surface comes back as the picture and shows the current frame.
+  s.scene.RestoreSurfaces();
+  ASSERT_NE(movie->FrameSurface(), nullptr);
+  EXPECT_EQ(movie->GetSurface(), movie->FrameSurface());
+  Run(500);
+  EXPECT_TRUE(Blue(At(32, 24)));
+  EXPECT_EQ(movie->GetIntProp(PR_WIDTH), 64);
+}
+
+TEST_F(VideoComponent, RecordCarriesThePicturePartBeforeTheMovieFields) {
+  TKuzoVideo* movie = Movie();
+  movie->SetIntProp(PR_ALPHA, 77);
+  movie->SetIntProp(PR_ZOOMX, 512);
+  movie->SetIntProp(PR_ZOOMY, 128);
+  movie->SetIntProp(PR_ANGLE, 64);
+  movie->SetBoolProp(PR_FLIPV, true);
+  movie->SetBoolProp(PR_CAPTUREMASK, true);
+  movie->SetPlayState(kMediaPlaying);
+  Run(100);
+  ByteWriter w;
+  movie->SaveToStream(w);
+  const std::string bytes = w.Take();
+  // The record opens with exactly the picture record, and the movie's source follows it.
+  ByteWriter pictureOnly;
+  movie->TKuzoCustomImage::SaveToStream(pictureOnly);
+  const std::string picture = pictureOnly.Take();
+  ASSERT_LT(picture.size(), bytes.size());
+  EXPECT_EQ(bytes.substr(0, picture.size()), picture);
+  const std::string movieFields = bytes.substr(picture.size());
+  ByteReader rest(movieFields, "save");
+  EXPECT_EQ(rest.String("source"), "m.avi");
+  movie->SetPlayState(kMediaStopped);
+
+  auto* loaded = s.Create<TKuzoVideo>("tmp");
+  loaded->SetParent(s.scene.ActiveBase());
+  ByteReader r(bytes, "save");
+  loaded->LoadFromStream(r, kSaveVersionCurrent);
+  EXPECT_TRUE(r.AtEnd());
+  EXPECT_EQ(loaded->GetIntProp(PR_ALPHA), 77);
+  EXPECT_EQ(loaded->GetIntProp(PR_ZOOMX), 512);
+  EXPECT_EQ(loaded->GetIntProp(PR_ZOOMY), 128);
+  EXPECT_EQ(loaded->GetIntProp(PR_ANGLE), 64);
+  EXPECT_FALSE(loaded->GetBoolProp(PR_FLIPH));
+  EXPECT_TRUE(loaded->GetBoolProp(PR_FLIPV));
+  EXPECT_TRUE(loaded->GetBoolProp(PR_CAPTUREMASK));
+  // The restarted movie takes its size from the loaded zoom.
+  ASSERT_NE(loaded->Item(), nullptr);
+  EXPECT_EQ(loaded->GetIntProp(PR_WIDTH), 128);
+  EXPECT_EQ(loaded->GetIntProp(PR_HEIGHT), 24);
+  // A record cut inside the picture part is a clear error.
+  auto* cut = s.Create<TKuzoVideo>("cut");
+  const std::string cutBytes = bytes.substr(0, picture.size() - 2);
+  ByteReader shortRecord(cutBytes, "save");
+  EXPECT_THROW(cut->LoadFromStream(shortRecord, kSaveVersionCurrent), FormatError);
 }
 
 TEST(VideoWithoutMedia, PlaysSilentlyAndStillEnds) {
