@@ -207,6 +207,10 @@ struct TOutlinePlan {
     int bits = 0;
     uint64_t lastUse = 0;
     std::vector<Outcome> outcomes;  // by target
+    // The whole stamped box (glyph plus radius on each side) before and after the last draw that
+    // lay inside the clip: a draw onto the same box contents copies the result in one go.
+    bool boxValid = false;
+    std::vector<uint8_t> colorBefore, coverageBefore, colorAfter, coverageAfter;
   };
   int radius = 0;
   int width = 0, height = 0;
@@ -240,6 +244,7 @@ struct TOutlinePlan {
     m.bits = bits;
     m.lastUse = uses;
     m.outcomes.assign(targets.size(), Outcome{});
+    m.boxValid = false;
     return m;
   }
 };
@@ -297,10 +302,9 @@ void BuildOutlineTargets(TOutlinePlan& plan) {
 // Applies a glyph's outline plan: per target pixel, its stamps in order from its current (or reset)
 // state, or the remembered outcome when the target starts from the same state as last time.
 template <typename P>
-void ApplyOutlinePlan(TOutlinePlan& plan, const Stamp& s, int x, int y) {
+void ApplyTargets(TOutlinePlan& plan, TOutlinePlan::Memo& memo, const Stamp& s, int x, int y) {
   const WeightTable& weights = Weights();
   const uint8_t* stamps = plan.coverage.data();
-  TOutlinePlan::Memo& memo = plan.MemoFor(s.colour, s.ms, sizeof(P));
   for (size_t i = 0; i < plan.targets.size(); ++i) {
     const TOutlinePlan::Target& t = plan.targets[i];
     int64_t tx = int64_t{x} + t.x, ty = int64_t{y} + t.y;
@@ -342,6 +346,61 @@ void ApplyOutlinePlan(TOutlinePlan& plan, const Stamp& s, int x, int y) {
     crow[tx] = px;
     arow[tx] = static_cast<uint8_t>(a);
   }
+}
+
+// Copies the stamped box's rows (colour then coverage) between the surfaces and flat buffers.
+template <typename P>
+struct BoxRows {
+  const Stamp& s;
+  int left, top, width, height;
+  size_t ColorBytes() const { return static_cast<size_t>(width) * sizeof(P); }
+  uint8_t* ColorRow(int row) const {
+    return s.colorBase + static_cast<ptrdiff_t>(top + row) * s.colorPitch + static_cast<ptrdiff_t>(left) * static_cast<ptrdiff_t>(sizeof(P));
+  }
+  uint8_t* CoverageRow(int row) const { return s.coverageBase + static_cast<ptrdiff_t>(top + row) * s.coveragePitch + left; }
+  bool Equals(const std::vector<uint8_t>& color, const std::vector<uint8_t>& coverage) const {
+    for (int row = 0; row < height; ++row) {
+      if (std::memcmp(ColorRow(row), color.data() + row * ColorBytes(), ColorBytes()) != 0 ||
+          std::memcmp(CoverageRow(row), coverage.data() + static_cast<size_t>(row) * width, static_cast<size_t>(width)) != 0)
+        return false;
+    }
+    return true;
+  }
+  void Save(std::vector<uint8_t>& color, std::vector<uint8_t>& coverage) const {
+    color.resize(ColorBytes() * static_cast<size_t>(height));
+    coverage.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int row = 0; row < height; ++row) {
+      std::memcpy(color.data() + row * ColorBytes(), ColorRow(row), ColorBytes());
+      std::memcpy(coverage.data() + static_cast<size_t>(row) * width, CoverageRow(row), static_cast<size_t>(width));
+    }
+  }
+  void Restore(const std::vector<uint8_t>& color, const std::vector<uint8_t>& coverage) const {
+    for (int row = 0; row < height; ++row) {
+      std::memcpy(ColorRow(row), color.data() + row * ColorBytes(), ColorBytes());
+      std::memcpy(CoverageRow(row), coverage.data() + static_cast<size_t>(row) * width, static_cast<size_t>(width));
+    }
+  }
+};
+
+// Applies a glyph's outline plan. Inside the clip, a box whose contents match the last draw's gets
+// that draw's result; otherwise the targets are applied one by one and the box remembered.
+template <typename P>
+void ApplyOutlinePlan(TOutlinePlan& plan, const Stamp& s, int x, int y) {
+  TOutlinePlan::Memo& memo = plan.MemoFor(s.colour, s.ms, sizeof(P));
+  if (!s.inside) {
+    ApplyTargets<P>(plan, memo, s, x, y);
+    return;
+  }
+  const int r = plan.radius;
+  BoxRows<P> box{s, x - r, y - r, plan.width + 2 * r, plan.height + 2 * r};
+  if (memo.boxValid && box.Equals(memo.colorBefore, memo.coverageBefore)) {
+    box.Restore(memo.colorAfter, memo.coverageAfter);
+    return;
+  }
+  box.Save(memo.colorBefore, memo.coverageBefore);
+  ApplyTargets<P>(plan, memo, s, x, y);
+  box.Save(memo.colorAfter, memo.coverageAfter);
+  memo.boxValid = true;
 }
 
 // The stamping context for an outline of `radius` at (x, y), or nothing when the surfaces cannot take it.

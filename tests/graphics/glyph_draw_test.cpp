@@ -233,7 +233,8 @@ class OutlinePlanTest : public ::testing::Test {
   // Draws the outline both ways onto copies of a random background and compares every pixel. Passes
   // 0-2 share one background (the first draw stamps, the second makes the plan, the third reuses its
   // remembered outcomes); pass 3 has another, so remembered outcomes must not be taken.
-  void ExpectSameAsStampwise(const TFontPixel& g, int bits, int radius, int x, int y, const TRect* clip) {
+  void ExpectSameAsStampwise(const TFontPixel& g, int bits, int radius, int x, int y, const TRect* clip,
+                             Pixel colour32 = 0x00C08040u) {
     const uint32_t seed = rng();
     for (int pass = 0; pass < 4; ++pass) {
       std::mt19937 bg1(pass < 3 ? seed : seed + 1), bg2(pass < 3 ? seed : seed + 1);
@@ -246,7 +247,7 @@ class OutlinePlanTest : public ::testing::Test {
         c1.SetClip(*clip);
         c2.SetClip(*clip);
       }
-      Pixel colour = bits == 32 ? 0x00C08040u : (c1.RedMask() | (c1.BlueMask() & 0x15));
+      Pixel colour = bits == 32 ? colour32 : (c1.RedMask() | (c1.BlueMask() & 0x15));
       DrawOutline(g, c1, a1, colour, radius, x, y);
       DrawOutlineStampwise(g, c2, a2, colour, radius, x, y);
       for (int yy = 0; yy < 11; ++yy) {
@@ -307,6 +308,9 @@ TEST_F(OutlinePlanTest, ChangedGlyphOrRadiusRebuildsThePlan) {
   g.Glyph.Lock(1, 1)[0] = 255;                     // coverage edited after a draw
   g.Glyph.Lock(2, 2)[0] = 0;
   ExpectSameAsStampwise(g, 32, 2, 4, 4, nullptr);
+  // Border and shadow colours take turns on one glyph; a third colour displaces the older one.
+  for (Pixel colour : {0x00102030u, 0x00FFFFFFu, 0x00102030u, 0x00000001u, 0x00FFFFFFu, 0x00102030u})
+    ExpectSameAsStampwise(g, 32, 2, 4, 4, nullptr, colour);
   // Copies carry the plan made for other coverage: of the same size, and of another size.
   TFontPixel same = RandomGlyph(4, 4);
   same.OutlinePlan = g.OutlinePlan;
