@@ -479,9 +479,11 @@ void DrawOver(const TFontPixel& g, TCustomDIBX& color, TCustomDIBX& coverage, in
 void MarkCoverage(const TFontPixel& g, TCustomDIBX& coverage, int x, int y) {
   if (!CoverageWritable(coverage) || g.Empty()) return;
   Span s = ClipGlyph(g, coverage.GetClip(), x, y);
-  for (int r = 0; r < s.h; ++r) {
-    const uint8_t* src = g.Glyph.Lock(s.sx, s.sy + r);
-    uint8_t* a = coverage.Lock(s.dx, s.dy + r);
+  if (s.Empty()) return;
+  ptrdiff_t srcPitch = g.Glyph.Pitch(), dstPitch = coverage.Pitch();
+  const uint8_t* src = g.Glyph.Lock(s.sx, s.sy);
+  uint8_t* a = coverage.Lock(s.dx, s.dy);
+  for (int r = 0; r < s.h; ++r, src += srcPitch, a += dstPitch) {
     for (int i = 0; i < s.w; ++i) a[i] = src[i] ? uint8_t{255} : a[i];  // without a branch, so it vectorises
   }
 }
