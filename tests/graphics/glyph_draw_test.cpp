@@ -72,6 +72,32 @@ TEST(GlyphPrimitiveTest, SolidOnColorMarkAndMax) {
   EXPECT_EQ(Cov(cov, 1, 0), 255);
 }
 
+TEST(GlyphPrimitiveTest, OnColorMixesEveryCoverageAndFollowsColourChanges) {
+  // Every coverage value in one row; drawn with one pair of colours, then another (the mixed pixels
+  // come from a table that must follow the colours and the surface layout).
+  std::vector<uint8_t> all(256);
+  for (int c = 0; c < 256; ++c) all[static_cast<size_t>(c)] = static_cast<uint8_t>(c);
+  TFontPixel g = MakeGlyph({all});
+  struct Case {
+    int bits;
+    Pixel fg, bg;
+  };
+  for (Case k : {Case{32, 0x00FF8040u, 0x00102030u}, Case{32, 0x00123456u, 0x00FEDCBAu}, Case{16, 0xF81Fu, 0x07E0u},
+                 Case{15, 0x7C1Fu, 0x03E0u}, Case{16, 0x7C1Fu, 0x03E0u}, Case{32, 0x00FF8040u, 0x00102030u}}) {
+    TDIBX color(256, 1, k.bits);
+    color.Fill(0x5555);
+    DrawOnColor(g, color, 0, 0, k.bg, k.fg);
+    EXPECT_EQ(Px(color, 0, 0), 0x5555u) << k.bits;  // no coverage: untouched
+    for (uint32_t c = 1; c < 256; ++c) {
+      uint32_t expected = 0;
+      for (uint32_t m : {color.RedMask(), color.GreenMask(), color.BlueMask()})
+        expected |= static_cast<uint32_t>(((uint64_t{k.fg & m} * c + uint64_t{k.bg & m} * (255u - c)) >> 8)) & m;
+      if (c == 255) expected = k.fg;
+      ASSERT_EQ(Px(color, static_cast<int>(c), 0), expected) << "coverage " << c << " bits " << k.bits;
+    }
+  }
+}
+
 TEST(GlyphPrimitiveTest, SixteenBitSurfacesMixPerChannelAndOtherDepthsStayUntouched) {
   TFontPixel g = MakeGlyph({{128}});
   TDIBX c16(1, 1, 16), a(1, 1, 8);
