@@ -1,7 +1,7 @@
 // Text drawing benchmarks: a page of 400 full-width characters at 24 px with a 2-pixel border,
-// rendered into the glyph surfaces with the glyph cache warm, and drawn onto a 32-bit target; the
-// cost of a glyph cache miss per character (every request a new glyph). The reference, measured in
-// the same run, is a memcpy of the page's colour surface.
+// rendered into the glyph surfaces with the glyph cache warm (also with a shadow), and drawn onto a
+// 32-bit target; the cost of a glyph cache miss per character (every request a new glyph). The
+// reference, measured in the same run, is a memcpy of the page's colour surface.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -17,8 +17,8 @@ using namespace kuzo;
 
 constexpr int kPageSide = 560;  // 20 x 20 cells of 28 px (24 px characters, 2 px of border each side)
 
-std::string PageMarkup(int distinct) {
-  std::string text = "<FONT BORDER=2>";
+std::string PageMarkup(int distinct, const char* font = "<FONT BORDER=2>") {
+  std::string text = font;
   for (int i = 0; i < 400; ++i) {
     uint16_t code = static_cast<uint16_t>(0x889F + (i % distinct));  // level-1 kanji
     text += static_cast<char>(code >> 8);
@@ -30,12 +30,12 @@ std::string PageMarkup(int distinct) {
 struct Setup {
   TNkWord word;
   std::vector<std::unique_ptr<TWdPage>> pages;
-  explicit Setup(int distinct) {
+  explicit Setup(int distinct, const char* font = "<FONT BORDER=2>") {
     word.FontSize = 24;
     word.AreaWidth = kPageSide;
     word.PageHeight = kPageSide;
     word.FadeTime = 0;
-    word.SetText(PageMarkup(distinct));
+    word.SetText(PageMarkup(distinct, font));
     word.Layout(pages);
   }
 };
@@ -57,6 +57,15 @@ void BM_RenderPageWarmCache(benchmark::State& state) {
   state.counters["cache_misses"] = static_cast<double>(glyphs.CreatedCount());
 }
 BENCHMARK(BM_RenderPageWarmCache)->Unit(benchmark::kMicrosecond);
+
+// Border and shadow: every glyph is outlined twice, in two colours.
+void BM_RenderPageBorderAndShadowWarmCache(benchmark::State& state) {
+  Setup s(100, "<FONT BORDER=2 SHADOW=2>");
+  TFontPixelManager glyphs;
+  s.word.Render(*s.pages[0], glyphs);  // warm
+  for (auto _ : state) s.word.Render(*s.pages[0], glyphs);
+}
+BENCHMARK(BM_RenderPageBorderAndShadowWarmCache)->Unit(benchmark::kMicrosecond);
 
 void BM_DrawRevealedPage(benchmark::State& state) {
   Setup s(100);

@@ -210,14 +210,10 @@ void TFontPixelManager::Render(TFontPixel& g) {
 const TFontPixel& TFontPixelManager::GetGlyph(uint16_t code, const std::string& fontName, uint8_t style, int32_t height) {
   int32_t quality = ClampQuality(Quality);
   auto& bucket = buckets_[code & 0xFF];
-  for (TFontPixel* g : bucket) {
+  for (Recency::iterator it : bucket) {
+    const TFontPixel* g = it->get();
     if (g->Code == code && g->FontHeight == height && g->Style == style && g->Quality == quality && g->FontName == fontName) {
-      for (auto it = recency_.begin(); it != recency_.end(); ++it) {
-        if (it->get() == g) {
-          recency_.splice(recency_.begin(), recency_, it);
-          break;
-        }
-      }
+      recency_.splice(recency_.begin(), recency_, it);  // the iterator stays valid
       SelectFont(fontName, style, height);
       return *g;
     }
@@ -229,12 +225,12 @@ const TFontPixel& TFontPixelManager::GetGlyph(uint16_t code, const std::string& 
   glyph->Style = style;
   glyph->Quality = quality;
   TFontPixel* made = glyph.get();
-  bucket.push_back(made);
   recency_.push_front(std::move(glyph));
+  bucket.push_back(recency_.begin());
   ++created_;
   if (recency_.size() > kCapacity) {
-    TFontPixel* old = recency_.back().get();
-    auto& oldBucket = buckets_[old->Code & 0xFF];
+    Recency::iterator old = std::prev(recency_.end());
+    auto& oldBucket = buckets_[(*old)->Code & 0xFF];
     oldBucket.erase(std::find(oldBucket.begin(), oldBucket.end(), old));
     recency_.pop_back();
   }

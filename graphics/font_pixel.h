@@ -22,6 +22,8 @@ uint8_t GreyLevelCoverage(int32_t quality, int level);
 // An 8-bit coverage value reduced to the grey levels of `quality` and mapped back through its table.
 uint8_t QuantizeCoverage(int32_t quality, uint8_t coverage);
 
+struct TOutlinePlan;  // glyph_draw's precomputed outline stamps (see DrawOutline)
+
 struct TFontPixel {
   TDIBX Glyph;  // 8-bit coverage; 0 x 0 for a character without ink
   uint16_t Code = 0;
@@ -37,6 +39,9 @@ struct TFontPixel {
   int32_t Extra = 0;  // advance beyond the glyph's right edge; for a blank, its whole advance
   // The character's widths: left bearing, ink width, right bearing (for centring in a cell).
   int32_t AbcA = 0, AbcB = 0, AbcC = 0;
+  // Outline stamps gathered per target pixel, made when the glyph is outlined again and kept with it
+  // (with the last results per colour); rebuilt when the radius or the coverage changes.
+  mutable std::shared_ptr<TOutlinePlan> OutlinePlan;
 
   int Width() const { return Glyph.Width(); }
   int Height() const { return Glyph.Height(); }
@@ -77,8 +82,9 @@ class TFontPixelManager {
   Font* SelectFont(const std::string& fontName, uint8_t style, int32_t height);
   void Render(TFontPixel& glyph);
 
-  std::vector<TFontPixel*> buckets_[256];
-  std::list<std::unique_ptr<TFontPixel>> recency_;
+  using Recency = std::list<std::unique_ptr<TFontPixel>>;
+  std::vector<Recency::iterator> buckets_[256];  // by the code's low byte; positions in recency_
+  Recency recency_;                              // most recently used first
   std::map<std::string, std::unique_ptr<Font>> fonts_;  // by requested name
   Font* current_ = nullptr;
   std::string currentName_;

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace kuzo {
 namespace {
@@ -146,6 +150,275 @@ void StampOutline(const TFontPixel& g, const Stamp& s, int x, int y) {
   }
 }
 
+// DrawOnColor's pixel for every coverage (1..254 mixed, 255 the foreground) with one foreground,
+// background and layout: remembered per thread, as a page draws many glyphs in the same colours.
+const uint32_t* OnColorTable(Pixel foreground, Pixel background, const Masks& ms, int bits) {
+  struct Table {
+    bool valid = false;
+    Pixel fg = 0, bg = 0;
+    Masks ms{};
+    int bits = 0;
+    uint32_t pixel[256] = {};
+  };
+  thread_local Table t;
+  if (!t.valid || t.fg != foreground || t.bg != background || t.bits != bits ||
+      !std::equal(std::begin(ms.m), std::end(ms.m), std::begin(t.ms.m))) {
+    t.fg = foreground;
+    t.bg = background;
+    t.ms = ms;
+    t.bits = bits;
+    t.pixel[0] = 0;  // never used: coverage 0 leaves the pixel
+    for (uint32_t c = 1; c < 255; ++c) t.pixel[c] = MixChannels(ms, foreground, c, background, 255u - c);
+    t.pixel[255] = foreground;
+    t.valid = true;
+  }
+  return t.pixel;
+}
+
+// Radii up to this use a glyph's stamp plan (at most (2r+1)^2 - 1 stamps per target, and target
+// offsets in 16 bits); wider outlines (rare) stamp directly.
+constexpr int kMaxPlanRadius = 16;
+constexpr int kMaxPlanExtent = 1 << 14;
+
+}  // namespace
+
+// Outline stamps regrouped by the pixel they land on. A stamp reads and writes only its own target
+// pixel, so applying each pixel's stamps in their stamping order (source rows, then pixels) gives the
+// stamping loop's result. A full-coverage stamp sets colour and coverage 255 whatever was there, so
+// only the stamps after a pixel's last full one are kept, marked to start from that state.
+// Each pixel's outcome depends only on the colour and its starting colour and coverage, so the last
+// outcome per target is remembered for the two most recent colours (border and shadow): redrawing a
+// glyph onto the same background, as every page render does, copies results instead of mixing.
+struct TOutlinePlan {
+  struct Target {            // 12 bytes: plans of a page's glyphs stay in cache
+    int16_t x = 0, y = 0;     // from the glyph's top-left pixel
+    uint16_t count = 0;       // stamps: coverage[first, first + count)
+    bool reset = false;       // begins at the colour with coverage 255
+    uint32_t first = 0;
+  };
+  struct Outcome {
+    uint32_t fromPixel = 0, toPixel = 0;
+    uint8_t fromCoverage = 0, toCoverage = 0;
+    bool valid = false;
+  };
+  struct Memo {
+    Pixel colour = 0;
+    Masks ms{};
+    int bits = 0;
+    uint64_t lastUse = 0;
+    std::vector<Outcome> outcomes;  // by target
+    // The whole stamped box (glyph plus radius on each side) before and after the last draw that
+    // lay inside the clip: a draw onto the same box contents copies the result in one go.
+    bool boxValid = false;
+    std::vector<uint8_t> colorBefore, coverageBefore, colorAfter, coverageAfter;
+  };
+  int radius = 0;
+  int width = 0, height = 0;
+  std::vector<uint8_t> source;  // the glyph coverage the plan was made from, row after row
+  bool built = false;           // targets made (on the second draw: a glyph drawn once stamps directly)
+  std::vector<Target> targets;
+  std::vector<uint8_t> coverage;
+  Memo memos[2];
+  uint64_t uses = 0;
+
+  bool Matches(const TFontPixel& g, int r) const {
+    if (r != radius || g.Width() != width || g.Height() != height) return false;
+    for (int row = 0; row < height; ++row) {
+      if (std::memcmp(g.Glyph.Lock(0, row), source.data() + static_cast<size_t>(row) * width, width) != 0) return false;
+    }
+    return true;
+  }
+
+  // The memo for this colour and pixel layout, taking over the least recently used one if none is.
+  Memo& MemoFor(Pixel colour, const Masks& ms, int bits) {
+    ++uses;
+    for (Memo& m : memos) {
+      if (m.bits == bits && m.colour == colour && std::equal(std::begin(m.ms.m), std::end(m.ms.m), std::begin(ms.m))) {
+        m.lastUse = uses;
+        return m;
+      }
+    }
+    Memo& m = memos[0].lastUse <= memos[1].lastUse ? memos[0] : memos[1];
+    m.colour = colour;
+    m.ms = ms;
+    m.bits = bits;
+    m.lastUse = uses;
+    m.outcomes.assign(targets.size(), Outcome{});
+    m.boxValid = false;
+    return m;
+  }
+};
+
+namespace {
+
+// A plan holding the glyph's coverage only; its targets are made by BuildOutlineTargets.
+std::shared_ptr<TOutlinePlan> NewOutlinePlan(const TFontPixel& g, int r) {
+  auto plan = std::make_shared<TOutlinePlan>();
+  const int w = g.Width(), h = g.Height();
+  plan->radius = r;
+  plan->width = w;
+  plan->height = h;
+  plan->source.resize(static_cast<size_t>(w) * h);
+  for (int row = 0; row < h; ++row) std::memcpy(plan->source.data() + static_cast<size_t>(row) * w, g.Glyph.Lock(0, row), w);
+  return plan;
+}
+
+void BuildOutlineTargets(TOutlinePlan& plan) {
+  const int w = plan.width, h = plan.height, r = plan.radius;
+  const uint8_t* src = plan.source.data();
+  std::vector<uint8_t> stamps;
+  for (int ty = -r; ty < h + r; ++ty) {
+    for (int tx = -r; tx < w + r; ++tx) {
+      stamps.clear();
+      bool reset = false;
+      // The sources reaching (tx, ty), in stamping order.
+      for (int row = std::max(0, ty - r); row <= std::min(h - 1, ty + r); ++row) {
+        for (int col = std::max(0, tx - r); col <= std::min(w - 1, tx + r); ++col) {
+          if (row == ty && col == tx) continue;
+          uint8_t c = src[static_cast<size_t>(row) * w + col];
+          if (c == 0) continue;
+          if (c == 255) {
+            stamps.clear();
+            reset = true;
+          } else {
+            stamps.push_back(c);
+          }
+        }
+      }
+      if (!reset && stamps.empty()) continue;
+      TOutlinePlan::Target t;
+      t.x = static_cast<int16_t>(tx);
+      t.y = static_cast<int16_t>(ty);
+      t.count = static_cast<uint16_t>(stamps.size());
+      t.reset = reset;
+      t.first = static_cast<uint32_t>(plan.coverage.size());
+      plan.targets.push_back(t);
+      plan.coverage.insert(plan.coverage.end(), stamps.begin(), stamps.end());
+    }
+  }
+  plan.built = true;
+}
+
+// Applies a glyph's outline plan: per target pixel, its stamps in order from its current (or reset)
+// state, or the remembered outcome when the target starts from the same state as last time.
+template <typename P>
+void ApplyTargets(TOutlinePlan& plan, TOutlinePlan::Memo& memo, const Stamp& s, int x, int y) {
+  const WeightTable& weights = Weights();
+  const uint8_t* stamps = plan.coverage.data();
+  for (size_t i = 0; i < plan.targets.size(); ++i) {
+    const TOutlinePlan::Target& t = plan.targets[i];
+    int64_t tx = int64_t{x} + t.x, ty = int64_t{y} + t.y;
+    if (!s.inside && (ty < s.clip.top || ty >= s.clip.bottom || tx < s.clip.left || tx >= s.clip.right)) continue;
+    P* crow = reinterpret_cast<P*>(s.colorBase + static_cast<ptrdiff_t>(ty) * s.colorPitch);
+    uint8_t* arow = s.coverageBase + static_cast<ptrdiff_t>(ty) * s.coveragePitch;
+    if (t.reset && t.count == 0) {  // the last stamp had full coverage
+      crow[tx] = static_cast<P>(s.colour);
+      arow[tx] = 255;
+      continue;
+    }
+    TOutlinePlan::Outcome& o = memo.outcomes[i];
+    uint32_t a;
+    P px;
+    if (t.reset) {
+      a = 255;
+      px = static_cast<P>(s.colour);
+    } else {
+      a = arow[tx];
+      px = crow[tx];
+    }
+    if (o.valid && o.fromPixel == px && o.fromCoverage == a) {
+      crow[tx] = static_cast<P>(o.toPixel);
+      arow[tx] = o.toCoverage;
+      continue;
+    }
+    o.fromPixel = px;
+    o.fromCoverage = static_cast<uint8_t>(a);
+    for (uint32_t k = 0; k < t.count; ++k) {
+      uint32_t c = stamps[t.first + k];
+      uint32_t a2 = a + Div255(c * (255u - a));
+      uint32_t w = weights.w[c][a2];
+      px = static_cast<P>(MixChannels(s.ms, s.colour, w, px, 255u - w));
+      a = a2;
+    }
+    o.toPixel = px;
+    o.toCoverage = static_cast<uint8_t>(a);
+    o.valid = true;
+    crow[tx] = px;
+    arow[tx] = static_cast<uint8_t>(a);
+  }
+}
+
+// Copies the stamped box's rows (colour then coverage) between the surfaces and flat buffers.
+template <typename P>
+struct BoxRows {
+  const Stamp& s;
+  int left, top, width, height;
+  size_t ColorBytes() const { return static_cast<size_t>(width) * sizeof(P); }
+  uint8_t* ColorRow(int row) const {
+    return s.colorBase + static_cast<ptrdiff_t>(top + row) * s.colorPitch + static_cast<ptrdiff_t>(left) * static_cast<ptrdiff_t>(sizeof(P));
+  }
+  uint8_t* CoverageRow(int row) const { return s.coverageBase + static_cast<ptrdiff_t>(top + row) * s.coveragePitch + left; }
+  bool Equals(const std::vector<uint8_t>& color, const std::vector<uint8_t>& coverage) const {
+    for (int row = 0; row < height; ++row) {
+      if (std::memcmp(ColorRow(row), color.data() + row * ColorBytes(), ColorBytes()) != 0 ||
+          std::memcmp(CoverageRow(row), coverage.data() + static_cast<size_t>(row) * width, static_cast<size_t>(width)) != 0)
+        return false;
+    }
+    return true;
+  }
+  void Save(std::vector<uint8_t>& color, std::vector<uint8_t>& coverage) const {
+    color.resize(ColorBytes() * static_cast<size_t>(height));
+    coverage.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int row = 0; row < height; ++row) {
+      std::memcpy(color.data() + row * ColorBytes(), ColorRow(row), ColorBytes());
+      std::memcpy(coverage.data() + static_cast<size_t>(row) * width, CoverageRow(row), static_cast<size_t>(width));
+    }
+  }
+  void Restore(const std::vector<uint8_t>& color, const std::vector<uint8_t>& coverage) const {
+    for (int row = 0; row < height; ++row) {
+      std::memcpy(ColorRow(row), color.data() + row * ColorBytes(), ColorBytes());
+      std::memcpy(CoverageRow(row), coverage.data() + static_cast<size_t>(row) * width, static_cast<size_t>(width));
+    }
+  }
+};
+
+// Applies a glyph's outline plan. Inside the clip, a box whose contents match the last draw's gets
+// that draw's result; otherwise the targets are applied one by one and the box remembered.
+template <typename P>
+void ApplyOutlinePlan(TOutlinePlan& plan, const Stamp& s, int x, int y) {
+  TOutlinePlan::Memo& memo = plan.MemoFor(s.colour, s.ms, sizeof(P));
+  if (!s.inside) {
+    ApplyTargets<P>(plan, memo, s, x, y);
+    return;
+  }
+  const int r = plan.radius;
+  BoxRows<P> box{s, x - r, y - r, plan.width + 2 * r, plan.height + 2 * r};
+  if (memo.boxValid && box.Equals(memo.colorBefore, memo.coverageBefore)) {
+    box.Restore(memo.colorAfter, memo.coverageAfter);
+    return;
+  }
+  box.Save(memo.colorBefore, memo.coverageBefore);
+  ApplyTargets<P>(plan, memo, s, x, y);
+  box.Save(memo.colorAfter, memo.coverageAfter);
+  memo.boxValid = true;
+}
+
+// The stamping context for an outline of `radius` at (x, y), or nothing when the surfaces cannot take it.
+std::optional<Stamp> OutlineStamp(const TFontPixel& g, TCustomDIBX& color, TCustomDIBX& coverage, Pixel colour, int radius,
+                                  int x, int y) {
+  if (!ColorWritable(color) || !CoverageWritable(coverage) || g.Empty() || radius < 0) return std::nullopt;
+  TRect clip = color.GetClip();
+  TRect cov = coverage.GetClip();
+  clip = {std::max(clip.left, cov.left), std::max(clip.top, cov.top), std::min(clip.right, cov.right),
+          std::min(clip.bottom, cov.bottom)};
+  // Stamped targets need a clip test only when the whole stamped area is not inside the clip.
+  bool inside = int64_t{x} - radius >= clip.left && int64_t{y} - radius >= clip.top &&
+                int64_t{x} + g.Width() + radius <= clip.right && int64_t{y} + g.Height() + radius <= clip.bottom;
+  // Row addresses come from the surfaces' base and pitch, not a call per stamped row.
+  return Stamp{color.Lock(0, 0), coverage.Lock(0, 0), color.Pitch(), coverage.Pitch(), clip, inside, radius, colour,
+               MasksOf(color)};
+}
+
 }  // namespace
 
 void DrawSolid(const TFontPixel& g, TCustomDIBX& color, int x, int y, Pixel colour) {
@@ -164,17 +437,23 @@ void DrawSolid(const TFontPixel& g, TCustomDIBX& color, int x, int y, Pixel colo
 void DrawOnColor(const TFontPixel& g, TCustomDIBX& color, int x, int y, Pixel background, Pixel foreground) {
   if (!ColorWritable(color) || g.Empty()) return;
   Span s = ClipGlyph(g, color.GetClip(), x, y);
-  int bits = color.BitCount();
-  Masks ms = MasksOf(color);
-  for (int r = 0; r < s.h; ++r) {
-    const uint8_t* src = g.Glyph.Lock(s.sx, s.sy + r);
-    uint8_t* dst = color.Lock(0, s.dy + r);
-    for (int i = 0; i < s.w; ++i) {
-      uint8_t c = src[i];
-      if (c == 255) {
-        WritePixel(dst, s.dx + i, bits, foreground);
-      } else if (c > 0) {
-        WritePixel(dst, s.dx + i, bits, MixChannels(ms, foreground, c, background, 255u - c));
+  if (s.Empty()) return;
+  const uint32_t* mix = OnColorTable(foreground, background, MasksOf(color), color.BitCount());
+  ptrdiff_t srcPitch = g.Glyph.Pitch(), dstPitch = color.Pitch();
+  const uint8_t* src = g.Glyph.Lock(s.sx, s.sy);
+  uint8_t* dst = color.Lock(0, s.dy);
+  for (int r = 0; r < s.h; ++r, src += srcPitch, dst += dstPitch) {
+    if (color.BitCount() == 32) {
+      uint32_t* d = reinterpret_cast<uint32_t*>(dst) + s.dx;
+      for (int i = 0; i < s.w; ++i) {
+        uint32_t keep = src[i] ? 0u : ~0u;  // a select, not a branch: ink is scattered
+        d[i] = (mix[src[i]] & ~keep) | (d[i] & keep);
+      }
+    } else {
+      uint16_t* d = reinterpret_cast<uint16_t*>(dst) + s.dx;
+      for (int i = 0; i < s.w; ++i) {
+        uint32_t keep = src[i] ? 0u : ~0u;
+        d[i] = static_cast<uint16_t>((mix[src[i]] & ~keep) | (d[i] & keep));
       }
     }
   }
@@ -200,12 +479,12 @@ void DrawOver(const TFontPixel& g, TCustomDIBX& color, TCustomDIBX& coverage, in
 void MarkCoverage(const TFontPixel& g, TCustomDIBX& coverage, int x, int y) {
   if (!CoverageWritable(coverage) || g.Empty()) return;
   Span s = ClipGlyph(g, coverage.GetClip(), x, y);
-  for (int r = 0; r < s.h; ++r) {
-    const uint8_t* src = g.Glyph.Lock(s.sx, s.sy + r);
-    uint8_t* a = coverage.Lock(s.dx, s.dy + r);
-    for (int i = 0; i < s.w; ++i) {
-      if (src[i] > 0) a[i] = 255;
-    }
+  if (s.Empty()) return;
+  ptrdiff_t srcPitch = g.Glyph.Pitch(), dstPitch = coverage.Pitch();
+  const uint8_t* src = g.Glyph.Lock(s.sx, s.sy);
+  uint8_t* a = coverage.Lock(s.dx, s.dy);
+  for (int r = 0; r < s.h; ++r, src += srcPitch, a += dstPitch) {
+    for (int i = 0; i < s.w; ++i) a[i] = src[i] ? uint8_t{255} : a[i];  // without a branch, so it vectorises
   }
 }
 
@@ -220,22 +499,34 @@ void MaxCoverage(const TFontPixel& g, TCustomDIBX& coverage, int x, int y) {
 }
 
 void DrawOutline(const TFontPixel& g, TCustomDIBX& color, TCustomDIBX& coverage, Pixel colour, int radius, int x, int y) {
-  if (!ColorWritable(color) || !CoverageWritable(coverage) || g.Empty() || radius < 0) return;
-  TRect clip = color.GetClip();
-  TRect cov = coverage.GetClip();
-  clip = {std::max(clip.left, cov.left), std::max(clip.top, cov.top), std::min(clip.right, cov.right),
-          std::min(clip.bottom, cov.bottom)};
-  int bits = color.BitCount();
-  Masks ms = MasksOf(color);
-  // Stamped targets need a clip test only when the whole stamped area is not inside the clip.
-  bool inside = int64_t{x} - radius >= clip.left && int64_t{y} - radius >= clip.top &&
-                int64_t{x} + g.Width() + radius <= clip.right && int64_t{y} + g.Height() + radius <= clip.bottom;
-  // Row addresses come from the surfaces' base and pitch, not a call per stamped row.
-  Stamp stamp{color.Lock(0, 0), coverage.Lock(0, 0), color.Pitch(), coverage.Pitch(), clip, inside, radius, colour, ms};
-  if (bits == 32) {
-    StampOutline<uint32_t>(g, stamp, x, y);
+  if (radius > kMaxPlanRadius || g.Width() > kMaxPlanExtent || g.Height() > kMaxPlanExtent) {
+    DrawOutlineStampwise(g, color, coverage, colour, radius, x, y);
+    return;
+  }
+  std::optional<Stamp> stamp = OutlineStamp(g, color, coverage, colour, radius, x, y);
+  if (!stamp) return;
+  if (!g.OutlinePlan || !g.OutlinePlan->Matches(g, radius)) {
+    // A glyph outlined once (a cache miss on a page) stamps directly; the plan pays off on redraws.
+    g.OutlinePlan = NewOutlinePlan(g, radius);
+    DrawOutlineStampwise(g, color, coverage, colour, radius, x, y);
+    return;
+  }
+  if (!g.OutlinePlan->built) BuildOutlineTargets(*g.OutlinePlan);
+  if (color.BitCount() == 32) {
+    ApplyOutlinePlan<uint32_t>(*g.OutlinePlan, *stamp, x, y);
   } else {
-    StampOutline<uint16_t>(g, stamp, x, y);
+    ApplyOutlinePlan<uint16_t>(*g.OutlinePlan, *stamp, x, y);
+  }
+}
+
+void DrawOutlineStampwise(const TFontPixel& g, TCustomDIBX& color, TCustomDIBX& coverage, Pixel colour, int radius, int x,
+                          int y) {
+  std::optional<Stamp> stamp = OutlineStamp(g, color, coverage, colour, radius, x, y);
+  if (!stamp) return;
+  if (color.BitCount() == 32) {
+    StampOutline<uint32_t>(g, *stamp, x, y);
+  } else {
+    StampOutline<uint16_t>(g, *stamp, x, y);
   }
 }
 

@@ -23,7 +23,12 @@ void MarkCoverage(const TFontPixel& g, TCustomDIBX& coverage, int x, int y);
 void MaxCoverage(const TFontPixel& g, TCustomDIBX& coverage, int x, int y);
 // Every inked pixel stamps DrawOver at each offset within `radius` (except the pixel itself), in the
 // order rows, pixels, then dy and dx from -radius to radius.
+// The glyph keeps its stamps regrouped by target pixel (TFontPixel::OutlinePlan) for repeated draws.
 void DrawOutline(const TFontPixel& g, TCustomDIBX& color, TCustomDIBX& coverage, Pixel colour, int radius, int x, int y);
+// The same outline stamped pixel by pixel without a plan: used for very wide radii, and the
+// reference the planned drawing must match.
+void DrawOutlineStampwise(const TFontPixel& g, TCustomDIBX& color, TCustomDIBX& coverage, Pixel colour, int radius, int x,
+                          int y);
 
 struct GlyphColors {
   Pixel shadow = 0;

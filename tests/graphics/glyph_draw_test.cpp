@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
+
 namespace kuzo {
 namespace {
 
@@ -67,6 +70,32 @@ TEST(GlyphPrimitiveTest, SolidOnColorMarkAndMax) {
   MarkCoverage(g, cov, 0, 0);
   EXPECT_EQ(Cov(cov, 0, 0), 0);
   EXPECT_EQ(Cov(cov, 1, 0), 255);
+}
+
+TEST(GlyphPrimitiveTest, OnColorMixesEveryCoverageAndFollowsColourChanges) {
+  // Every coverage value in one row; drawn with one pair of colours, then another (the mixed pixels
+  // come from a table that must follow the colours and the surface layout).
+  std::vector<uint8_t> all(256);
+  for (int c = 0; c < 256; ++c) all[static_cast<size_t>(c)] = static_cast<uint8_t>(c);
+  TFontPixel g = MakeGlyph({all});
+  struct Case {
+    int bits;
+    Pixel fg, bg;
+  };
+  for (Case k : {Case{32, 0x00FF8040u, 0x00102030u}, Case{32, 0x00123456u, 0x00FEDCBAu}, Case{16, 0xF81Fu, 0x07E0u},
+                 Case{15, 0x7C1Fu, 0x03E0u}, Case{16, 0x7C1Fu, 0x03E0u}, Case{32, 0x00FF8040u, 0x00102030u}}) {
+    TDIBX color(256, 1, k.bits);
+    color.Fill(0x5555);
+    DrawOnColor(g, color, 0, 0, k.bg, k.fg);
+    EXPECT_EQ(Px(color, 0, 0), 0x5555u) << k.bits;  // no coverage: untouched
+    for (uint32_t c = 1; c < 256; ++c) {
+      uint32_t expected = 0;
+      for (uint32_t m : {color.RedMask(), color.GreenMask(), color.BlueMask()})
+        expected |= static_cast<uint32_t>(((uint64_t{k.fg & m} * c + uint64_t{k.bg & m} * (255u - c)) >> 8)) & m;
+      if (c == 255) expected = k.fg;
+      ASSERT_EQ(Px(color, static_cast<int>(c), 0), expected) << "coverage " << c << " bits " << k.bits;
+    }
+  }
 }
 
 TEST(GlyphPrimitiveTest, SixteenBitSurfacesMixPerChannelAndOtherDepthsStayUntouched) {
@@ -191,6 +220,130 @@ TEST(DrawGlyphTest, BorderAndShadowDrawOutlineThenTextOnBorderColour) {
   EXPECT_EQ(box.top, 0);
   EXPECT_EQ(box.right, 4);
   EXPECT_EQ(box.bottom, 4);
+}
+
+// The planned outline (stamps regrouped per target pixel, kept with the glyph) against the direct
+// stamping loop, on random glyphs with ink, blanks and partial coverage over random backgrounds.
+class OutlinePlanTest : public ::testing::Test {
+ protected:
+  std::mt19937 rng{20261210};
+
+  TFontPixel RandomGlyph(int w, int h) {
+    std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(h), std::vector<uint8_t>(static_cast<size_t>(w)));
+    std::uniform_int_distribution<int> kind(0, 3), level(1, 254);
+    for (auto& row : rows) {
+      for (auto& c : row) {
+        int k = kind(rng);
+        c = k == 0 ? 0 : k == 1 ? 255 : static_cast<uint8_t>(level(rng));
+      }
+    }
+    return MakeGlyph(rows);
+  }
+
+  static void RandomFill(TDIBX& d, std::mt19937& bg) {
+    std::uniform_int_distribution<uint32_t> any;
+    for (int y = 0; y < d.Height(); ++y) {
+      for (int x = 0; x < d.Width(); ++x) {
+        uint32_t v = any(bg);
+        if (d.BitCount() == 8) {
+          d.Lock(x, y)[0] = static_cast<uint8_t>(v % 3 == 0 ? 0 : v);  // many pixels without coverage yet
+        } else if (d.BitCount() == 32) {
+          reinterpret_cast<uint32_t*>(d.Lock(x, y))[0] = v;
+        } else {
+          reinterpret_cast<uint16_t*>(d.Lock(x, y))[0] = static_cast<uint16_t>(v);
+        }
+      }
+    }
+  }
+
+  // Draws the outline both ways onto copies of a random background and compares every pixel. Passes
+  // 0-2 share one background (the first draw stamps, the second makes the plan, the third reuses its
+  // remembered outcomes); pass 3 has another, so remembered outcomes must not be taken.
+  void ExpectSameAsStampwise(const TFontPixel& g, int bits, int radius, int x, int y, const TRect* clip,
+                             Pixel colour32 = 0x00C08040u) {
+    const uint32_t seed = rng();
+    for (int pass = 0; pass < 4; ++pass) {
+      std::mt19937 bg1(pass < 3 ? seed : seed + 1), bg2(pass < 3 ? seed : seed + 1);
+      TDIBX c1(12, 11, bits), a1(12, 11, 8), c2(12, 11, bits), a2(12, 11, 8);
+      RandomFill(c1, bg1);
+      RandomFill(a1, bg1);
+      RandomFill(c2, bg2);
+      RandomFill(a2, bg2);
+      if (clip) {
+        c1.SetClip(*clip);
+        c2.SetClip(*clip);
+      }
+      Pixel colour = bits == 32 ? colour32 : (c1.RedMask() | (c1.BlueMask() & 0x15));
+      DrawOutline(g, c1, a1, colour, radius, x, y);
+      DrawOutlineStampwise(g, c2, a2, colour, radius, x, y);
+      for (int yy = 0; yy < 11; ++yy) {
+        for (int xx = 0; xx < 12; ++xx) {
+          ASSERT_EQ(Px(c1, xx, yy), Px(c2, xx, yy)) << "colour at " << xx << "," << yy << " bits " << bits << " r " << radius
+                                                    << " pass " << pass;
+          ASSERT_EQ(Cov(a1, xx, yy), Cov(a2, xx, yy))
+              << "coverage at " << xx << "," << yy << " bits " << bits << " r " << radius << " pass " << pass;
+        }
+      }
+    }
+  }
+};
+
+TEST_F(OutlinePlanTest, RandomBackgroundsReallyDiffer) {
+  // The comparisons below mean something only if the outline changes the background.
+  TFontPixel g = MakeGlyph({{255, 128}});
+  TDIBX c(4, 3, 32), a(4, 3, 8);
+  std::mt19937 bg(7);
+  RandomFill(c, bg);
+  RandomFill(a, bg);
+  uint32_t before = Px(c, 0, 1);
+  DrawOutline(g, c, a, 0x00C08040u, 1, 1, 1);
+  EXPECT_NE(Px(c, 0, 1), before);
+  EXPECT_EQ(Px(c, 0, 1), 0x00C08040u);  // stamped at full coverage by (1,1)
+}
+
+TEST_F(OutlinePlanTest, MatchesStampingAtEveryDepthAndRadius) {
+  for (int bits : {32, 16, 15}) {
+    for (int radius : {0, 1, 2, 3}) {
+      for (int trial = 0; trial < 6; ++trial) {
+        TFontPixel g = RandomGlyph(5, 4);
+        ExpectSameAsStampwise(g, bits, radius, 4, 3, nullptr);
+        ExpectSameAsStampwise(g, bits, radius, 3, 4, nullptr);  // the kept plan, another place
+        ExpectSameAsStampwise(g, bits, radius + 3, 3, 4, nullptr);
+      }
+    }
+  }
+}
+
+TEST_F(OutlinePlanTest, MatchesStampingWhenClippedOrPartlyOffTheSurface) {
+  TRect clip{2, 1, 9, 8};
+  for (int radius : {1, 2}) {
+    for (int trial = 0; trial < 6; ++trial) {
+      TFontPixel g = RandomGlyph(6, 5);
+      ExpectSameAsStampwise(g, 32, radius, 0, 0, &clip);   // stamps cut by the clip on the top left
+      ExpectSameAsStampwise(g, 32, radius, 7, 7, nullptr);  // stamps past the bottom right edge
+      ExpectSameAsStampwise(g, 16, radius, -3, -2, nullptr);
+    }
+  }
+}
+
+TEST_F(OutlinePlanTest, ChangedGlyphOrRadiusRebuildsThePlan) {
+  TFontPixel g = RandomGlyph(4, 4);
+  ExpectSameAsStampwise(g, 32, 2, 4, 4, nullptr);
+  ExpectSameAsStampwise(g, 32, 1, 4, 4, nullptr);  // other radius
+  ExpectSameAsStampwise(g, 32, 2, 4, 4, nullptr);  // and back
+  g.Glyph.Lock(1, 1)[0] = 255;                     // coverage edited after a draw
+  g.Glyph.Lock(2, 2)[0] = 0;
+  ExpectSameAsStampwise(g, 32, 2, 4, 4, nullptr);
+  // Border and shadow colours take turns on one glyph; a third colour displaces the older one.
+  for (Pixel colour : {0x00102030u, 0x00FFFFFFu, 0x00102030u, 0x00000001u, 0x00FFFFFFu, 0x00102030u})
+    ExpectSameAsStampwise(g, 32, 2, 4, 4, nullptr, colour);
+  // Copies carry the plan made for other coverage: of the same size, and of another size.
+  TFontPixel same = RandomGlyph(4, 4);
+  same.OutlinePlan = g.OutlinePlan;
+  ExpectSameAsStampwise(same, 32, 2, 4, 4, nullptr);
+  TFontPixel wide = MakeGlyph({{0, 0, 0}, {0, 0, 90}});
+  wide.OutlinePlan = g.OutlinePlan;
+  ExpectSameAsStampwise(wide, 32, 2, 4, 4, nullptr);
 }
 
 }  // namespace
