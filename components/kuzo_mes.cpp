@@ -48,9 +48,39 @@ TKuzoMes::TKuzoMes() {
   word_.Quality = kQualityAntialiased;
   word_.Paging = true;
   word_.OnEvent = [this](const std::string& value) { OnWordEvent(value); };
+  // Inline images lay out at the size of their first frame and draw their current frame.
+  word_.ImageSize = [this](const std::string& source) {
+    const TKuzoImageList* list = InlineImage(source);
+    // A missing picture takes no space (the cache's stand-in frame is not shown either).
+    if (!list || list->Empty() || list->Item()->Missing) return TextSize{};
+    return TextSize{list->Item()->Width, list->Item()->Height};
+  };
+  word_.ImageFrame = [this](const std::string& source) {
+    const TKuzoImageList* list = InlineImage(source);
+    if (!list || list->Empty() || list->Item()->Missing) return TextImageFrame{};
+    const int i = list->Index() >= 0 && list->Index() < list->Count() ? list->Index() : 0;
+    const TKuzoImageData& frame = list->Frame(i);
+    return TextImageFrame{&frame.Picture(), frame.Mask()};
+  };
 }
 
-TKuzoMes::~TKuzoMes() = default;
+TKuzoMes::~TKuzoMes() { ReleaseInlineImages(); }
+
+TKuzoImageList* TKuzoMes::InlineImage(const std::string& source) {
+  auto it = inlineImages_.find(source);
+  if (it != inlineImages_.end()) return it->second.get();
+  TDrelCollection* cache = Services() ? Services()->Images() : nullptr;
+  if (!cache || source.empty()) return nullptr;
+  auto list = std::make_unique<TKuzoImageList>();
+  list->Load(*cache, source, this);
+  return inlineImages_.emplace(source, std::move(list)).first->second.get();
+}
+
+void TKuzoMes::ReleaseInlineImages() {
+  // The lists share one cache user (this window): clearing one releases the window's hold on its
+  // file, so each file has exactly one list here.
+  inlineImages_.clear();
+}
 
 TWdPage* TKuzoMes::Shown() {
   return index_ >= 0 && index_ < GetCount() ? pages_[static_cast<size_t>(index_)].get() : nullptr;
@@ -89,6 +119,7 @@ void TKuzoMes::RebuildPages() {
 void TKuzoMes::SetText(const std::string& text) {
   Invalidate();
   text_ = text;
+  ReleaseInlineImages();
   pieces_ = {};
   references_.clear();
   firstOffset_ = 0;
@@ -122,6 +153,7 @@ void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& so
   stackMode_ = false;
   firstOffset_ = 0;
   word_.Clear();
+  ReleaseInlineImages();
   index_ = -1;
   scrollY_ = 0;
   ByteReader r(glyphBytes, sourceFile.empty() ? std::string("text") : sourceFile);
@@ -147,6 +179,7 @@ void TKuzoMes::ClearText() {
   references_.clear();
   word_.Clear();
   pages_.clear();
+  ReleaseInlineImages();
   index_ = -1;
   scrollY_ = 0;
   rendered_ = false;
