@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "components/history_store.h"
+#include "components/read_marks.h"
 #include "core/byte_reader.h"
 #include "core/errors.h"
 #include "graphics/dibx.h"
@@ -118,6 +120,7 @@ void TKuzoMes::RebuildPages() {
 
 void TKuzoMes::SetText(const std::string& text) {
   Invalidate();
+  CommitHistory();
   text_ = text;
   ReleaseInlineImages();
   pieces_ = {};
@@ -142,6 +145,7 @@ void TKuzoMes::SetText(const std::string& text) {
 void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& sourceFile, int32_t commandIndex,
                             bool keepRead) {
   Invalidate();
+  CommitHistory();
   text_.clear();
   readMarkMode_ = keepRead ? 1 : 0;
   sourceFile_ = keepRead ? sourceFile : std::string();
@@ -171,6 +175,7 @@ void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& so
 
 void TKuzoMes::ClearText() {
   Invalidate();
+  CommitHistory();
   readMarkMode_ = 0;
   sourceFile_.clear();
   sourceIndex_ = -1;
@@ -187,9 +192,11 @@ void TKuzoMes::ClearText() {
 
 void TKuzoMes::SetIndex(int32_t i) {
   if (i < 0 || i >= GetCount() || i == index_) return;
+  if (Shown()) CommitHistory();
   index_ = i;
   scrollY_ = 0;
   RaisePlayStart();
+  RecordPendingPage();
   word_.ResetReveal(*pages_[static_cast<size_t>(i)]);
   relayout_ = true;
   revealReset_ = true;
@@ -198,11 +205,49 @@ void TKuzoMes::SetIndex(int32_t i) {
 
 void TKuzoMes::RaisePlayStart() {
   if (!playStartLabel_.empty() && Services()) {
-    // Read marks are kept by the read-mark store; until it answers, every page counts as unread.
-    std::vector<std::string> args{"0"};
+    // "1" tells the script the page was shown to its end before (only pages tracked for read marks).
+    const TKuzoReadList* marks = Services()->ReadMarks();
+    const bool read = readMarkMode_ == 1 && !sourceFile_.empty() && marks &&
+                      marks->IsRead(sourceFile_, sourceIndex_, index_);
+    std::vector<std::string> args{read ? "1" : "0"};
     Services()->QueueEvent(this, playStartLabel_, &args, PR_ONPLAYSTART);
   }
   startDelay_ = 1;
+}
+
+void TKuzoMes::CommitHistory() {
+  if (TKuzoNewHistory* history = Services() ? Services()->History() : nullptr) history->CommitPending(GetName());
+}
+
+void TKuzoMes::RecordPendingPage() {
+  const TWdPage* page = ShownPage();
+  ComponentServices* s = Services();
+  if (readMarkMode_ != 1 || sourceFile_.empty() || !page || !s) return;
+  // The page's glyph range in counting units: from the units before its first glyph of the word
+  // to the units up to and including its last one (row-owned indent fillers are not in the word).
+  const TWdGlyph* first = nullptr;
+  const TWdGlyph* last = nullptr;
+  for (const auto& row : page->Rows) {
+    for (const TWdGlyph* g : row->Glyphs) {
+      const bool owned = std::any_of(row->Owned.begin(), row->Owned.end(),
+                                     [g](const std::unique_ptr<TWdGlyph>& o) { return o.get() == g; });
+      if (owned) continue;
+      if (!first) first = g;
+      last = g;
+    }
+  }
+  const int32_t firstUnit = first ? word_.UnitsBefore(first) : 0;
+  const int32_t lastUnit = last ? word_.UnitsBefore(last) + last->Units() : 0;
+  if (TKuzoNewHistory* history = s->History()) {
+    THistoryFormat format;
+    if (const TParamCollection* vars = s->Variables()) {
+      const auto& h = vars->HistorySettings;
+      format = THistoryFormat{h[0], h[1], h[2], h[3], h[4], h[5]};
+    }
+    history->RecordPending(GetName(), sourceFile_, FrozenVarValues(), index_, lastUnit, firstUnit, sourceIndex_, Width(),
+                           Height(), format);
+  }
+  if (TKuzoReadList* marks = s->ReadMarks()) marks->SetPending(GetName(), sourceFile_, index_, sourceIndex_);
 }
 
 void TKuzoMes::OnWordEvent(const std::string& value) {
@@ -256,7 +301,13 @@ bool TKuzoMes::Tick() {
     std::vector<std::string> args{shown};
     Services()->QueueEvent(this, playingLabel_, &args, PR_ONPLAYING);
   }
-  if (finished) RaiseEvent(playEndLabel_, EV_PLAYEND, false);
+  if (finished) {
+    // Only a tracked page commits: the store's pending mark may still name a tracked page this
+    // window left unfinished for untracked text, and that page was not read.
+    TKuzoReadList* marks = Services() ? Services()->ReadMarks() : nullptr;
+    if (marks && readMarkMode_ == 1 && !sourceFile_.empty()) marks->CommitPending(GetName());
+    RaiseEvent(playEndLabel_, EV_PLAYEND, false);
+  }
   ReportDirtyRects();
   return false;
 }

@@ -76,6 +76,11 @@ class TKuzoMes : public TKuzoControl {
   // Frees the pages and lays out the word's glyphs into new ones (VAR glyphs expanded).
   void RebuildPages();
   void RaisePlayStart();
+  // Hands the history this window's page that is being left (the history ignores other windows').
+  void CommitHistory();
+  // In read-mark mode 1 with a source: the shown page becomes the pending history entry and the
+  // pending read mark.
+  void RecordPendingPage();
   void OnWordEvent(const std::string& value);
   void RequestRelayout();
   void ReportDirtyRects();
