@@ -215,6 +215,24 @@ void TKuzoMes::RaisePlayStart() {
   startDelay_ = 1;
 }
 
+void TKuzoMes::AnimateInlineImages(TWdPage& page, int32_t elapsedMs) {
+  if (page.Reveal.Animated.empty() || elapsedMs <= 0) return;
+  // Glyphs of one file share its frame list: it advances once, then every glyph showing it repaints.
+  std::vector<const TKuzoImageList*> changed;
+  std::vector<const TKuzoImageList*> advanced;
+  for (const TWdImg* img : page.Reveal.Animated) {
+    TKuzoImageList* list = InlineImage(img->Source);
+    if (!list || std::find(advanced.begin(), advanced.end(), list) != advanced.end()) continue;
+    advanced.push_back(list);
+    if (list->Advance(elapsedMs)) changed.push_back(list);
+  }
+  if (changed.empty()) return;
+  for (const TWdImg* img : page.Reveal.Animated) {
+    const TKuzoImageList* list = InlineImage(img->Source);
+    if (std::find(changed.begin(), changed.end(), list) != changed.end()) word_.DirtyRects.push_back(word_.DestRect(page, *img));
+  }
+}
+
 void TKuzoMes::CommitHistory() {
   if (TKuzoNewHistory* history = Services() ? Services()->History() : nullptr) history->CommitPending(GetName());
 }
@@ -301,6 +319,7 @@ bool TKuzoMes::Tick() {
     std::vector<std::string> args{shown};
     Services()->QueueEvent(this, playingLabel_, &args, PR_ONPLAYING);
   }
+  AnimateInlineImages(*page, Services() ? Services()->FrameDeltaMs() : 0);
   if (finished) {
     // Only a tracked page commits: the store's pending mark may still name a tracked page this
     // window left unfinished for untracked text, and that page was not read.

@@ -94,6 +94,9 @@ class TKuzoMes : public TKuzoControl {
   TKuzoImageList* InlineImage(const std::string& source);
   // Gives the inline images back to the cache (the text they belonged to is gone).
   void ReleaseInlineImages();
+  // Advances the frames of the revealed inline images of `page` by one frame's time; the images
+  // whose frame changed are marked for repainting.
+  void AnimateInlineImages(TWdPage& page, int32_t elapsedMs);
   int32_t CurrentTextDelay() const;
   void SetFrozenVarValues(const std::string& lines);
 

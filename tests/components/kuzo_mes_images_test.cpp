@@ -156,6 +156,30 @@ TEST(MesImagesDrawing, MaskWinsAndTheTextAreaCutsTheImage) {
   for (int y = 0; y < 48; ++y) EXPECT_EQ(s.At(t.Left, y), y >= 2 && y < 22 ? kRed : 0) << y;
 }
 
+TEST(MesImagesDrawing, RevealedAnimationsStepTheirFramesAndRepaint) {
+  MesImageScene s;
+  // Two 1 x 1 frames of 50 ms: red, then blue.
+  s.files["anim.drl"] = DrelOf({TestFrame{{{kRed}}, 50, -1, {}}, TestFrame{{{kBlue}}, 50, -1, {}}});
+  TKuzoMes* mes = s.Window(0, 0, 50, 30);
+  mes->SetStrProp(PR_TEXT, "<IMG SRC=\"anim.drl\"><IMG SRC=\"anim.drl\">");
+  s.TypeOut(mes);
+  const TWdPage& page = *mes->ShownPage();
+  ASSERT_EQ(page.Reveal.Animated.size(), 2u);
+  const TRectI a = mes->Word().DestRect(page, *page.Reveal.Animated[0]);
+  const TRectI b = mes->Word().DestRect(page, *page.Reveal.Animated[1]);
+  std::vector<int32_t> seen;
+  for (int i = 0; i < 24; ++i) {
+    s.Frame();
+    // Both glyphs show the one list's frame, and the repaint reaches the scene.
+    ASSERT_EQ(s.At(a.Left, a.Top), s.At(b.Left, b.Top)) << i;
+    if (seen.empty() || seen.back() != s.At(a.Left, a.Top)) seen.push_back(s.At(a.Left, a.Top));
+  }
+  // 24 frames of 16 ms cover several 50 ms frames: the colours alternate, nothing else shows.
+  ASSERT_GE(seen.size(), 4u);
+  ASSERT_TRUE(seen[0] == kRed || seen[0] == kBlue);
+  for (size_t i = 1; i < seen.size(); ++i) EXPECT_EQ(seen[i], seen[i - 1] == kRed ? kBlue : kRed) << i;
+}
+
 TEST(MesImagesCache, NewTextAndClearingGiveThePicturesBack) {
   MesImageScene s;
   TKuzoMes* mes = s.Window(0, 0, 50, 30);
