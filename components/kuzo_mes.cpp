@@ -9,6 +9,7 @@
 #include "components/read_marks.h"
 #include "core/byte_reader.h"
 #include "core/errors.h"
+#include "core/sjis.h"
 #include "graphics/dibx.h"
 #include "graphics/font_pixel.h"
 #include "scene/component_services.h"
@@ -69,13 +70,16 @@ TKuzoMes::TKuzoMes() {
 TKuzoMes::~TKuzoMes() { ReleaseInlineImages(); }
 
 TKuzoImageList* TKuzoMes::InlineImage(const std::string& source) {
-  auto it = inlineImages_.find(source);
+  // File names are compared without letter case, as the cache does: one list per cache item, so
+  // releasing the lists never touches an item another list of this window still holds.
+  const std::string key = sjis::ToUpper(source);
+  auto it = inlineImages_.find(key);
   if (it != inlineImages_.end()) return it->second.get();
   TDrelCollection* cache = Services() ? Services()->Images() : nullptr;
   if (!cache || source.empty()) return nullptr;
   auto list = std::make_unique<TKuzoImageList>();
   list->Load(*cache, source, this);
-  return inlineImages_.emplace(source, std::move(list)).first->second.get();
+  return inlineImages_.emplace(key, std::move(list)).first->second.get();
 }
 
 void TKuzoMes::ReleaseInlineImages() {

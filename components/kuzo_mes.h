@@ -130,7 +130,7 @@ class TKuzoMes : public TKuzoControl {
   int32_t reservedInt_ = 0;
   std::string reservedStrings_[3];
   std::string pendingPageStates_;
-  std::map<std::string, std::unique_ptr<TKuzoImageList>> inlineImages_;  // by file name as written  // reveal states read from a save until the pages are rebuilt
+  std::map<std::string, std::unique_ptr<TKuzoImageList>> inlineImages_;  // by upper-cased file name  // reveal states read from a save until the pages are rebuilt
 };
 
 }  // namespace kuzo

@@ -194,6 +194,18 @@ TEST(MesImagesCache, NewTextAndClearingGiveThePicturesBack) {
   EXPECT_TRUE(s.cache.FindItem("p.drl")->InUse());
   mes->ClearText();
   EXPECT_FALSE(s.cache.FindItem("p.drl")->InUse());
+
+  // Two spellings of one file share the window's one hold on it.
+  mes->SetStrProp(PR_TEXT, "<IMG SRC=\"p.drl\"><IMG SRC=\"P.DRL\">");
+  s.TypeOut(mes);
+  int shown = 0;
+  for (const auto& row : mes->ShownPage()->Rows)
+    for (const TWdGlyph* g : row->Glyphs)
+      if (g->Kind == GlyphKind::Img && g->Width == 3 && static_cast<const TWdImg*>(g)->Alpha == 255) ++shown;
+  EXPECT_EQ(shown, 2);
+  EXPECT_TRUE(s.cache.FindItem("p.drl")->InUse());
+  mes->SetStrProp(PR_TEXT, "AB");
+  EXPECT_FALSE(s.cache.FindItem("p.drl")->InUse());
 }
 
 }  // namespace
