@@ -80,6 +80,7 @@ void TDrelCollection::LoadFrames(TDrelItem& item) {
   item.Frames.clear();
   item.Width = item.Height = 0;
   item.TotalDelay = 0;
+  item.Missing = false;
   TDrelFrameList list;
   bool wantMask = false;
   const bool found = Decode(item, list, wantMask);
@@ -95,6 +96,7 @@ void TDrelCollection::LoadFrames(TDrelItem& item) {
       frame->Mask = std::make_unique<TDIBX>(kMissingSide, kMissingSide, 8);
       frame->Mask->Fill(0);
     }
+    item.Missing = true;
     item.Width = item.Height = kMissingSide;
     item.TotalDelay = frame->Delay;
     item.Frames.push_back(std::move(frame));

@@ -47,6 +47,8 @@ class TDrelItem : public THashCollectionItem {
   std::vector<const void*> Users;  // each at most once
   // Why the file could not be decoded (empty when it was, or when it is simply missing).
   std::string LoadError;
+  // The file was missing or gave no frames: the one frame is the transparent stand-in.
+  bool Missing = false;
 
  private:
   friend class THashCollection;

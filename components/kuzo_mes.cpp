@@ -5,8 +5,11 @@
 
 #include <algorithm>
 
+#include "components/history_store.h"
+#include "components/read_marks.h"
 #include "core/byte_reader.h"
 #include "core/errors.h"
+#include "core/sjis.h"
 #include "graphics/dibx.h"
 #include "graphics/font_pixel.h"
 #include "scene/component_services.h"
@@ -48,9 +51,42 @@ TKuzoMes::TKuzoMes() {
   word_.Quality = kQualityAntialiased;
   word_.Paging = true;
   word_.OnEvent = [this](const std::string& value) { OnWordEvent(value); };
+  // Inline images lay out at the size of their first frame and draw their current frame.
+  word_.ImageSize = [this](const std::string& source) {
+    const TKuzoImageList* list = InlineImage(source);
+    // A missing picture takes no space (the cache's stand-in frame is not shown either).
+    if (!list || list->Empty() || list->Item()->Missing) return TextSize{};
+    return TextSize{list->Item()->Width, list->Item()->Height};
+  };
+  word_.ImageFrame = [this](const std::string& source) {
+    const TKuzoImageList* list = InlineImage(source);
+    if (!list || list->Empty() || list->Item()->Missing) return TextImageFrame{};
+    const int i = list->Index() >= 0 && list->Index() < list->Count() ? list->Index() : 0;
+    const TKuzoImageData& frame = list->Frame(i);
+    return TextImageFrame{&frame.Picture(), frame.Mask()};
+  };
 }
 
-TKuzoMes::~TKuzoMes() = default;
+TKuzoMes::~TKuzoMes() { ReleaseInlineImages(); }
+
+TKuzoImageList* TKuzoMes::InlineImage(const std::string& source) {
+  // File names are compared without letter case, as the cache does: one list per cache item, so
+  // releasing the lists never touches an item another list of this window still holds.
+  const std::string key = sjis::ToUpper(source);
+  auto it = inlineImages_.find(key);
+  if (it != inlineImages_.end()) return it->second.get();
+  TDrelCollection* cache = Services() ? Services()->Images() : nullptr;
+  if (!cache || source.empty()) return nullptr;
+  auto list = std::make_unique<TKuzoImageList>();
+  list->Load(*cache, source, this);
+  return inlineImages_.emplace(key, std::move(list)).first->second.get();
+}
+
+void TKuzoMes::ReleaseInlineImages() {
+  // The lists share one cache user (this window): clearing one releases the window's hold on its
+  // file, so each file has exactly one list here.
+  inlineImages_.clear();
+}
 
 TWdPage* TKuzoMes::Shown() {
   return index_ >= 0 && index_ < GetCount() ? pages_[static_cast<size_t>(index_)].get() : nullptr;
@@ -88,7 +124,9 @@ void TKuzoMes::RebuildPages() {
 
 void TKuzoMes::SetText(const std::string& text) {
   Invalidate();
+  CommitHistory();
   text_ = text;
+  ReleaseInlineImages();
   pieces_ = {};
   references_.clear();
   firstOffset_ = 0;
@@ -111,6 +149,7 @@ void TKuzoMes::SetText(const std::string& text) {
 void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& sourceFile, int32_t commandIndex,
                             bool keepRead) {
   Invalidate();
+  CommitHistory();
   text_.clear();
   readMarkMode_ = keepRead ? 1 : 0;
   sourceFile_ = keepRead ? sourceFile : std::string();
@@ -122,6 +161,7 @@ void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& so
   stackMode_ = false;
   firstOffset_ = 0;
   word_.Clear();
+  ReleaseInlineImages();
   index_ = -1;
   scrollY_ = 0;
   ByteReader r(glyphBytes, sourceFile.empty() ? std::string("text") : sourceFile);
@@ -139,6 +179,7 @@ void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& so
 
 void TKuzoMes::ClearText() {
   Invalidate();
+  CommitHistory();
   readMarkMode_ = 0;
   sourceFile_.clear();
   sourceIndex_ = -1;
@@ -147,6 +188,7 @@ void TKuzoMes::ClearText() {
   references_.clear();
   word_.Clear();
   pages_.clear();
+  ReleaseInlineImages();
   index_ = -1;
   scrollY_ = 0;
   rendered_ = false;
@@ -154,9 +196,11 @@ void TKuzoMes::ClearText() {
 
 void TKuzoMes::SetIndex(int32_t i) {
   if (i < 0 || i >= GetCount() || i == index_) return;
+  if (Shown()) CommitHistory();
   index_ = i;
   scrollY_ = 0;
   RaisePlayStart();
+  RecordPendingPage();
   word_.ResetReveal(*pages_[static_cast<size_t>(i)]);
   relayout_ = true;
   revealReset_ = true;
@@ -165,11 +209,67 @@ void TKuzoMes::SetIndex(int32_t i) {
 
 void TKuzoMes::RaisePlayStart() {
   if (!playStartLabel_.empty() && Services()) {
-    // Read marks are kept by the read-mark store; until it answers, every page counts as unread.
-    std::vector<std::string> args{"0"};
+    // "1" tells the script the page was shown to its end before (only pages tracked for read marks).
+    const TKuzoReadList* marks = Services()->ReadMarks();
+    const bool read = readMarkMode_ == 1 && !sourceFile_.empty() && marks &&
+                      marks->IsRead(sourceFile_, sourceIndex_, index_);
+    std::vector<std::string> args{read ? "1" : "0"};
     Services()->QueueEvent(this, playStartLabel_, &args, PR_ONPLAYSTART);
   }
   startDelay_ = 1;
+}
+
+void TKuzoMes::AnimateInlineImages(TWdPage& page, int32_t elapsedMs) {
+  if (page.Reveal.Animated.empty() || elapsedMs <= 0) return;
+  // Glyphs of one file share its frame list: it advances once, then every glyph showing it repaints.
+  std::vector<const TKuzoImageList*> changed;
+  std::vector<const TKuzoImageList*> advanced;
+  for (const TWdImg* img : page.Reveal.Animated) {
+    TKuzoImageList* list = InlineImage(img->Source);
+    if (!list || std::find(advanced.begin(), advanced.end(), list) != advanced.end()) continue;
+    advanced.push_back(list);
+    if (list->Advance(elapsedMs)) changed.push_back(list);
+  }
+  if (changed.empty()) return;
+  for (const TWdImg* img : page.Reveal.Animated) {
+    const TKuzoImageList* list = InlineImage(img->Source);
+    if (std::find(changed.begin(), changed.end(), list) != changed.end()) word_.DirtyRects.push_back(word_.DestRect(page, *img));
+  }
+}
+
+void TKuzoMes::CommitHistory() {
+  if (TKuzoNewHistory* history = Services() ? Services()->History() : nullptr) history->CommitPending(GetName());
+}
+
+void TKuzoMes::RecordPendingPage() {
+  const TWdPage* page = ShownPage();
+  ComponentServices* s = Services();
+  if (readMarkMode_ != 1 || sourceFile_.empty() || !page || !s) return;
+  // The page's glyph range in counting units: from the units before its first glyph of the word
+  // to the units up to and including its last one (row-owned indent fillers are not in the word).
+  const TWdGlyph* first = nullptr;
+  const TWdGlyph* last = nullptr;
+  for (const auto& row : page->Rows) {
+    for (const TWdGlyph* g : row->Glyphs) {
+      const bool owned = std::any_of(row->Owned.begin(), row->Owned.end(),
+                                     [g](const std::unique_ptr<TWdGlyph>& o) { return o.get() == g; });
+      if (owned) continue;
+      if (!first) first = g;
+      last = g;
+    }
+  }
+  const int32_t firstUnit = first ? word_.UnitsBefore(first) : 0;
+  const int32_t lastUnit = last ? word_.UnitsBefore(last) + last->Units() : 0;
+  if (TKuzoNewHistory* history = s->History()) {
+    THistoryFormat format;
+    if (const TParamCollection* vars = s->Variables()) {
+      const auto& h = vars->HistorySettings;
+      format = THistoryFormat{h[0], h[1], h[2], h[3], h[4], h[5]};
+    }
+    history->RecordPending(GetName(), sourceFile_, FrozenVarValues(), index_, lastUnit, firstUnit, sourceIndex_, Width(),
+                           Height(), format);
+  }
+  if (TKuzoReadList* marks = s->ReadMarks()) marks->SetPending(GetName(), sourceFile_, index_, sourceIndex_);
 }
 
 void TKuzoMes::OnWordEvent(const std::string& value) {
@@ -223,7 +323,14 @@ bool TKuzoMes::Tick() {
     std::vector<std::string> args{shown};
     Services()->QueueEvent(this, playingLabel_, &args, PR_ONPLAYING);
   }
-  if (finished) RaiseEvent(playEndLabel_, EV_PLAYEND, false);
+  AnimateInlineImages(*page, Services() ? Services()->FrameDeltaMs() : 0);
+  if (finished) {
+    // Only a tracked page commits: the store's pending mark may still name a tracked page this
+    // window left unfinished for untracked text, and that page was not read.
+    TKuzoReadList* marks = Services() ? Services()->ReadMarks() : nullptr;
+    if (marks && readMarkMode_ == 1 && !sourceFile_.empty()) marks->CommitPending(GetName());
+    RaiseEvent(playEndLabel_, EV_PLAYEND, false);
+  }
   ReportDirtyRects();
   return false;
 }

@@ -3,11 +3,13 @@
 // while it types and when it has finished. Scripts turn pages (PR_INDEX) or insert new text.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "components/history_store.h"
+#include "components/kuzo_image_list.h"
 #include "scene/kuzo_control.h"
 #include "text/nk_word.h"
 
@@ -74,6 +76,11 @@ class TKuzoMes : public TKuzoControl {
   // Frees the pages and lays out the word's glyphs into new ones (VAR glyphs expanded).
   void RebuildPages();
   void RaisePlayStart();
+  // Hands the history this window's page that is being left (the history ignores other windows').
+  void CommitHistory();
+  // In read-mark mode 1 with a source: the shown page becomes the pending history entry and the
+  // pending read mark.
+  void RecordPendingPage();
   void OnWordEvent(const std::string& value);
   void RequestRelayout();
   void ReportDirtyRects();
@@ -82,6 +89,14 @@ class TKuzoMes : public TKuzoControl {
   // Builds the pages from the message data: the one piece's text command through the text source.
   void RebuildFromMessageData();
   std::string FrozenVarValues() const;
+  // The frame list of an inline image's file, taken from the image cache on first use; null
+  // without a cache or a picture file name.
+  TKuzoImageList* InlineImage(const std::string& source);
+  // Gives the inline images back to the cache (the text they belonged to is gone).
+  void ReleaseInlineImages();
+  // Advances the frames of the revealed inline images of `page` by one frame's time; the images
+  // whose frame changed are marked for repainting.
+  void AnimateInlineImages(TWdPage& page, int32_t elapsedMs);
   int32_t CurrentTextDelay() const;
   void SetFrozenVarValues(const std::string& lines);
 
@@ -114,7 +129,8 @@ class TKuzoMes : public TKuzoControl {
   int32_t firstOffset_ = 0;
   int32_t reservedInt_ = 0;
   std::string reservedStrings_[3];
-  std::string pendingPageStates_;  // reveal states read from a save until the pages are rebuilt
+  std::string pendingPageStates_;
+  std::map<std::string, std::unique_ptr<TKuzoImageList>> inlineImages_;  // by upper-cased file name  // reveal states read from a save until the pages are rebuilt
 };
 
 }  // namespace kuzo

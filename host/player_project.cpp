@@ -87,6 +87,11 @@ PlayerProject::PlayerProject(const ProjectParts& parts)
   TSysFuncMan* funcs = parts_.vars->Functions();
   if (parts_.scene) {
     variables.BindScene(&parts_.scene->Model());
+    // Message windows feed the history and the read marks as they show and finish pages.
+    ServiceSlots slots = parts_.scene->Model().Slots();
+    slots.history = &game_.history;
+    slots.readMarks = &game_.marks;
+    parts_.scene->Model().SetSlots(slots);
     if (funcs) {
       TKuzoBaseList& model = parts_.scene->Model();
       InstallSceneBuiltins(*funcs, model);
@@ -106,6 +111,12 @@ PlayerProject::PlayerProject(const ProjectParts& parts)
 PlayerProject::~PlayerProject() {
   parts_.variableHost->Bind(nullptr, nullptr);
   parts_.variableHost->BindHistory(nullptr);
+  if (parts_.scene) {
+    ServiceSlots slots = parts_.scene->Model().Slots();
+    slots.history = nullptr;
+    slots.readMarks = nullptr;
+    parts_.scene->Model().SetSlots(slots);
+  }
   if (parts_.trace) std::fflush(parts_.trace);
 }
 

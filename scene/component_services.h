@@ -23,6 +23,8 @@ class TVrFileManager;     // game data: loose files, archives and discs
 class TFontPixelManager;  // glyph cache
 class ScriptTextSource;   // text of the script's text-insert commands (scene/script_text_source.h)
 class TParamCollection;   // the script's variable table: kept expressions, "@TextDelay", VAR tags
+class TKuzoNewHistory;    // the text history: pages message windows have left
+class TKuzoReadList;      // the read marks: pages message windows have shown to their end
 namespace media {
 class MediaSystem;        // the media managers: sound, music, video, CD tracks
 }  // namespace media
@@ -36,6 +38,8 @@ struct ServiceSlots {
   const HostState* clock = nullptr;
   ScriptTextSource* texts = nullptr;
   TParamCollection* variables = nullptr;
+  TKuzoNewHistory* history = nullptr;
+  TKuzoReadList* readMarks = nullptr;
 };
 
 class ComponentServices {
@@ -79,6 +83,8 @@ class ComponentServices {
   const HostState* Clock() const { return slots_.clock; }
   ScriptTextSource* Texts() const { return slots_.texts; }
   TParamCollection* Variables() const { return slots_.variables; }
+  TKuzoNewHistory* History() const { return slots_.history; }
+  TKuzoReadList* ReadMarks() const { return slots_.readMarks; }
   // Milliseconds of the current frame (0 without a clock).
   int32_t FrameDeltaMs() const { return slots_.clock ? slots_.clock->frameDeltaMs : 0; }
   // Game time in milliseconds (0 without a clock).

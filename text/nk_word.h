@@ -37,6 +37,13 @@ struct TextSize {
   int32_t Height = 0;
 };
 
+// The frame an inline image shows now: its picture (ColorKey is the transparent colour) and an
+// optional 8-bit mask of the same size, which wins over the key.
+struct TextImageFrame {
+  const TCustomDIBX* Picture = nullptr;
+  const TCustomDIBX* Mask = nullptr;
+};
+
 class TNkWord {
  public:
   TNkWord();
@@ -60,6 +67,9 @@ class TNkWord {
   std::vector<std::pair<std::string, std::string>> VarValues;
   // Size of an inline image by its file name; without it images take no space.
   std::function<TextSize(const std::string& source)> ImageSize;
+  // The current frame of an inline image by its file name; without it (or with no picture) images
+  // draw nothing.
+  std::function<TextImageFrame(const std::string& source)> ImageFrame;
 
   // Reveal (typewriter) settings and state shared by the pages.
   int32_t FadeTime = 1;        // ms for a revealed glyph to go from alpha 0 to 255; <= 0 at once
@@ -118,6 +128,9 @@ class TNkWord {
   // revealed glyphs onto Target within ClipRect.
   void Render(TWdPage& page, TFontPixelManager& glyphs);
   void Draw(const TWdPage& page) const;
+  // The opacity (0..511 blend rule) an image glyph of reveal alpha `glyphAlpha` draws with under
+  // ImageAlpha.
+  int32_t ImageOpacity(int32_t glyphAlpha) const;
   const TDIBX& ColorSurface() const { return colorSurface_; }
   const TDIBX& CoverageSurface() const { return coverageSurface_; }
 
@@ -154,6 +167,7 @@ class TNkWord {
  private:
   friend class MarkupConverter;
   void RemoveGlyphs(size_t from, size_t count);
+  void DrawImage(const TWdPage& page, const TWdImg& img, const TRectI& area) const;
   void ReleaseGlyphStyle(TWdGlyph& g);
 
   std::vector<std::unique_ptr<TWdGlyph>> glyphs_;

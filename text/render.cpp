@@ -120,6 +120,11 @@ void TNkWord::Draw(const TWdPage& page) const {
     int64_t rowTop = int64_t{AreaTop} + row->Y - scroll;
     if (rowTop >= areaB || rowTop + row->Height <= areaT) continue;
     for (const TWdGlyph* g : row->Glyphs) {
+      if (g->Kind == GlyphKind::Img) {
+        DrawImage(page, static_cast<const TWdImg&>(*g), TRectI{static_cast<int32_t>(areaL), static_cast<int32_t>(areaT),
+                                                                 static_cast<int32_t>(areaR), static_cast<int32_t>(areaB)});
+        continue;
+      }
       if (!g->IsChar()) continue;
       const auto& c = static_cast<const TWdChar&>(*g);
       if (c.Alpha <= 0 || c.DrawnBox.Empty()) continue;
@@ -143,6 +148,38 @@ void TNkWord::Draw(const TWdPage& page) const {
       }
     }
   }
+}
+
+int32_t TNkWord::ImageOpacity(int32_t glyphAlpha) const {
+  const int64_t a = std::clamp(glyphAlpha, 0, 255);
+  if (ImageAlpha == 255) return static_cast<int32_t>(a);
+  if (ImageAlpha < 255) return static_cast<int32_t>(std::max<int64_t>(0, a * ImageAlpha / 256));
+  // Above 255 the image adds with a strength of the glyph alpha scaled by ImageAlpha - 256; a
+  // strength of 0 draws nothing rather than falling back to a plain copy.
+  const int64_t strength = std::min<int64_t>(255, a * (int64_t{ImageAlpha} - 256) / 256);
+  return strength > 0 ? static_cast<int32_t>(256 + strength) : 0;
+}
+
+void TNkWord::DrawImage(const TWdPage& page, const TWdImg& img, const TRectI& area) const {
+  if (img.Alpha <= 0 || img.Width <= 0 || img.Height <= 0 || !ImageFrame) return;
+  const TextImageFrame frame = ImageFrame(img.Source);
+  if (!frame.Picture || frame.Picture->IsEmpty()) return;
+  const int32_t opacity = ImageOpacity(img.Alpha);
+  if (opacity <= 0) return;
+  // The glyph's cell on the target, cut by the text area; the picture never draws beyond its cell
+  // (a picture that changed size since layout keeps the laid-out space).
+  const TRectI cell = DestRect(page, img);
+  const int64_t l = std::max<int64_t>(cell.Left, area.Left), t = std::max<int64_t>(cell.Top, area.Top);
+  const int64_t r = std::min<int64_t>({int64_t{cell.Left} + img.Width, int64_t{cell.Left} + frame.Picture->Width(),
+                                       int64_t{area.Right}});
+  const int64_t b = std::min<int64_t>({int64_t{cell.Top} + img.Height, int64_t{cell.Top} + frame.Picture->Height(),
+                                       int64_t{area.Bottom}});
+  if (r <= l || b <= t) return;
+  const TRect src{static_cast<int32_t>(l - cell.Left), static_cast<int32_t>(t - cell.Top),
+                  static_cast<int32_t>(r - cell.Left), static_cast<int32_t>(b - cell.Top)};
+  const TCustomDIBX* mask = frame.Mask;
+  if (mask && (mask->Width() != frame.Picture->Width() || mask->Height() != frame.Picture->Height())) mask = nullptr;
+  Target->DrawOpacity(static_cast<int>(l), static_cast<int>(t), opacity, mask, false, false, src, *frame.Picture);
 }
 
 }  // namespace kuzo

@@ -92,6 +92,8 @@ bool TNkWord::Step(TWdPage& page, int32_t elapsedMs, std::string* shown) {
         }
         s.WaitBudget = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, s.WaitBudget + add));
         s.Fading.push_back(&real);
+        // An image whose picture loaded (it has a size) starts animating once revealed.
+        if (g.Kind == GlyphKind::Img && g.Width > 0 && g.Height > 0) s.Animated.push_back(static_cast<TWdImg*>(&g));
       }
       // Advance the cursor and put the caret before the next glyph.
       if (++s.RevealIndex >= static_cast<int32_t>(row.Glyphs.size())) {

@@ -84,6 +84,7 @@ TEST(DrelCollection, MissingOrDamagedFilesGiveATransparentFrame) {
     TDrelItem* item = cache.Acquire(&user, name, true);
     ASSERT_EQ(item->FrameCount(), 1) << name;
     const TDrelItemFrame& f = item->Frame(0);
+    EXPECT_TRUE(item->Missing) << name;
     EXPECT_EQ(item->Width, 8);
     EXPECT_EQ(f.Picture->Width(), 8);
     EXPECT_EQ(f.Picture->BitCount(), 32);
