@@ -131,7 +131,9 @@ void TKuzoMes::SetText(const std::string& text) {
   references_.clear();
   firstOffset_ = 0;
   readMarkMode_ = 0;
+  stackMode_ = false;
   word_.Clear();
+  word_.Paging = true;  // no longer the history's long page
   // Glyphs without a WAIT tag type at the current "@TextDelay".
   word_.TextDelay = CurrentTextDelay();
   word_.SetText(text);
@@ -161,6 +163,7 @@ void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& so
   stackMode_ = false;
   firstOffset_ = 0;
   word_.Clear();
+  word_.Paging = true;
   ReleaseInlineImages();
   index_ = -1;
   scrollY_ = 0;
@@ -186,7 +189,10 @@ void TKuzoMes::ClearText() {
   text_.clear();
   pieces_ = {};
   references_.clear();
+  stackMode_ = false;
+  firstOffset_ = 0;
   word_.Clear();
+  word_.Paging = true;
   pages_.clear();
   ReleaseInlineImages();
   index_ = -1;
@@ -245,21 +251,8 @@ void TKuzoMes::RecordPendingPage() {
   const TWdPage* page = ShownPage();
   ComponentServices* s = Services();
   if (readMarkMode_ != 1 || sourceFile_.empty() || !page || !s) return;
-  // The page's glyph range in counting units: from the units before its first glyph of the word
-  // to the units up to and including its last one (row-owned indent fillers are not in the word).
-  const TWdGlyph* first = nullptr;
-  const TWdGlyph* last = nullptr;
-  for (const auto& row : page->Rows) {
-    for (const TWdGlyph* g : row->Glyphs) {
-      const bool owned = std::any_of(row->Owned.begin(), row->Owned.end(),
-                                     [g](const std::unique_ptr<TWdGlyph>& o) { return o.get() == g; });
-      if (owned) continue;
-      if (!first) first = g;
-      last = g;
-    }
-  }
-  const int32_t firstUnit = first ? word_.UnitsBefore(first) : 0;
-  const int32_t lastUnit = last ? word_.UnitsBefore(last) + last->Units() : 0;
+  int32_t firstUnit = 0, lastUnit = 0;
+  word_.PageUnitRange(*page, firstUnit, lastUnit);
   if (TKuzoNewHistory* history = s->History()) {
     THistoryFormat format;
     if (const TParamCollection* vars = s->Variables()) {

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,13 @@ class TKuzoMes : public TKuzoControl {
                     bool keepRead);
   // Empties the window (the text-clear command): no pages, no source.
   void ClearText();
+  // Shows part of the history (the history call): read-mark mode 2, the selection as the window's
+  // message data, all of it built into one long page to scroll (PR_SCROLLY), shown from its top.
+  // `stack` stacks the simple form's pages by their rows instead of by their windows' heights.
+  void ShowHistory(const HistorySelection& selection, bool stack);
+  // Rebuilds the pages from the message data after committing this window's left page; with
+  // `raisePlayStart` the play-start event is raised when there are pages.
+  void Rebuild(bool raisePlayStart);
   // Shows page `i`; ignored outside 0..count-1 and for the page already shown.
   void SetIndex(int32_t i);
   int32_t GetIndex() const { return index_; }
@@ -88,6 +96,18 @@ class TKuzoMes : public TKuzoControl {
   TWdPage* Shown();
   // Builds the pages from the message data: the one piece's text command through the text source.
   void RebuildFromMessageData();
+  // The layout rule: one text-insert piece into pages; several history pieces, or references to
+  // pages of the simple history, into one long page.
+  void BuildPages();
+  void BuildSinglePiece();
+  void BuildHistoryPage();
+  void BuildReferencePages();
+  // Appends the glyphs of text command `command` of `source` to the word and returns the index of
+  // the first one; nullopt when the command holds no glyph list.
+  std::optional<size_t> AppendCommandGlyphs(const std::string& source, int32_t command);
+  // Whether the page a piece or reference names is in the game data (true without a text source,
+  // which then gives no glyphs anyway).
+  bool SourceExists(const std::string& source) const;
   std::string FrozenVarValues() const;
   // The frame list of an inline image's file, taken from the image cache on first use; null
   // without a cache or a picture file name.

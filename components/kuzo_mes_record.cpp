@@ -25,8 +25,11 @@ constexpr char kVarLineBreak = '\x01';
 }  // namespace
 
 std::string TKuzoMes::FrozenVarValues() const {
+  // The values the shown page's VAR glyphs show now; without a page, those the word was given.
+  const TWdPage* page = ShownPage();
+  const auto values = page ? word_.PageVarValues(*page) : word_.VarValues;
   std::string lines;
-  for (const auto& [name, value] : word_.VarValues) {
+  for (const auto& [name, value] : values) {
     std::string v = value;
     std::replace(v.begin(), v.end(), '\r', kVarLineBreak);
     v.erase(std::remove(v.begin(), v.end(), '\n'), v.end());
@@ -54,7 +57,8 @@ void TKuzoMes::SaveToStream(ByteWriter& out) const {
   word_.SaveSettings(out);
   // The message data; the shown page's frozen VAR values go with every piece.
   TKuzoHistData pieces = pieces_;
-  if (ShownPage()) {
+  // The history shown in the window keeps each piece's own values.
+  if (ShownPage() && pieces.pieces.size() == 1) {
     const std::string values = FrozenVarValues();
     for (THistPiece& p : pieces.pieces) p.varValues = values;
   }
@@ -141,23 +145,7 @@ void TKuzoMes::LoadFromStream(ByteReader& in, int32_t version) {
 void TKuzoMes::RebuildFromMessageData() {
   Invalidate();
   text_.clear();
-  word_.Clear();
-  pages_.clear();
-  index_ = -1;
-  rendered_ = false;
-  // One piece: the text command it names, its unit range copied into the word. Several pieces (the
-  // window showing history) are not rebuilt here.
-  if (pieces_.pieces.size() != 1 || !Services() || !Services()->Texts()) return;
-  const THistPiece& piece = pieces_.pieces.front();
-  const std::optional<std::string> glyphs = Services()->Texts()->CommandGlyphs(pieces_.EffectiveSource(0), piece.command);
-  if (!glyphs) return;
-  ByteReader r(*glyphs, pieces_.EffectiveSource(0));
-  try {
-    word_.LoadGlyphs(r);
-  } catch (const FormatError&) {
-  }
-  SetFrozenVarValues(piece.varValues);
-  RebuildPages();
+  BuildPages();
 }
 
 void TKuzoMes::AfterLoad() {

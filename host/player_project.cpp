@@ -4,6 +4,8 @@
 
 #include <optional>
 
+#include "components/drel_collection.h"
+#include "components/history_layout.h"
 #include "core/errors.h"
 #include "data/file_manager.h"
 #include "host/host_variables.h"
@@ -25,6 +27,25 @@ constexpr const char* kWarningCaption = "警告";
 
 void LogLine(const std::string& line) {
   std::fprintf(stderr, "kuzoplayer: %s\n", platform::Cp932ToUtf8(line).c_str());
+}
+
+// The history lays left pages out with the scene's text cache (pages of the game data), the
+// variable table (VAR glyphs without a frozen value) and the image cache (inline image sizes).
+HistoryLayoutFn HistoryLayoutFor(const ServiceSlots& slots) {
+  HistoryLayoutSources sources;
+  sources.texts = slots.texts;
+  sources.variables = slots.variables;
+  if (TDrelCollection* images = slots.images) {
+    sources.imageSize = [images](const std::string& name) {
+      static const char user = 0;  // the history's hold on a picture lasts only for the measuring
+      TDrelItem* item = images->Acquire(&user, name, false);
+      if (!item) return TextSize{};
+      const TextSize size = item->Missing ? TextSize{} : TextSize{item->Width, item->Height};
+      images->Release(item, &user);
+      return size;
+    };
+  }
+  return MakeHistoryLayout(std::move(sources));
 }
 
 }  // namespace
@@ -92,6 +113,7 @@ PlayerProject::PlayerProject(const ProjectParts& parts)
     slots.history = &game_.history;
     slots.readMarks = &game_.marks;
     parts_.scene->Model().SetSlots(slots);
+    game_.history.SetLayout(HistoryLayoutFor(slots));
     if (funcs) {
       TKuzoBaseList& model = parts_.scene->Model();
       InstallSceneBuiltins(*funcs, model);
@@ -117,6 +139,7 @@ PlayerProject::~PlayerProject() {
     slots.readMarks = nullptr;
     parts_.scene->Model().SetSlots(slots);
   }
+  game_.history.SetLayout(nullptr);  // its word reads the scene's text cache
   if (parts_.trace) std::fflush(parts_.trace);
 }
 

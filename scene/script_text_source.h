@@ -15,6 +15,8 @@ class ScriptTextSource {
   // The stored glyph list; nullopt when the page is not in the game data or the command is out of
   // range or no text-insert command.
   virtual std::optional<std::string> CommandGlyphs(const std::string& file, int32_t command) = 0;
+  // Whether the game data holds the page (text shown from the history stops at a missing one).
+  virtual bool FileExists(const std::string& file) = 0;
 };
 
 }  // namespace kuzo

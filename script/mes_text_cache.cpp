@@ -40,6 +40,8 @@ std::optional<std::string> TMesDataCacheList::CommandGlyphs(const std::string& f
   return c.fields[field::kTextGlyphs].text;
 }
 
+bool TMesDataCacheList::FileExists(const std::string& file) { return files_ && files_->Exists(file); }
+
 std::list<std::string> TMesDataCacheList::CachedNames() const {
   std::list<std::string> names;
   for (const auto& p : pages_) names.push_back(p->Name());

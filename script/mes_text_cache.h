@@ -24,6 +24,7 @@ class TMesDataCacheList : public ScriptTextSource {
   ~TMesDataCacheList() override;
 
   std::optional<std::string> CommandGlyphs(const std::string& file, int32_t command) override;
+  bool FileExists(const std::string& file) override;
   // Names of the cached pages, most recently used first (for tests).
   std::list<std::string> CachedNames() const;
   void Clear() { pages_.clear(); }

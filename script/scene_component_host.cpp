@@ -406,20 +406,19 @@ void SceneComponentHost::EntryHistory(TComSceneCommand& cmd, TCallMan& cm) {
 // window that is no message window, or when nothing is left to show.
 void SceneComponentHost::CallHistory(TComSceneCommand& cmd, TCallMan& cm) {
   TParamCollection& vars = cm.Vars();
-  if (!MessageWindow(cmd.ExprField(field::kCallHistWindow).EvalText(vars).value_or(""))) return;
+  TKuzoMes* mes = MessageWindow(cmd.ExprField(field::kCallHistWindow).EvalText(vars).value_or(""));
+  if (!mes) return;
   const std::optional<int32_t> first = cmd.ExprField(field::kCallHistFirst).EvalInt(vars);
   if (!first) return;
   int64_t count = cmd.ExprField(field::kCallHistCount).EvalInt(vars).value_or(1);
-  cmd.ExprField(field::kCallHistFlag).EvalFlag(vars);  // the stack flag, evaluated in its turn
+  const bool stack = cmd.ExprField(field::kCallHistFlag).EvalFlag(vars).value_or(false);
   TKuzoNewHistory* history = cm.Services().game ? cm.Services().game->History() : nullptr;
   if (!history) return;
   const int32_t start = std::max(*first, 0);
   const int64_t extent = history->Extent();
   if (int64_t{start} + count > extent) count = extent - start;
   if (count <= 0) return;
-  // The part to show is history->Select(start, count); laying such a selection out is the message
-  // window's part and not built yet, so the run says so once instead of showing something else.
-  if (HostState* host = cm.Services().host) host->ReportMissing("history display in a message window");
+  mes->ShowHistory(history->Select(start, static_cast<int32_t>(count)), stack);
 }
 
 void SceneComponentHost::Cabinet(TComSceneCommand& cmd, TCallMan& cm, bool save) {

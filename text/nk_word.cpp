@@ -95,6 +95,63 @@ int TNkWord::UnitsBefore(const TWdGlyph* glyph) const {
 
 namespace {
 
+// The first and the last glyph of the word that a page shows (null for a page without glyphs).
+std::pair<const TWdGlyph*, const TWdGlyph*> PageEnds(const TWdPage& page) {
+  const TWdGlyph* first = nullptr;
+  const TWdGlyph* last = nullptr;
+  for (const auto& row : page.Rows) {
+    for (const TWdGlyph* g : row->Glyphs) {
+      const bool filler = std::any_of(row->Owned.begin(), row->Owned.end(),
+                                      [g](const std::unique_ptr<TWdGlyph>& o) { return o.get() == g; });
+      if (filler) continue;
+      if (!first) first = g;
+      last = g;
+    }
+  }
+  return {first, last};
+}
+
+}  // namespace
+
+void TNkWord::PageUnitRange(const TWdPage& page, int32_t& firstUnit, int32_t& lastUnit) const {
+  const auto [first, last] = PageEnds(page);
+  firstUnit = first ? UnitsBefore(first) : 0;
+  lastUnit = last ? UnitsBefore(last) + last->Units() : 0;
+}
+
+std::vector<std::pair<std::string, std::string>> TNkWord::PageVarValues(const TWdPage& page) const {
+  std::vector<std::pair<std::string, std::string>> values;
+  const auto [first, last] = PageEnds(page);
+  if (!first) return values;
+  size_t i = 0;
+  while (i < glyphs_.size() && glyphs_[i].get() != first) ++i;
+  // VAR glyphs take no place in rows of their own: the one right before the first glyph of the page
+  // belongs to it as well when its insertion starts the page.
+  if (i > 0 && glyphs_[i]->Kind == GlyphKind::VarChar) {
+    while (i > 0 && glyphs_[i]->Kind != GlyphKind::Var) --i;
+  }
+  for (; i < glyphs_.size(); ++i) {
+    const TWdGlyph& g = *glyphs_[i];
+    if (g.Kind == GlyphKind::Var) {
+      const auto& var = static_cast<const TWdOpeVar&>(g);
+      if (!var.Expr.empty() && var.Inserted > 0) {
+        std::string value;
+        const size_t end = std::min(glyphs_.size(), i + 1 + static_cast<size_t>(var.Inserted));
+        for (size_t k = i + 1; k < end; ++k) {
+          if (glyphs_[k]->IsChar()) value += static_cast<const TWdChar&>(*glyphs_[k]).Bytes();
+          else if (glyphs_[k]->IsReturn()) value += '\x01';
+        }
+        const bool known = std::any_of(values.begin(), values.end(), [&](const auto& v) { return v.first == var.Expr; });
+        if (!known) values.emplace_back(var.Expr, std::move(value));
+      }
+    }
+    if (&g == last) break;
+  }
+  return values;
+}
+
+namespace {
+
 // The value a VAR glyph shows: a frozen value (0x01 bytes standing for line breaks) or the result
 // of its expression. Nullopt inserts nothing.
 std::optional<std::string> VarValue(const TWdOpeVar& var, const std::vector<std::pair<std::string, std::string>>& frozen,

@@ -146,6 +146,15 @@ class TNkWord {
 
   int IndexOfUnits(int units) const;
   int UnitsBefore(const TWdGlyph* glyph) const;
+  // Counting units of the whole list.
+  int TotalUnits() const { return UnitsBefore(nullptr); }
+  // The glyph range a laid-out page shows, in counting units: the units before its first glyph and
+  // the units up to and including its last one (row indent fillers are not glyphs of the word). An
+  // empty page gives 0 and 0.
+  void PageUnitRange(const TWdPage& page, int32_t& firstUnit, int32_t& lastUnit) const;
+  // The values the expanded VAR glyphs between the page's first and last glyph show, as frozen
+  // name=value pairs (a line break inside a value kept as the byte 0x01).
+  std::vector<std::pair<std::string, std::string>> PageVarValues(const TWdPage& page) const;
 
   size_t GlyphCount() const { return glyphs_.size(); }
   TWdGlyph* Glyph(size_t i) const { return glyphs_[i].get(); }

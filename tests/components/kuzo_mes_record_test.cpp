@@ -3,6 +3,7 @@
 // text command comes back from the command it refers to; damaged records fail cleanly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "components/kuzo_mes.h"
@@ -29,6 +30,9 @@ struct FakeTexts : ScriptTextSource {
     auto it = lists.find({file, command});
     if (it == lists.end()) return std::nullopt;
     return it->second;
+  }
+  bool FileExists(const std::string& file) override {
+    return std::any_of(lists.begin(), lists.end(), [&](const auto& e) { return e.first.first == file; });
   }
 };
 
