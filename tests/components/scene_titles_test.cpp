@@ -128,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Titles, SceneTitle,
                          ::testing::Values("scene_place", "scene_move", "scene_flip", "scene_input", "scene_modes",
                                            "scene_focus", "scene_extreme", "scene_events", "scene_parent", "scene_orphan",
                                            "scene_message", "scene_pictures", "scene_buttons",
-                                           "scene_message_text"));
+                                           "scene_message_text", "scene_history"));
 
 }  // namespace
 }  // namespace kuzo
