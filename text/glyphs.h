@@ -88,6 +88,14 @@ struct TWdImg : TWdReal {
   std::string Ruby;
 };
 
+// An image with alignment LEFT or RIGHT floats at that edge of its row's free span; the text of
+// the following rows flows beside it.
+inline bool IsFloatingGlyph(const TWdGlyph& g) {
+  if (g.Kind != GlyphKind::Img) return false;
+  const uint8_t a = static_cast<const TWdImg&>(g).VAlign;
+  return a == kAlignLeft || a == kAlignRight;
+}
+
 struct TWdSpace : TWdGlyph {
   TWdSpace() : TWdGlyph(GlyphKind::Space) {}
 };
@@ -140,6 +148,7 @@ struct TWdRow : TWdGlyph {
   int32_t Visible = 0;  // glyphs other than the indent filler
   bool AutoBreak = false;  // the row ends because the next run did not fit (not a BR or page end)
   bool Continues = false;  // the row follows an automatic break
+  int32_t FloatHeight = 0;  // how far below the row's top its floating glyphs reach
 };
 
 // Reveal state of a page (the typewriter engine).

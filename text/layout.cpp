@@ -66,6 +66,43 @@ void AddToRow(TWdRow& row, TWdGlyph& g) {
   }
 }
 
+// Rectangles of the page's floating glyphs (page coordinates), each with its side and its row.
+struct FloatRect {
+  const TWdRow* row;
+  bool right;
+  int64_t left, top, rightEdge, bottom;
+};
+using TWdClipList = std::vector<FloatRect>;
+
+// The free span of a row at its top: right of the left floats covering it, left of the right ones.
+void SetFreeSpan(TWdRow& row, const TWdClipList& floats, int32_t areaWidth) {
+  int64_t left = 0, right = areaWidth;
+  for (const FloatRect& f : floats) {
+    if (row.Y < f.top || row.Y >= f.bottom) continue;
+    if (f.right) {
+      right = std::min(right, f.left);
+    } else {
+      left = std::max(left, f.rightEdge);
+    }
+  }
+  row.Left = Saturate(left);
+  row.Right = Saturate(right);
+}
+
+// A floating glyph at the left or right edge of the row's free span, at the row's top. It takes no
+// part in the row's width or height.
+void AddFloat(TWdRow& row, TWdGlyph& g, TWdClipList& floats, int32_t areaWidth) {
+  const bool right = static_cast<const TWdImg&>(g).VAlign == kAlignRight;
+  const int64_t x = right ? int64_t{row.Right} - g.Width : row.Left;
+  g.Row = &row;
+  g.X = Saturate(x);
+  g.Y = 0;
+  row.Glyphs.push_back(&g);
+  row.FloatHeight = std::max(row.FloatHeight, g.Height);
+  floats.push_back({&row, right, x, row.Y, x + g.Width, int64_t{row.Y} + g.Height});
+  SetFreeSpan(row, floats, areaWidth);
+}
+
 // Places the row's glyphs from its horizontal start and aligns them vertically.
 void ArrangeRow(TWdRow& row) {
   int64_t x0 = row.Left;
@@ -79,6 +116,7 @@ void ArrangeRow(TWdRow& row) {
   int32_t height = ext.Height();
   int64_t x = x0;
   for (TWdGlyph* g : row.Glyphs) {
+    if (IsFloatingGlyph(*g)) continue;  // placed when it was added
     g->X = Saturate(x);
     x += g->Width;
     int32_t h = g->Height;
@@ -188,6 +226,7 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
   int32_t indent = 0;
   TWdPage* page = nullptr;
   TWdRow* row = nullptr;
+  TWdClipList floats;           // of the current page
   size_t rowFirst = 0;          // index of the row's first glyph (not the filler)
   bool nextContinues = false;   // the next row follows an automatic break
 
@@ -215,14 +254,14 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
         pages.push_back(std::make_unique<TWdPage>());
         page = pages.back().get();
         y = 0;
+        floats.clear();
       }
       page->Rows.push_back(std::make_unique<TWdRow>());
       row = page->Rows.back().get();
       row->Y = Saturate(y);
       row->Align = align;
       row->RowWidth = indent;
-      row->Left = 0;
-      row->Right = AreaWidth;
+      SetFreeSpan(*row, floats, AreaWidth);
       row->Continues = nextContinues;
       nextContinues = false;
       if (indent > 0) {
@@ -233,6 +272,23 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
         row->Owned.push_back(std::move(filler));
       }
       rowFirst = i;
+    }
+    if (IsFloatingGlyph(g)) {
+      if (row->Visible > 0) {
+        // A float starts a row of its own, right below the row that holds text.
+        y += ExtentOf(*row).Height();
+        row = nullptr;
+        continue;
+      }
+      if (Paging && page->Rows.size() > 1 && y + g.Height > PageHeight) {
+        page->Rows.pop_back();  // the empty row goes; the float opens the next page
+        page = nullptr;
+        row = nullptr;
+        continue;
+      }
+      AddFloat(*row, g, floats, AreaWidth);
+      ++i;
+      continue;
     }
     Run run = MeasureRun(glyphs_, i, end);
     if (row->Visible > 0 && AreaWidth != 0 &&
@@ -249,6 +305,9 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
       if (Paging && page->Rows.size() > 1 && static_cast<int64_t>(y) + ExtentOf(*row).Height() > PageHeight) {
         // The row does not fit: it moves, from its first glyph, to the top of a new page.
         nextContinues = row->Continues;
+        // Floats of the moved row are laid out again with it.
+        floats.erase(std::remove_if(floats.begin(), floats.end(), [row](const FloatRect& f) { return f.row == row; }),
+                     floats.end());
         page->Rows.pop_back();
         page = nullptr;
         row = nullptr;
@@ -273,8 +332,10 @@ void TNkWord::Layout(std::vector<std::unique_ptr<TWdPage>>& pages, int first, in
     int64_t height = 0;
     for (auto& r : pg.Rows) {
       ArrangeRow(*r);
-      height = std::max<int64_t>(height, static_cast<int64_t>(r->Y) + r->Height);
+      height = std::max<int64_t>(height, static_cast<int64_t>(r->Y) + std::max(r->Height, r->FloatHeight));
       widest = std::max(widest, r->Width);
+      for (const TWdGlyph* g : r->Glyphs)
+        if (IsFloatingGlyph(*g)) widest = std::max(widest, Saturate(int64_t{g->X} + g->Width));
     }
     pg.Height = Saturate(height);
   }

@@ -118,7 +118,7 @@ void TNkWord::Draw(const TWdPage& page) const {
   if (areaR <= areaL || areaB <= areaT) return;
   for (const auto& row : page.Rows) {
     int64_t rowTop = int64_t{AreaTop} + row->Y - scroll;
-    if (rowTop >= areaB || rowTop + row->Height <= areaT) continue;
+    if (rowTop >= areaB || rowTop + std::max(row->Height, row->FloatHeight) <= areaT) continue;
     for (const TWdGlyph* g : row->Glyphs) {
       if (g->Kind == GlyphKind::Img) {
         DrawImage(page, static_cast<const TWdImg&>(*g), TRectI{static_cast<int32_t>(areaL), static_cast<int32_t>(areaT),

@@ -182,5 +182,115 @@ TEST(LayoutRangeTest, UnitsSelectWhichGlyphsAreLaidOut) {
   EXPECT_EQ(RowText(*pages[1]->Rows[0]), "cd");
 }
 
+// Floating images: a stored image with alignment LEFT ("fl", 30x25) or RIGHT ("fr", 20x15) sits at
+// that edge of the row's free span and the rows beside it flow around it.
+Pages LayOutFloats(TNkWord& w, const std::string& markup, int32_t width, int32_t height = 1000) {
+  w.ImageSize = [](const std::string& name) {
+    if (name == "fl") return TextSize{30, 25};
+    if (name == "fr") return TextSize{20, 15};
+    if (name == "tall") return TextSize{8, 30};
+    return TextSize{};
+  };
+  w.FontSize = 10;
+  w.AreaWidth = width;
+  w.PageHeight = height;
+  w.SetText(markup);
+  // Markup cannot make floats; stored glyph lists can.
+  for (size_t i = 0; i < w.GlyphCount(); ++i) {
+    if (w.Glyph(i)->Kind != GlyphKind::Img) continue;
+    auto& img = static_cast<TWdImg&>(*w.Glyph(i));
+    if (img.Source == "fl") img.VAlign = kAlignLeft;
+    if (img.Source == "fr") img.VAlign = kAlignRight;
+  }
+  Pages pages;
+  w.Layout(pages);
+  return pages;
+}
+
+std::vector<int32_t> Starts(const TWdPage& page) {
+  std::vector<int32_t> starts;
+  for (const auto& r : page.Rows) starts.push_back(r->Start);
+  return starts;
+}
+
+TEST(LayoutFloatTest, TextFlowsBesideALeftFloatUntilItsBottom) {
+  TNkWord w;
+  Pages pages = LayOutFloats(w, "<IMG SRC=fl>あいうえおかきくけこさしすせそたちつてとなにぬね", 100);
+  ASSERT_EQ(pages.size(), 1u);
+  const TWdPage& p = *pages[0];
+  // Rows at 0, 10 and 20 start right of the float (70 pixels: 7 characters); the row at 30 is
+  // below it and has the whole width.
+  EXPECT_EQ(RowTexts(pages), (Rows{"〓あいうえおかき", "くけこさしすせ", "そたちつてとな", "にぬね"}));
+  EXPECT_EQ(Starts(p), (std::vector<int32_t>{30, 30, 30, 0}));
+  const TWdGlyph& img = *p.Rows[0]->Glyphs[0];
+  EXPECT_EQ(img.X, 0);
+  EXPECT_EQ(img.Y, 0);
+  EXPECT_EQ(p.Rows[0]->Height, 10) << "a float takes no part in its row's height";
+  EXPECT_EQ(p.Rows[0]->RowWidth, 70);
+  EXPECT_EQ(p.Height, 40);
+  // A page whose float reaches below its rows is as high as the float.
+  pages = LayOutFloats(w, "<IMG SRC=fl>あ", 100);
+  EXPECT_EQ(pages[0]->Height, 25);
+}
+
+TEST(LayoutFloatTest, LeftAndRightFloatsNarrowTheSpanFromBothSides) {
+  TNkWord w;
+  Pages pages = LayOutFloats(w, "<IMG SRC=fl><IMG SRC=fr>あいうえおかきくけこさしすせそたち", 100);
+  const TWdPage& p = *pages[0];
+  EXPECT_EQ(RowTexts(pages), (Rows{"〓〓あいうえお", "かきくけこ", "さしすせそたち"}));
+  EXPECT_EQ(p.Rows[0]->Glyphs[1]->X, 80);
+  EXPECT_EQ(p.Rows[0]->Right, 80);
+  EXPECT_EQ(p.Rows[1]->Right, 80);
+  EXPECT_EQ(p.Rows[2]->Right, 100) << "the right float ends at 15";
+  EXPECT_EQ(Starts(p), (std::vector<int32_t>{30, 30, 30}));
+  // Right-aligned text ends at the right float.
+  pages = LayOutFloats(w, "<DIV ALIGN=RIGHT><IMG SRC=fr>あ</DIV>", 100);
+  EXPECT_EQ(pages[0]->Rows[0]->Start, 70);
+}
+
+TEST(LayoutFloatTest, AFloatAfterTextOpensTheNextRow) {
+  TNkWord w;
+  Pages pages = LayOutFloats(w, "あい<IMG SRC=fl>うえ", 100);
+  const TWdPage& p = *pages[0];
+  ASSERT_EQ(p.Rows.size(), 2u);
+  EXPECT_EQ(RowText(*p.Rows[0]), "あい");
+  EXPECT_EQ(p.Rows[1]->Y, 10) << "right below the row, without line space";
+  EXPECT_EQ(RowText(*p.Rows[1]), "〓うえ");
+  EXPECT_EQ(p.Rows[1]->Glyphs[0]->X, 0);
+  EXPECT_EQ(p.Rows[1]->Glyphs[1]->X, 30);
+  EXPECT_EQ(p.Height, 35);
+}
+
+TEST(LayoutFloatTest, PagingMovesAFloatThatDoesNotFitAndRowsMovingTakeTheirFloats) {
+  TNkWord w;
+  Pages pages = LayOutFloats(w, "あ<BR>い<BR><IMG SRC=fl>う", 100, 30);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0]->Rows.size(), 2u) << "the empty row is dropped";
+  EXPECT_EQ(RowTexts(pages), (Rows{"あ", "い", "〓う"}));
+  EXPECT_EQ(pages[1]->Rows[0]->Y, 0);
+  EXPECT_EQ(pages[1]->Rows[0]->Start, 30);
+  // A row holding a float that grows too high for the page moves whole, float and all.
+  pages = LayOutFloats(w, "あ<BR><IMG SRC=fl>い<IMG SRC=tall>", 100, 30);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(RowTexts(pages), (Rows{"あ", "〓い〓"}));
+  const TWdRow& moved = *pages[1]->Rows[0];
+  EXPECT_EQ(moved.Y, 0);
+  EXPECT_EQ(moved.Start, 30);
+  EXPECT_EQ(moved.Glyphs[0]->Row, &moved);
+  // Without paging nothing moves.
+  w.Paging = false;
+  pages = LayOutFloats(w, "あ<BR>い<BR><IMG SRC=fl>う", 100, 30);
+  EXPECT_EQ(pages.size(), 1u);
+}
+
+TEST(LayoutFloatTest, HitTestFindsAFloatBelowItsRow) {
+  TNkWord w;
+  Pages pages = LayOutFloats(w, "<IMG SRC=fl>あ", 100);
+  auto& img = static_cast<TWdReal&>(*pages[0]->Rows[0]->Glyphs[0]);
+  img.SetAlpha(255);
+  EXPECT_EQ(w.HitTest(*pages[0], 5, 20), &img);
+  EXPECT_EQ(w.HitTest(*pages[0], 35, 20), nullptr);
+}
+
 }  // namespace
 }  // namespace kuzo

@@ -104,5 +104,34 @@ TEST(DrawTest, RevealedGlyphsDrawWithTheirAlphaInsideTheClip) {
   EXPECT_EQ(dark(0, 29, 220, 120), 0);
 }
 
+TEST(DrawTest, AFloatReachingBelowItsRowDrawsWhereOnlyItsLowerPartIsRedrawn) {
+  TNkWord word;
+  word.FontSize = 10;
+  word.AreaWidth = 100;
+  word.PageHeight = 60;
+  word.FadeTime = 0;
+  TDIBX picture(6, 40, 32);
+  picture.Fill(0x000000FF);
+  word.ImageSize = [](const std::string&) { return TextSize{6, 40}; };
+  word.ImageFrame = [&](const std::string&) { return TextImageFrame{&picture, nullptr}; };
+  word.SetText("<IMG SRC=f>a");
+  static_cast<TWdImg&>(*word.Glyph(0)).VAlign = kAlignLeft;
+  std::vector<std::unique_ptr<TWdPage>> pages;
+  word.Layout(pages);
+  ASSERT_EQ(pages[0]->Rows[0]->Height, 10);
+  word.ResetReveal(*pages[0]);
+  TFontPixelManager glyphs;
+  word.Render(*pages[0], glyphs);
+  word.Step(*pages[0], 16);
+  TDIBX target(100, 60, 32);
+  target.Fill(0);
+  word.Target = &target;
+  word.ClipRect = {0, 30, 100, 60};  // below the row of text
+  word.Draw(*pages[0]);
+  EXPECT_EQ(target.GetPixel(2, 35), 0x000000FFu);
+  EXPECT_EQ(target.GetPixel(2, 25), 0u) << "outside the clip";
+  EXPECT_EQ(target.GetPixel(2, 45), 0u) << "below the float";
+}
+
 }  // namespace
 }  // namespace kuzo
