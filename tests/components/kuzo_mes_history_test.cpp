@@ -195,6 +195,15 @@ TEST(MesHistory, LaidOutHistoryIsOneLongPageFromTheFirstOffset) {
   // Starting 16 pixels into the history: the piece holding it (AB/CD, top 0) moves up by 16.
   mes->ShowHistory(s.history.Select(16, 20), false);
   EXPECT_EQ(Rows(*mes), (std::vector<std::string>{"-16:AB", "-2:CD", "12:EF"}));
+  // Rows above the window's top render and type like the others (they are cut when drawn), once
+  // the play-start events have been taken.
+  s.scene.Events().Clear();
+  s.Tick(4);
+  const TWdPage& page = *mes->ShownPage();
+  EXPECT_EQ(static_cast<const TWdReal*>(page.Rows[0]->Glyphs[0])->Alpha, 255);
+  EXPECT_EQ(static_cast<const TWdReal*>(page.Rows[2]->Glyphs[1])->Alpha, 255);
+  EXPECT_FALSE(static_cast<const TWdReal*>(page.Rows[1]->Glyphs[0])->DrawnBox.Empty());
+  s.scene.Draw();  // the rows cut at the top are drawn too (the sanitizers watch)
 }
 
 TEST(MesHistory, ShowingHistoryRecordsNothingAndNewTextLeavesIt) {
