@@ -133,6 +133,7 @@ void TKuzoMes::SetText(const std::string& text) {
   readMarkMode_ = 0;
   stackMode_ = false;
   word_.Clear();
+  word_.VarValues.clear();  // values frozen for other text do not apply
   word_.Paging = true;  // no longer the history's long page
   // Glyphs without a WAIT tag type at the current "@TextDelay".
   word_.TextDelay = CurrentTextDelay();
@@ -163,6 +164,7 @@ void TKuzoMes::InsertGlyphs(const std::string& glyphBytes, const std::string& so
   stackMode_ = false;
   firstOffset_ = 0;
   word_.Clear();
+  word_.VarValues.clear();
   word_.Paging = true;
   ReleaseInlineImages();
   index_ = -1;

@@ -88,6 +88,7 @@ void TKuzoMes::Rebuild(bool raisePlayStart) {
 
 void TKuzoMes::BuildPages() {
   word_.Clear();
+  word_.VarValues.clear();  // only pieces carry frozen values
   ReleaseInlineImages();
   pages_.clear();
   index_ = -1;

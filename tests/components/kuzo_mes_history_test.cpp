@@ -309,6 +309,27 @@ TEST(MesHistory, SavedWindowShowingHistoryComesBackWithEachPiecesOwnValues) {
   EXPECT_EQ(back->ReadMarkMode(), 2);
   EXPECT_EQ(back->GetIntProp(PR_SCROLLY), 5);
   EXPECT_FALSE(back->Word().Paging);
+
+  // The simple form comes back from its references, stacked as it was shown.
+  s.texts.Add("a.kss", 2, kThreeRows);
+  HistorySelection refs;
+  refs.references = {THistoryOldData{"a.kss", 2, 1, 80, 26}, THistoryOldData{"v.kss", 1, 0, 80, 30}};
+  mes->ShowHistory(refs, true);
+  ASSERT_EQ(Rows(*mes), (std::vector<std::string>{"0:EF", "14:."}));
+  ByteWriter again;
+  mes->SaveToStream(again);
+  const std::string simple = again.Take();
+  auto* simpleBack = static_cast<TKuzoMes*>(t.scene.CreateByKind(LT_MES));
+  ByteReader r2(simple, "save");
+  simpleBack->LoadFromStream(r2, kSaveVersionCurrent);
+  simpleBack->SetParent(t.scene.ActiveBase());
+  simpleBack->AfterLoad();
+  EXPECT_EQ(Rows(*simpleBack), Rows(*mes));
+  EXPECT_EQ(simpleBack->ReadMarkMode(), 2);
+  // Values frozen for history pieces never reach text set afterwards (no variable table here: the
+  // VAR shows nothing).
+  back->SetStrProp(PR_TEXT, "<VAR NAME=n>!");
+  EXPECT_EQ(Rows(*back), (std::vector<std::string>{"0:!"}));
 }
 
 }  // namespace
