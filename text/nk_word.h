@@ -132,6 +132,9 @@ class TNkWord {
   // ImageAlpha.
   int32_t ImageOpacity(int32_t glyphAlpha) const;
   const TDIBX& ColorSurface() const { return colorSurface_; }
+  // The page position the glyph surfaces begin at: 0 with paging; without it the surfaces hold
+  // only the visible part of the page, from the scroll offset it was rendered at.
+  int32_t RenderTop() const { return renderTop_; }
   const TDIBX& CoverageSurface() const { return coverageSurface_; }
 
   // The fully shown glyph under a destination point, or null.
@@ -183,6 +186,7 @@ class TNkWord {
   TDecorateList styles_;
   TDIBX colorSurface_;
   TDIBX coverageSurface_;
+  int32_t renderTop_ = 0;
 };
 
 // Glyph properties the line-break rules read.

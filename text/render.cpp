@@ -35,7 +35,10 @@ struct CharLook {
 }  // namespace
 
 void TNkWord::Render(TWdPage& page, TFontPixelManager& glyphs) {
-  int32_t height = Paging ? PageHeight : std::max(PageHeight, page.Height);
+  // A scrolling page (a long history) may be far taller than its window: only the window's part of
+  // it is rendered, and the owner renders again when it scrolls.
+  const int32_t height = PageHeight;
+  renderTop_ = Paging ? 0 : page.Reveal.ScrollOffset;
   if (AreaWidth <= 0 || height <= 0 || int64_t{AreaWidth} * height > (int64_t{1} << 28)) return;
   colorSurface_.SetSize(AreaWidth, height, SurfaceBits);
   coverageSurface_.SetSize(AreaWidth, height, 8);
@@ -55,9 +58,15 @@ void TNkWord::Render(TWdPage& page, TFontPixelManager& glyphs) {
 
   for (auto& rowPtr : page.Rows) {
     TWdRow& row = *rowPtr;
+    const int64_t rowTop = int64_t{row.Y} - renderTop_;
+    const bool outside = rowTop >= height || rowTop + row.Height <= 0;
     for (size_t i = 0; i < row.Glyphs.size(); ++i) {
       if (!row.Glyphs[i]->IsChar()) continue;
       auto& c = static_cast<TWdChar&>(*row.Glyphs[i]);
+      if (outside) {
+        c.DrawnBox = {};  // not on the surfaces: nothing to copy
+        continue;
+      }
       const TDecorate* s = c.Style;
       std::string font = (s && !s->FontName.empty()) ? s->FontName : (FontName.empty() ? std::string(kDefaultFace) : FontName);
       uint8_t style = static_cast<uint8_t>((s ? s->Style : 0) | (c.Link.empty() ? 0 : kStyleUnderline));
@@ -65,7 +74,7 @@ void TNkWord::Render(TWdPage& page, TFontPixelManager& glyphs) {
       int32_t text = c.Hover ? HoverColor : ((s && s->Color != -1) ? s->Color : (c.Link.empty() ? TextColor : LinkColor));
       CharLook look = *lookOf(&c);
       GlyphColors colors{look.shadowColor, look.borderColor, static_cast<Pixel>(colorSurface_.ColorToPixel(text))};
-      int32_t top = row.Y + c.Y;
+      int32_t top = static_cast<int32_t>(rowTop + c.Y);
       TRect box{};
       glyphs.Quality = Quality;
 
@@ -102,7 +111,8 @@ void TNkWord::Render(TWdPage& page, TFontPixelManager& glyphs) {
       const TFontPixel& g = glyphs.GetGlyph(c.Code, font, style, size);
       TRect cell{c.X, top + ruby, c.X + c.Width, top + c.Height};
       box = Union(box, DrawGlyph(g, colorSurface_, coverageSurface_, colors, runEnd, runStart, look.shadow, look.border, cell));
-      c.DrawnBox = {box.left, box.top, box.right, box.bottom};
+      // Kept in page coordinates.
+      c.DrawnBox = box.IsEmpty() ? TRectI{} : TRectI{box.left, box.top + renderTop_, box.right, box.bottom + renderTop_};
     }
   }
 }
@@ -115,6 +125,9 @@ void TNkWord::Draw(const TWdPage& page) const {
   int64_t areaT = std::max<int64_t>(AreaTop, ClipRect.Top);
   int64_t areaR = std::min<int64_t>(int64_t{AreaLeft} + AreaWidth, ClipRect.Right);
   int64_t areaB = std::min<int64_t>(int64_t{AreaTop} + PageHeight, ClipRect.Bottom);
+  // Only what the surfaces hold can be copied (a page scrolled since it was rendered).
+  areaT = std::max<int64_t>(areaT, int64_t{AreaTop} - scroll + renderTop_);
+  areaB = std::min<int64_t>(areaB, int64_t{AreaTop} - scroll + renderTop_ + colorSurface_.Height());
   if (areaR <= areaL || areaB <= areaT) return;
   for (const auto& row : page.Rows) {
     int64_t rowTop = int64_t{AreaTop} + row->Y - scroll;
@@ -134,8 +147,8 @@ void TNkWord::Draw(const TWdPage& page) const {
       int64_t r = std::min<int64_t>(int64_t{AreaLeft} + c.DrawnBox.Right, areaR);
       int64_t b = std::min<int64_t>(int64_t{AreaTop} - scroll + c.DrawnBox.Bottom, areaB);
       if (r <= l || b <= t) continue;
-      TRect src{static_cast<int32_t>(l - AreaLeft), static_cast<int32_t>(t - AreaTop + scroll),
-                static_cast<int32_t>(r - AreaLeft), static_cast<int32_t>(b - AreaTop + scroll)};
+      TRect src{static_cast<int32_t>(l - AreaLeft), static_cast<int32_t>(t - AreaTop + scroll - renderTop_),
+                static_cast<int32_t>(r - AreaLeft), static_cast<int32_t>(b - AreaTop + scroll - renderTop_)};
       const TDecorate* s = c.Style;
       bool effects = BorderWidthOf(s) > 0 || ShadowWidthOf(s) > 0;
       if (effects) {

@@ -133,5 +133,55 @@ TEST(DrawTest, AFloatReachingBelowItsRowDrawsWhereOnlyItsLowerPartIsRedrawn) {
   EXPECT_EQ(target.GetPixel(2, 45), 0u) << "below the float";
 }
 
+TEST(DrawTest, AScrollingPageRendersOnlyItsVisiblePartAndDrawsItWhereItIsScrolled) {
+  TNkWord word;
+  word.FontSize = 20;
+  word.AreaWidth = 40;
+  word.PageHeight = 40;
+  word.Paging = false;
+  word.FadeTime = 0;
+  word.SetText("あい<BR>うえ<BR>おか<BR>きく<BR>けこ");  // rows at 0, 20, 40, 60, 80
+  std::vector<std::unique_ptr<TWdPage>> pages;
+  word.Layout(pages);
+  ASSERT_EQ(pages.size(), 1u);
+  TWdPage& page = *pages[0];
+  ASSERT_EQ(page.Height, 100);
+  TFontPixelManager glyphs;
+  auto box = [&](size_t row) { return static_cast<const TWdReal*>(page.Rows[row]->Glyphs[0])->DrawnBox; };
+  word.Render(page, glyphs);
+  EXPECT_EQ(word.ColorSurface().Height(), 40) << "the window's height, not the page's";
+  EXPECT_FALSE(box(1).Empty());
+  EXPECT_TRUE(box(2).Empty());
+
+  page.Reveal.ScrollOffset = 60;
+  word.Render(page, glyphs);
+  EXPECT_EQ(word.RenderTop(), 60);
+  EXPECT_TRUE(box(1).Empty());
+  EXPECT_GE(box(3).Top, 60) << "drawn boxes stay in page coordinates";
+  EXPECT_LT(box(4).Top, 100);
+  for (auto& row : page.Rows)
+    for (TWdGlyph* g : row->Glyphs)
+      if (g->IsReal()) static_cast<TWdReal*>(g)->SetAlpha(255);
+  TDIBX target(40, 40, 32);
+  target.Fill(0x00FFFFFF);
+  word.Target = &target;
+  word.TextColor = 0;
+  word.Draw(page);
+  auto dark = [&](int t, int b) {
+    int n = 0;
+    for (int y = t; y < b; ++y)
+      for (int x = 0; x < 40; ++x) n += target.GetPixel(x, y) != 0x00FFFFFFu;
+    return n;
+  };
+  EXPECT_GT(dark(0, 20), 20) << "row 3 at the top";
+  EXPECT_GT(dark(20, 40), 20) << "row 4 below it";
+  // Scrolled again but not rendered again: nothing but what the surfaces hold is copied.
+  page.Reveal.ScrollOffset = 40;
+  target.Fill(0x00FFFFFF);
+  word.Draw(page);
+  EXPECT_EQ(dark(0, 20), 0) << "row 2 is not on the surfaces";
+  EXPECT_GT(dark(20, 40), 20) << "row 3, one row lower";
+}
+
 }  // namespace
 }  // namespace kuzo
