@@ -131,7 +131,6 @@ void TKuzoMes::SetText(const std::string& text) {
   references_.clear();
   firstOffset_ = 0;
   readMarkMode_ = 0;
-  stackMode_ = false;
   word_.Clear();
   word_.VarValues.clear();  // values frozen for other text do not apply
   word_.Paging = true;  // no longer the history's long page
@@ -191,8 +190,6 @@ void TKuzoMes::ClearText() {
   text_.clear();
   pieces_ = {};
   references_.clear();
-  stackMode_ = false;
-  firstOffset_ = 0;
   word_.Clear();
   word_.Paging = true;
   pages_.clear();
