@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "transitions/wipe_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -76,12 +77,12 @@ void TWipeShadow::DrawFrame() {
   if (rule_.size() != pixels) rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0);
   if (!NewLevel(Scaled(512) + 255)) return;
   HardEdge = false;
-  const std::array<uint8_t, 256> byGrey = MaskByGrey();
+  // mask = ramp[level + grey - 255] = clamp(grey + level - 511, 0, 255)
+  const int shift = LastLevel - 511;
   for (int y = 0; y < H(); ++y) {
     uint8_t* m = MaskRow(y);
-    const uint8_t* rule = &rule_[static_cast<size_t>(y) * W()];
-    for (int x = 0; x < W(); ++x) m[x] = byGrey[rule[x]];
-    wipe::MaskRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), m, W());
+    wipe::RuleMaskRow(m, &rule_[static_cast<size_t>(y) * W()], W(), shift);
+    wipe::ComposeRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), m, W(), false);
   }
 }
 

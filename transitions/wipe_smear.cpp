@@ -108,16 +108,35 @@ void TWipeTwistH::DrawFrame() {
       last = a;  // turned over: shows the incoming row
       continue;
     }
-    Dest.FillRect(TRect{0, a, w, a + 1}, 0);
     const int32_t width = RoundEven(std::cos(phi) * w);
-    if (width == 0) continue;
     const int32_t n = std::abs(width), x0 = (w - n) / 2;
-    wipe::StretchDraw(Dest, TRect{x0, a, x0 + n, a + 1}, width > 0 ? From : To, TRect{0, a, w, a + 1}, 255);
+    if (width == 0 || !TurnRow(a, x0, n, width > 0 ? From : To)) {
+      Dest.FillRect(TRect{0, a, w, a + 1}, 0);
+      if (width != 0) wipe::StretchDraw(Dest, TRect{x0, a, x0 + n, a + 1}, width > 0 ? From : To, TRect{0, a, w, a + 1}, 255);
+    }
   }
   if (last >= 0) {
     const TRect done = Reverse != 0 ? TRect{0, last, w, h} : TRect{0, 0, w, last + 1};
     Dest.Draw(done.left, done.top, false, false, false, done, To);
   }
+}
+
+bool TWipeTwistH::TurnRow(int a, int32_t x0, int32_t n, const TCustomDIBX& source) {
+  PixelFormat f;
+  if (!wipe::FormatOf(Dest, f) || f != PixelFormat::kRgb32) return false;
+  // Black around the strip; inside it, column x takes the source column ((x - x0) * step) >> 16
+  // with step = trunc(W / n * 65536), the nearest-neighbour stretch of the whole row.
+  const int w = W();
+  uint8_t* dr = Dest.Lock(0, a);
+  const uint8_t* sr = source.Lock(0, a);
+  const int64_t step = (int64_t{w} << 16) / n;
+  std::memset(dr, 0, static_cast<size_t>(x0) * 4);
+  int64_t acc = 0;
+  for (int32_t x = x0; x < x0 + n; ++x, acc += step) {
+    std::memcpy(dr + static_cast<ptrdiff_t>(x) * 4, sr + (acc >> 16) * 4, 4);
+  }
+  std::memset(dr + static_cast<ptrdiff_t>(x0 + n) * 4, 0, static_cast<size_t>(w - x0 - n) * 4);
+  return true;
 }
 
 void TWipeTwistV::DrawFrame() {
@@ -195,17 +214,13 @@ void TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::ve
   // The same picture as the per-format loop, with the finished columns copied as one run per row
   // and each turning column's strip described once: rows margin .. margin + n - 1 take the source
   // column's row ((y - margin) * step) >> 16, the rows around them are black.
-  struct Strip {
-    int32_t column;
-    int32_t margin;
-    uint32_t rows;
-    int32_t step;
-    const uint8_t* source;  // the column's first pixel in its picture
-    ptrdiff_t pitch;
-  };
   enum : uint8_t { kFinished = 1, kTurning = 2 };
   const int w = W(), h = H();
-  std::vector<Strip> strips;
+  // The turning columns, as parallel arrays.
+  std::vector<int32_t> columns, margins, steps;
+  std::vector<uint32_t> rows;
+  std::vector<const uint8_t*> sources;  // the column's first pixel in its picture
+  std::vector<ptrdiff_t> pitches;
   int finishedLo = w, finishedHi = -1;
   for (int a = 0; a < w; ++a) {
     const size_t i = static_cast<size_t>(a);
@@ -214,24 +229,39 @@ void TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::ve
       finishedHi = std::max(finishedHi, a);
     } else if (state[i] == kTurning) {
       const TCustomDIBX& picture = height[i] > 0 ? From : To;
-      strips.push_back(Strip{a, margin[i], static_cast<uint32_t>(std::abs(height[i])), step[i],
-                             picture.Lock(0, 0) + static_cast<ptrdiff_t>(a) * 4, picture.Pitch()});
+      columns.push_back(a);
+      margins.push_back(margin[i]);
+      rows.push_back(static_cast<uint32_t>(std::abs(height[i])));
+      steps.push_back(step[i]);
+      sources.push_back(picture.Lock(0, 0) + static_cast<ptrdiff_t>(a) * 4);
+      pitches.push_back(picture.Pitch());
     }
   }
-  for (int y = 0; y < h; ++y) {
-    uint8_t* dr = Dest.Lock(0, y);
-    if (finishedHi >= finishedLo) {
-      std::memcpy(dr + static_cast<ptrdiff_t>(finishedLo) * 4, To.Lock(finishedLo, y),
-                  static_cast<size_t>(finishedHi - finishedLo + 1) * 4);
+  if (finishedHi >= finishedLo) {
+    for (int y = 0; y < h; ++y) {
+      std::memcpy(Dest.Lock(finishedLo, y), To.Lock(finishedLo, y), static_cast<size_t>(finishedHi - finishedLo + 1) * 4);
     }
-    for (const Strip& s : strips) {
-      const uint32_t r = static_cast<uint32_t>(y - s.margin);  // wraps above the strip
-      uint32_t p = 0;
-      if (r < s.rows) {
-        const int64_t sy = (int64_t{r} * s.step) >> 16;
-        std::memcpy(&p, s.source + sy * s.pitch, 4);
+  }
+  // Turning columns in bands of a few columns, each band top to bottom: neighbouring columns read
+  // nearly the same source rows, so a band's source lines are loaded once and reused from the
+  // cache instead of once per pixel.
+  constexpr size_t kBand = 16;
+  uint8_t* const destBase = Dest.Lock(0, 0);
+  const ptrdiff_t destPitch = Dest.Pitch();
+  for (size_t b0 = 0; b0 < columns.size(); b0 += kBand) {
+    const size_t b1 = std::min(columns.size(), b0 + kBand);
+    for (int y = 0; y < h; ++y) {
+      uint8_t* dr = destBase + y * destPitch;
+      for (size_t j = b0; j < b1; ++j) {
+        const uint32_t r = static_cast<uint32_t>(y - margins[j]);  // wraps above the strip
+        uint32_t p = 0;
+        if (r < rows[j]) {
+          // r < n, so r * step < H * 65536: the product fits 32 bits.
+          const uint32_t sy = (r * static_cast<uint32_t>(steps[j])) >> 16;
+          std::memcpy(&p, sources[j] + static_cast<ptrdiff_t>(sy) * pitches[j], 4);
+        }
+        std::memcpy(dr + static_cast<ptrdiff_t>(columns[j]) * 4, &p, 4);
       }
-      std::memcpy(dr + static_cast<ptrdiff_t>(s.column) * 4, &p, 4);
     }
   }
 }

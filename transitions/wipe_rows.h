@@ -1,0 +1,44 @@
+// Row kernels of the 32-bit transition loops: composing two pictures through a mask, building a
+// rule image's mask for a level, blending a row at one opacity and the spot's passage through
+// white. Each kernel has a plain loop, which defines the result, and a fast loop (SSE2 where the
+// processor has it) that tests prove identical to the plain one on every input.
+#pragma once
+
+#include <cstdint>
+
+namespace kuzo::wipe {
+
+// dst[i] from from[i] and to[i] by mask[i]: 0 takes from, 255 takes to, values between mix every
+// byte as (t*m + f*(255-m)) >> 8. With `hard` every non-zero value takes to.
+void ComposeRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count, bool hard);
+void ComposeRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count,
+                       bool hard);
+
+// The mask of a rule image at one level: mask[i] = clamp(rule[i] + shift, 0, 255), shift in
+// -256 .. 255 (the ramp lookup of the rule transitions reduced to a saturating add).
+void RuleMaskRow(uint8_t* mask, const uint8_t* rule, int count, int shift);
+void RuleMaskRowPlain(uint8_t* mask, const uint8_t* rule, int count, int shift);
+
+// dst[i] = (d*(255-a) + s*a) >> 8 on the three colour bytes, the fourth byte 0; a in 1..254.
+void BlendRow32(uint8_t* dst, const uint8_t* src, int count, int opacity);
+void BlendRow32Plain(uint8_t* dst, const uint8_t* src, int count, int opacity);
+
+// The cross-fade of two rows: from copied, then to blended over it at opacity a (0..255): pixels
+// equal in both pictures stay, the others become (f*(255-a) + t*a) >> 8 on the three colour bytes
+// with the fourth byte 0. a = 0 copies from.
+void FadeRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity);
+void FadeRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity);
+
+// dst[i] = src[i] with the pixel `grey` added (or, with subtract, taken away) byte by byte with
+// saturation.
+void GreyRow32(uint8_t* dst, const uint8_t* src, int count, uint32_t grey, bool subtract);
+void GreyRow32Plain(uint8_t* dst, const uint8_t* src, int count, uint32_t grey, bool subtract);
+
+// The spot's passage: each pixel's level is clamp(g - map[i], 0, 511); below 256 the outgoing pixel
+// with that grey added, from 256 the incoming pixel with grey 511 - level added, byte by byte with
+// saturation (the grey of v is (v, v, v) with a fourth byte of 0).
+void SpotRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g);
+void SpotRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count,
+                    int32_t g);
+
+}  // namespace kuzo::wipe
