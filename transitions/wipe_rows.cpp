@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include <string_view>
+
+#include "graphics/blend_kernels.h"
 #include "graphics/pixel_format.h"
 #include "transitions/wipe_surface_ops.h"
 
@@ -12,7 +15,22 @@
 #include <emmintrin.h>
 #endif
 
+#if defined(__x86_64__) || defined(__i386__)
+#define KUZO_WIPE_AVX2 1
+#else
+#define KUZO_WIPE_AVX2 0
+#endif
+
 namespace kuzo::wipe {
+
+bool Avx2RowsAvailable() {
+  static const bool available = [] {
+    const std::string_view level = FastKernels().name;
+    return KUZO_WIPE_AVX2 && (level == "avx2" || level == "avx512");
+  }();
+  return available;
+}
+
 namespace {
 
 constexpr PixelFormat k32 = PixelFormat::kRgb32;
@@ -70,6 +88,13 @@ void ComposeRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, con
 }
 
 void ComposeRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count, bool hard) {
+#if KUZO_WIPE_AVX2
+  if (Avx2RowsAvailable()) return ComposeRow32Avx2(dst, from, to, mask, count, hard);
+#endif
+  ComposeRow32Sse2(dst, from, to, mask, count, hard);
+}
+
+void ComposeRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count, bool hard) {
   int i = 0;
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
@@ -148,6 +173,13 @@ void BlendRow32Plain(uint8_t* dst, const uint8_t* src, int count, int opacity) {
 }
 
 void BlendRow32(uint8_t* dst, const uint8_t* src, int count, int opacity) {
+#if KUZO_WIPE_AVX2
+  if (Avx2RowsAvailable()) return BlendRow32Avx2(dst, src, count, opacity);
+#endif
+  BlendRow32Sse2(dst, src, count, opacity);
+}
+
+void BlendRow32Sse2(uint8_t* dst, const uint8_t* src, int count, int opacity) {
   int i = 0;
 #if defined(__SSE2__)
   if (opacity > 0 && opacity < 255) {
@@ -167,12 +199,20 @@ void FadeRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, int co
   const uint32_t a = static_cast<uint32_t>(opacity);
   for (int i = 0; i < count; ++i) {
     const uint32_t f = Load<k32>(from + 4 * i), t = Load<k32>(to + 4 * i);
-    // equal pixels stay; else (f*(255-a) + t*a) >> 8 per colour byte, the fourth byte 0
-    Store<k32>(dst + 4 * i, (a == 0 || f == t) ? f : (MixPixel<k32>(f, t, a) & kColourBytes));
+    // equal pixels stay; else (f*(255-a) + t*a) >> 8 per colour byte (at a = 255 too), the fourth
+    // byte 0
+    Store<k32>(dst + 4 * i, (a == 0 || f == t) ? f : blend::BlendPixel<k32>(f, t, a));
   }
 }
 
 void FadeRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity) {
+#if KUZO_WIPE_AVX2
+  if (Avx2RowsAvailable()) return FadeRow32Avx2(dst, from, to, count, opacity);
+#endif
+  FadeRow32Sse2(dst, from, to, count, opacity);
+}
+
+void FadeRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity) {
   int i = 0;
 #if defined(__SSE2__)
   if (opacity > 0 && opacity <= 255) {
@@ -221,6 +261,13 @@ void SpotRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, const 
 }
 
 void SpotRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g) {
+#if KUZO_WIPE_AVX2
+  if (Avx2RowsAvailable()) return SpotRow32Avx2(dst, from, to, map, count, g);
+#endif
+  SpotRow32Sse2(dst, from, to, map, count, g);
+}
+
+void SpotRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g) {
   int i = 0;
 #if defined(__SSE2__)
   // g and the map both lie in 0 .. 2^31 - 1 here, so g - map cannot overflow 32 bits.

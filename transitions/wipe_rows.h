@@ -1,7 +1,7 @@
 // Row kernels of the 32-bit transition loops: composing two pictures through a mask, building a
 // rule image's mask for a level, blending a row at one opacity and the spot's passage through
-// white. Each kernel has a plain loop, which defines the result, and a fast loop (SSE2 where the
-// processor has it) that tests prove identical to the plain one on every input.
+// white. Each kernel has a plain loop, which defines the result, and fast loops (AVX2 or SSE2
+// where the processor has them) that tests prove identical to the plain one on every input.
 #pragma once
 
 #include <cstdint>
@@ -40,5 +40,22 @@ void GreyRow32Plain(uint8_t* dst, const uint8_t* src, int count, uint32_t grey, 
 void SpotRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g);
 void SpotRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count,
                     int32_t g);
+
+// The SSE2 loops of the kernels above (the plain loops where SSE2 is missing).
+void ComposeRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count, bool hard);
+void BlendRow32Sse2(uint8_t* dst, const uint8_t* src, int count, int opacity);
+void FadeRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity);
+void SpotRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g);
+
+// The AVX2 loops of the kernels above. Avx2RowsAvailable() is true when this processor has AVX2
+// and the blend kernels are not capped below it (graphics' kernel level variable); the kernels
+// above then use these loops. Only call them when it is true.
+bool Avx2RowsAvailable();
+#if defined(__x86_64__) || defined(__i386__)
+void ComposeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count, bool hard);
+void BlendRow32Avx2(uint8_t* dst, const uint8_t* src, int count, int opacity);
+void FadeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity);
+void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g);
+#endif
 
 }  // namespace kuzo::wipe

@@ -61,11 +61,12 @@ TEST(WipeFormatsTest, EveryKindDrawsTheSameColoursAt32And24Bits) {
         for (TCustomWipe* wipe : {w32.get(), w24.get()}) {
           if (set.param0) wipe->SetParam(0, *set.param0);
           if (set.param1) wipe->SetParam(1, *set.param1);
-          wipe->Duration = 61;
+          wipe->Duration = 300;
           wipe->SetReverse(set.reverse ? 1 : 0);
           wipe->Prepare();
         }
-        for (int e = 0; e < 61; e += 5) {
+        // Frames across the duration and the last one (the cross-fades reach opacity 255 there).
+        for (int e : {0, 13, 40, 77, 111, 150, 151, 190, 222, 256, 270, 299}) {
           w32->Elapsed = e, w24->Elapsed = e;
           w32->StepFrame();
           w24->StepFrame();

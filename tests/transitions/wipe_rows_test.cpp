@@ -13,6 +13,21 @@ namespace {
 
 constexpr int kMaxPixels = 90;
 
+// The fast loops under test: the chosen one, SSE2, and AVX2 where this processor has it.
+template <class Fn>
+std::vector<Fn> Variants(Fn chosen, Fn sse2, [[maybe_unused]] Fn avx2) {
+  std::vector<Fn> v = {chosen, sse2};
+#if defined(__x86_64__) || defined(__i386__)
+  if (__builtin_cpu_supports("avx2")) v.push_back(avx2);
+#endif
+  return v;
+}
+#if defined(__x86_64__) || defined(__i386__)
+#define KUZO_AVX2_OR(fn, fallback) fn
+#else
+#define KUZO_AVX2_OR(fn, fallback) fallback
+#endif
+
 struct Rows {
   std::vector<uint8_t> from = std::vector<uint8_t>(4 * kMaxPixels);
   std::vector<uint8_t> to = std::vector<uint8_t>(4 * kMaxPixels);
@@ -46,18 +61,22 @@ std::vector<uint8_t> MakeMask(std::mt19937& gen, int shape) {
 }
 
 TEST(WipeRowsTest, ComposeMatchesThePlainLoop) {
-  std::mt19937 gen(21);
-  Rows r;
-  for (int round = 0; round < 1400; ++round) {
-    r.Fill(gen);
-    const std::vector<uint8_t> mask = MakeMask(gen, round % 7);
-    const bool hard = (round / 7) % 2 == 1;
-    const int start = (round / 14) % 4, count = round % (kMaxPixels - 4);
-    wipe::ComposeRow32(r.fast.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start,
-                       mask.data() + start, count, hard);
-    wipe::ComposeRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start,
-                            mask.data() + start, count, hard);
-    ASSERT_EQ(r.fast, r.plain) << "round " << round << " shape " << round % 7 << " hard " << hard;
+  const auto variants = Variants(&wipe::ComposeRow32, &wipe::ComposeRow32Sse2,
+                                 KUZO_AVX2_OR(&wipe::ComposeRow32Avx2, &wipe::ComposeRow32));
+  for (size_t k = 0; k < variants.size(); ++k) {
+    std::mt19937 gen(21);
+    Rows r;
+    for (int round = 0; round < 1400; ++round) {
+      r.Fill(gen);
+      const std::vector<uint8_t> mask = MakeMask(gen, round % 7);
+      const bool hard = (round / 7) % 2 == 1;
+      const int start = (round / 14) % 4, count = round % (kMaxPixels - 4);
+      variants[k](r.fast.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start, mask.data() + start,
+                  count, hard);
+      wipe::ComposeRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start,
+                              mask.data() + start, count, hard);
+      ASSERT_EQ(r.fast, r.plain) << "variant " << k << " round " << round << " shape " << round % 7 << " hard " << hard;
+    }
   }
 }
 
@@ -98,14 +117,18 @@ TEST(WipeRowsTest, RuleMaskIsTheClampedShiftAtEveryLevel) {
 }
 
 TEST(WipeRowsTest, BlendAtOneOpacityMatchesThePlainLoop) {
-  std::mt19937 gen(8);
-  Rows r;
-  for (int opacity = 1; opacity <= 254; ++opacity) {
-    r.Fill(gen);
-    const int start = opacity % 3, count = opacity % (kMaxPixels - 3);
-    wipe::BlendRow32(r.fast.data() + 4 * start, r.from.data() + 4 * start, count, opacity);
-    wipe::BlendRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, count, opacity);
-    ASSERT_EQ(r.fast, r.plain) << opacity;
+  const auto variants =
+      Variants(&wipe::BlendRow32, &wipe::BlendRow32Sse2, KUZO_AVX2_OR(&wipe::BlendRow32Avx2, &wipe::BlendRow32));
+  for (size_t k = 0; k < variants.size(); ++k) {
+    std::mt19937 gen(8);
+    Rows r;
+    for (int opacity = 1; opacity <= 254; ++opacity) {
+      r.Fill(gen);
+      const int start = opacity % 3, count = opacity % (kMaxPixels - 3);
+      variants[k](r.fast.data() + 4 * start, r.from.data() + 4 * start, count, opacity);
+      wipe::BlendRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, count, opacity);
+      ASSERT_EQ(r.fast, r.plain) << "variant " << k << " opacity " << opacity;
+    }
   }
   // (d*(255-a) + s*a) >> 8 with the fourth byte cleared: d = 200, s = 100, a = 64.
   std::vector<uint8_t> d = {200, 200, 200, 200}, s = {100, 100, 100, 100};
@@ -114,6 +137,9 @@ TEST(WipeRowsTest, BlendAtOneOpacityMatchesThePlainLoop) {
 }
 
 TEST(WipeRowsTest, SpotPassageMatchesThePlainLoop) {
+  const auto variants =
+      Variants(&wipe::SpotRow32, &wipe::SpotRow32Sse2, KUZO_AVX2_OR(&wipe::SpotRow32Avx2, &wipe::SpotRow32));
+  for (size_t k = 0; k < variants.size(); ++k) {
   std::mt19937 gen(13);
   Rows r;
   std::vector<int32_t> map(kMaxPixels);
@@ -127,12 +153,58 @@ TEST(WipeRowsTest, SpotPassageMatchesThePlainLoop) {
     }
     if (round % 50 == 7) map[round % 11] = -5;  // never made by the spot; the kernel must still agree
     const int start = round % 4, count = round % (kMaxPixels - 4);
-    wipe::SpotRow32(r.fast.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start,
-                    map.data() + start, count, g);
+    variants[k](r.fast.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start, map.data() + start,
+                count, g);
     wipe::SpotRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start,
                          map.data() + start, count, g);
+    ASSERT_EQ(r.fast, r.plain) << "variant " << k << " round " << round;
+  }
+  }
+}
+
+TEST(WipeRowsTest, CrossFadeMatchesThePlainLoop) {
+  const auto variants =
+      Variants(&wipe::FadeRow32, &wipe::FadeRow32Sse2, KUZO_AVX2_OR(&wipe::FadeRow32Avx2, &wipe::FadeRow32));
+  for (size_t k = 0; k < variants.size(); ++k) {
+    std::mt19937 gen(17);
+    Rows r;
+    for (int opacity = 0; opacity <= 255; ++opacity) {
+      r.Fill(gen);
+      // Some pixels equal in both rows: those stay as they are.
+      for (int i = 0; i < kMaxPixels; i += 3) std::memcpy(&r.to[4 * i], &r.from[4 * i], 4);
+      const int start = opacity % 4, count = opacity % (kMaxPixels - 4);
+      variants[k](r.fast.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start, count, opacity);
+      wipe::FadeRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start, count,
+                           opacity);
+      ASSERT_EQ(r.fast, r.plain) << "variant " << k << " opacity " << opacity;
+    }
+  }
+  // The plain rule: equal pixels keep even their fourth byte, others mix with it cleared.
+  std::vector<uint8_t> f = {10, 20, 30, 40, 200, 200, 200, 9}, t = {10, 20, 30, 40, 100, 100, 100, 7}, d(8);
+  wipe::FadeRow32Plain(d.data(), f.data(), t.data(), 2, 64);
+  EXPECT_EQ(d, (std::vector<uint8_t>{10, 20, 30, 40, 174, 174, 174, 0}));
+  // Full opacity still blends: 100 * 255 >> 8 = 99.
+  wipe::FadeRow32Plain(d.data(), f.data(), t.data(), 2, 255);
+  EXPECT_EQ(d, (std::vector<uint8_t>{10, 20, 30, 40, 99, 99, 99, 0}));
+}
+
+TEST(WipeRowsTest, GreyAddAndSubtractSaturate) {
+  std::mt19937 gen(5);
+  Rows r;
+  for (int round = 0; round < 300; ++round) {
+    r.Fill(gen);
+    const uint32_t grey = (round % 256) * 0x010101u;
+    const bool subtract = round % 2 == 1;
+    const int start = round % 4, count = round % (kMaxPixels - 4);
+    wipe::GreyRow32(r.fast.data() + 4 * start, r.from.data() + 4 * start, count, grey, subtract);
+    wipe::GreyRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, count, grey, subtract);
     ASSERT_EQ(r.fast, r.plain) << round;
   }
+  std::vector<uint8_t> s = {250, 5, 128, 77}, d(4);
+  wipe::GreyRow32Plain(d.data(), s.data(), 1, 10 * 0x010101u, false);
+  EXPECT_EQ(d, (std::vector<uint8_t>{255, 15, 138, 77}));
+  wipe::GreyRow32Plain(d.data(), s.data(), 1, 10 * 0x010101u, true);
+  EXPECT_EQ(d, (std::vector<uint8_t>{240, 0, 118, 77}));
 }
 
 }  // namespace
