@@ -91,16 +91,21 @@ void TWipeSmall::DrawFrame() {
   const int a = RoundEven(255 * Remaining());
   const int p = Reverse != 0 ? -Params[0] : Params[0];
   const int angle = RoundEven(p * Progress());
-  Show(To);
-  wipe::DrawRotate(Dest, W() / 2, H() / 2, a, angle, From.Width() / 2, From.Height() / 2, From, a, a);
+  // Show(To), then the rotation over it; without a clip on Dest, row by row in one pass.
+  const bool rows = RowsDirect() && Area() == Dest.BoundsRect();
+  if (!rows) Show(To);
+  wipe::DrawRotate(Dest, W() / 2, H() / 2, a, angle, From.Width() / 2, From.Height() / 2, From, a, a,
+                   rows ? &To : nullptr);
 }
 
 void TWipeBig::DrawFrame() {
   const int a = RoundEven(255 * Progress());
   const int p = Reverse != 0 ? -Params[0] : Params[0];
   const int angle = RoundEven(p * Remaining());
-  Show(From);
-  wipe::DrawRotate(Dest, W() / 2, H() / 2, a, angle, To.Width() / 2, To.Height() / 2, To, a, a);
+  const bool rows = RowsDirect() && Area() == Dest.BoundsRect();
+  if (!rows) Show(From);
+  wipe::DrawRotate(Dest, W() / 2, H() / 2, a, angle, To.Width() / 2, To.Height() / 2, To, a, a,
+                   rows ? &From : nullptr);
 }
 
 // --- ripple ---------------------------------------------------------------------------------------

@@ -204,8 +204,42 @@ void StretchDraw(TCustomDIBX& dest, const TRect& destRect, const TCustomDIBX& so
   });
 }
 
+namespace {
+
+// Copies the rows of a picture under a drawing into dest as the drawing reaches them, so each row
+// is copied and drawn over while it is in the cache; whatever is left is copied at the end.
+class RowsUnder {
+ public:
+  RowsUnder(TCustomDIBX& dest, const TCustomDIBX* under) : dest_(dest), under_(under) {
+    PixelFormat f;
+    if (under_ != nullptr && SameFormat(dest, *under_, f)) {
+      bytes_ = static_cast<size_t>(std::min(dest.Width(), under_->Width())) * static_cast<size_t>(Info(f).bytesPerPixel);
+      rows_ = std::min(dest.Height(), under_->Height());
+    }
+  }
+  ~RowsUnder() { Until(rows_); }
+  RowsUnder(const RowsUnder&) = delete;
+  RowsUnder& operator=(const RowsUnder&) = delete;
+  // Copies the rows before y not copied yet.
+  void Until(int32_t y) {
+    for (const int32_t end = std::min(y, rows_); next_ < end; ++next_) {
+      std::memcpy(dest_.Lock(0, next_), under_->Lock(0, next_), bytes_);
+    }
+  }
+
+ private:
+  TCustomDIBX& dest_;
+  const TCustomDIBX* under_;
+  size_t bytes_ = 0;
+  int32_t rows_ = 0;
+  int32_t next_ = 0;
+};
+
+}  // namespace
+
 void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int pivotX, int pivotY,
-                const TCustomDIBX& source, int scaleX, int scaleY) {
+                const TCustomDIBX& source, int scaleX, int scaleY, const TCustomDIBX* under) {
+  RowsUnder rowsUnder(dest, under);
   PixelFormat f;
   if (opacity <= 0 || scaleX <= 0 || scaleY <= 0 || !SameFormat(dest, source, f)) return;
   const double sx = scaleX / 256.0, sy = scaleY / 256.0;
@@ -241,6 +275,7 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
     constexpr int bpp = Info(F).bytesPerPixel;
     if constexpr (F == PixelFormat::kRgb32) gathered.resize(static_cast<size_t>(count));
     for (int32_t y = clip.top; y < clip.bottom; ++y) {
+      rowsUnder.Until(y + 1);
       const int64_t dx0 = int64_t{clip.left} - cx, dy = int64_t{y} - cy;
       const int64_t u0 = int64_t{pivotX} * 65536 + dx0 * uCol + dy * uRow;
       const int64_t v0 = int64_t{pivotY} * 65536 + dx0 * vCol + dy * vRow;
