@@ -315,4 +315,26 @@ void SpotRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const i
   SpotRow32Plain(dst + 4 * i, from + 4 * i, to + 4 * i, map + i, count - i, g);
 }
 
+// --- the column twist ------------------------------------------------------------------------------
+
+void TwistRow32Plain(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
+  for (int j = 0; j < count; ++j) {
+    const uint32_t r = static_cast<uint32_t>(y - c.margin[j]);  // wraps above the strip
+    uint32_t p = 0;
+    if (r < static_cast<uint32_t>(c.rows[j])) {
+      const int64_t sy = (int64_t{r} * c.step[j]) >> 16;  // the strip's row in the picture
+      const uint8_t* src = c.side[j] != 0 ? c.from + sy * c.fromPitch : c.to + sy * c.toPitch;
+      p = Load<k32>(src + c.offset[j]);
+    }
+    Store<k32>(dst + 4 * j, p);
+  }
+}
+
+void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
+#if KUZO_WIPE_AVX2
+  if (Avx2RowsAvailable()) return TwistRow32Avx2(dst, y, count, c);
+#endif
+  TwistRow32Plain(dst, y, count, c);
+}
+
 }  // namespace kuzo::wipe

@@ -4,6 +4,7 @@
 // where the processor has them) that tests prove identical to the plain one on every input.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace kuzo::wipe {
@@ -46,6 +47,24 @@ void SpotRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32
 void SpotRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count,
                     int32_t g);
 
+// The turning columns of the column twist, for one screen row y: column j of the run shows the
+// pixel of its picture (from where side[j] is non-zero, else to) at its own column offset[j] / 4 and
+// row ((y - margin[j]) * step[j]) >> 16 when 0 <= y - margin[j] < rows[j], else black (0). rows[j]
+// is at most the picture's height and rows[j] * step[j] below 2^31.
+struct TwistColumns {
+  const int32_t* margin;
+  const int32_t* rows;
+  const int32_t* step;
+  const int32_t* side;
+  const int32_t* offset;  // bytes from the start of a picture row
+  const uint8_t* from;
+  ptrdiff_t fromPitch;
+  const uint8_t* to;
+  ptrdiff_t toPitch;
+};
+void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
+void TwistRow32Plain(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
+
 // The SSE2 loops of the kernels above (the plain loops where SSE2 is missing).
 void ComposeRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count, bool hard);
 void BlendRow32Sse2(uint8_t* dst, const uint8_t* src, int count, int opacity);
@@ -61,6 +80,7 @@ void ComposeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, cons
 void BlendRow32Avx2(uint8_t* dst, const uint8_t* src, int count, int opacity);
 void FadeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity);
 void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g);
+void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
 #endif
 
 }  // namespace kuzo::wipe

@@ -134,6 +134,41 @@ void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const i
   SpotRow32Plain(dst + 4 * i, from + 4 * i, to + 4 * i, map + i, count - i, g);
 }
 
+void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
+  int j = 0;
+  // Eight columns a step with masked gathers, one from each picture; the offsets are within a
+  // picture (row * pitch + column bytes), so they fit 32 bits.
+  const bool fits = c.fromPitch > -(int64_t{1} << 20) && c.fromPitch < (int64_t{1} << 20) &&
+                    c.toPitch > -(int64_t{1} << 20) && c.toPitch < (int64_t{1} << 20);
+  if (fits) {
+    const V yv = _mm256_set1_epi32(y);
+    const V zero = _mm256_setzero_si256();
+    const V fromPitch = _mm256_set1_epi32(static_cast<int32_t>(c.fromPitch));
+    const V toPitch = _mm256_set1_epi32(static_cast<int32_t>(c.toPitch));
+    const auto* fromBase = reinterpret_cast<const int*>(c.from);
+    const auto* toBase = reinterpret_cast<const int*>(c.to);
+    for (; j + 8 <= count; j += 8) {
+      const V r = _mm256_sub_epi32(yv, _mm256_loadu_si256(reinterpret_cast<const V*>(c.margin + j)));
+      const V rows = _mm256_loadu_si256(reinterpret_cast<const V*>(c.rows + j));
+      // 0 <= r < rows (rows is below 2^31)
+      const V inside = _mm256_andnot_si256(_mm256_cmpgt_epi32(zero, r), _mm256_cmpgt_epi32(rows, r));
+      const V step = _mm256_loadu_si256(reinterpret_cast<const V*>(c.step + j));
+      const V sy = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(r, inside), step), 16);
+      const V offset = _mm256_loadu_si256(reinterpret_cast<const V*>(c.offset + j));
+      const V isFrom = _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(c.side + j)), zero),
+                                        _mm256_set1_epi32(-1));
+      const V fromPixels = _mm256_mask_i32gather_epi32(zero, fromBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, fromPitch), offset),
+                                                       _mm256_and_si256(inside, isFrom), 1);
+      const V toPixels = _mm256_mask_i32gather_epi32(zero, toBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, toPitch), offset),
+                                                     _mm256_andnot_si256(isFrom, inside), 1);
+      StoreV(dst + 4 * j, _mm256_or_si256(fromPixels, toPixels));
+    }
+  }
+  TwistColumns rest = c;
+  rest.margin += j, rest.rows += j, rest.step += j, rest.side += j, rest.offset += j;
+  TwistRow32Plain(dst + 4 * j, y, count - j, rest);
+}
+
 }  // namespace kuzo::wipe
 
 #if defined(__clang__)

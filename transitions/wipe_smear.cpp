@@ -7,6 +7,7 @@
 #include <numbers>
 #include <vector>
 
+#include "transitions/wipe_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -175,10 +176,7 @@ void TWipeTwistV::DrawFrame() {
     margin[static_cast<size_t>(a)] = (h - n) / 2;
     step[static_cast<size_t>(a)] = n > 0 ? static_cast<int32_t>((int64_t{h} << 16) / n) : 0;
   }
-  if (f == PixelFormat::kRgb32) {
-    DrawColumns32(state, height, margin, step);
-    return;
-  }
+  if (f == PixelFormat::kRgb32 && DrawColumns32(state, height, margin, step)) return;
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     const uint8_t* fromBase = From.Lock(0, 0);
@@ -209,61 +207,47 @@ void TWipeTwistV::DrawFrame() {
   });
 }
 
-void TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
+bool TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
                                 const std::vector<int32_t>& margin, const std::vector<int32_t>& step) {
   // The same picture as the per-format loop, with the finished columns copied as one run per row
   // and each turning column's strip described once: rows margin .. margin + n - 1 take the source
-  // column's row ((y - margin) * step) >> 16, the rows around them are black.
+  // column's row ((y - margin) * step) >> 16, the rows around them are black. The turning columns
+  // are one run of neighbours (the phase falls steadily from column to column).
   enum : uint8_t { kFinished = 1, kTurning = 2 };
   const int w = W(), h = H();
-  // The turning columns, as parallel arrays.
-  std::vector<int32_t> columns, margins, steps;
-  std::vector<uint32_t> rows;
-  std::vector<const uint8_t*> sources;  // the column's first pixel in its picture
-  std::vector<ptrdiff_t> pitches;
-  int finishedLo = w, finishedHi = -1;
+  std::vector<int32_t> margins, rows, steps, sides, offsets;
+  int finishedLo = w, finishedHi = -1, turningLo = w, turningHi = -1;
   for (int a = 0; a < w; ++a) {
     const size_t i = static_cast<size_t>(a);
     if (state[i] == kFinished) {
       finishedLo = std::min(finishedLo, a);
       finishedHi = std::max(finishedHi, a);
     } else if (state[i] == kTurning) {
-      const TCustomDIBX& picture = height[i] > 0 ? From : To;
-      columns.push_back(a);
-      margins.push_back(margin[i]);
-      rows.push_back(static_cast<uint32_t>(std::abs(height[i])));
-      steps.push_back(step[i]);
-      sources.push_back(picture.Lock(0, 0) + static_cast<ptrdiff_t>(a) * 4);
-      pitches.push_back(picture.Pitch());
+      turningLo = std::min(turningLo, a);
+      turningHi = a;
     }
   }
-  if (finishedHi >= finishedLo) {
-    for (int y = 0; y < h; ++y) {
+  // rows * step < H * 65536 must stay below 2^31.
+  if (h >= 32768) return false;
+  for (int a = turningLo; a <= turningHi; ++a) {
+    const size_t i = static_cast<size_t>(a);
+    if (state[i] != kTurning) return false;
+    margins.push_back(margin[i]);
+    rows.push_back(std::abs(height[i]));
+    steps.push_back(step[i]);
+    sides.push_back(height[i] > 0 ? 1 : 0);
+    offsets.push_back(a * 4);
+  }
+  const wipe::TwistColumns columns{margins.data(), rows.data(), steps.data(), sides.data(), offsets.data(),
+                                   From.Lock(0, 0), From.Pitch(), To.Lock(0, 0), To.Pitch()};
+  const int turningCount = turningHi - turningLo + 1;
+  for (int y = 0; y < h; ++y) {
+    if (finishedHi >= finishedLo) {
       std::memcpy(Dest.Lock(finishedLo, y), To.Lock(finishedLo, y), static_cast<size_t>(finishedHi - finishedLo + 1) * 4);
     }
+    if (turningCount > 0) wipe::TwistRow32(Dest.Lock(turningLo, y), y, turningCount, columns);
   }
-  // Turning columns in bands of a few columns, each band top to bottom: neighbouring columns read
-  // nearly the same source rows, so a band's source lines are loaded once and reused from the
-  // cache instead of once per pixel.
-  constexpr size_t kBand = 16;
-  uint8_t* const destBase = Dest.Lock(0, 0);
-  const ptrdiff_t destPitch = Dest.Pitch();
-  for (size_t b0 = 0; b0 < columns.size(); b0 += kBand) {
-    const size_t b1 = std::min(columns.size(), b0 + kBand);
-    for (int y = 0; y < h; ++y) {
-      uint8_t* dr = destBase + y * destPitch;
-      for (size_t j = b0; j < b1; ++j) {
-        const uint32_t r = static_cast<uint32_t>(y - margins[j]);  // wraps above the strip
-        uint32_t p = 0;
-        if (r < rows[j]) {
-          // r < n, so r * step < H * 65536: the product fits 32 bits.
-          const uint32_t sy = (r * static_cast<uint32_t>(steps[j])) >> 16;
-          std::memcpy(&p, sources[j] + static_cast<ptrdiff_t>(sy) * pitches[j], 4);
-        }
-        std::memcpy(dr + static_cast<ptrdiff_t>(columns[j]) * 4, &p, 4);
-      }
-    }
-  }
+  return true;
 }
 
 }  // namespace kuzo

@@ -84,8 +84,9 @@ class TWipeTwistV : public TCustomWipe {
 
  private:
   // The frame on 32-bit screens from each column's state (1 finished, 2 turning), signed height,
-  // top margin and source step.
-  void DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
+  // top margin and source step; false (nothing drawn) when the turning columns are not one run or
+  // the screen is too tall for the row kernel, and the per-format loop draws instead.
+  bool DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
                      const std::vector<int32_t>& margin, const std::vector<int32_t>& step);
 };
 

@@ -224,5 +224,52 @@ TEST(WipeRowsTest, GreyAddAndSubtractSaturate) {
   EXPECT_EQ(d, (std::vector<uint8_t>{240, 0, 118, 77}));
 }
 
+// Columns of both pictures, strips above, across and below the row, steps that stretch a few rows
+// over many and the reverse, at every count around the vector width.
+TEST(WipeRowsTest, TwistColumnsMatchThePlainLoop) {
+  constexpr int kW = 40, kH = 50;
+  std::mt19937 gen(29);
+  std::vector<uint8_t> from(4 * kW * kH), to(4 * kW * kH);
+  for (auto& b : from) b = static_cast<uint8_t>(gen());
+  for (auto& b : to) b = static_cast<uint8_t>(gen());
+  std::vector<int32_t> margin(kW), rows(kW), step(kW), side(kW), offset(kW);
+  std::vector<uint8_t> fast(4 * kW), plain(4 * kW);
+  for (int round = 0; round < 300; ++round) {
+    for (int j = 0; j < kW; ++j) {
+      const int n = static_cast<int>(gen() % (kH + 1));  // 0 .. H rows
+      rows[j] = n;
+      margin[j] = (kH - n) / 2;
+      step[j] = n > 0 ? static_cast<int32_t>((int64_t{kH} << 16) / n) : 0;
+      side[j] = static_cast<int32_t>(gen() % 2);
+      offset[j] = static_cast<int32_t>(gen() % kW) * 4;
+    }
+    const wipe::TwistColumns c{margin.data(), rows.data(), step.data(), side.data(), offset.data(),
+                               from.data(), 4 * kW, to.data(), 4 * kW};
+    const int32_t y = round % kH;
+    const int count = round % (kW + 1);
+    std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32};
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::TwistRow32Avx2);
+#endif
+    for (size_t k = 0; k < variants.size(); ++k) {
+      std::fill(fast.begin(), fast.end(), 0xAB);
+      std::fill(plain.begin(), plain.end(), 0xAB);
+      variants[k](fast.data(), y, count, c);
+      wipe::TwistRow32Plain(plain.data(), y, count, c);
+      ASSERT_EQ(fast, plain) << "variant " << k << " round " << round;
+    }
+  }
+  // The plain rule: a strip of 2 rows from row 24 stretches rows 0 and 25 of its column.
+  margin[0] = 24, rows[0] = 2, step[0] = (kH << 16) / 2, side[0] = 1, offset[0] = 8;
+  const wipe::TwistColumns one{margin.data(), rows.data(), step.data(), side.data(), offset.data(),
+                               from.data(), 4 * kW, to.data(), 4 * kW};
+  for (int32_t y : {23, 24, 25, 26}) {
+    wipe::TwistRow32Plain(plain.data(), y, 1, one);
+    const int sourceRow = y == 24 ? 0 : 25;
+    const bool black = y == 23 || y == 26;
+    EXPECT_EQ(std::memcmp(plain.data(), black ? std::vector<uint8_t>(4, 0).data() : &from[4 * kW * sourceRow + 8], 4), 0) << y;
+  }
+}
+
 }  // namespace
 }  // namespace kuzo
