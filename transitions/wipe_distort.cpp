@@ -177,6 +177,14 @@ void TWipeRipple::DrawFrame() {
         std::memcpy(destBase + row * destPitch + (w - x1) * bpp, base + row * pitch + (w - x1) * bpp, bytes);
       }
     };
+    // The ring's cells on 32-bit screens go through the ring kernel.
+    int64_t largest = int64_t{RoundEven(std::hypot(w2_, h2_))};
+    int64_t profileLargest = 0;
+    for (const int32_t v : profile_) profileLargest = std::max(profileLargest, std::abs(int64_t{v}));
+    const wipe::RippleRing ring{distance_.data(), cosine_.data(), sine_.data(), profile_.data(),
+                                static_cast<int32_t>(n), static_cast<int32_t>(level), w2_, h2_, w, h,
+                                toBase, toPitch, destBase, destPitch,
+                                largest + profileLargest < 32768 && int64_t{h} * std::abs(toPitch) < (int64_t{1} << 31)};
     for (int y = 0; y < h2_; ++y) {
       const int yy = h - 1 - y;
       const uint16_t* dist = &distance_[static_cast<size_t>(y) * w2_];
@@ -194,6 +202,8 @@ void TWipeRipple::DrawFrame() {
           copySpan(fromBase, fromPitch, y, x, end);
         } else if (kind == 1) {
           copySpan(toBase, toPitch, y, x, end);
+        } else if constexpr (F == PixelFormat::kRgb32) {
+          wipe::RippleRing32(ring, y, x, end);
         } else {
           for (; x < end; ++x) {
             const int xx = w - 1 - x;

@@ -337,4 +337,35 @@ void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
   TwistRow32Plain(dst, y, count, c);
 }
 
+// --- the ripple's ring ------------------------------------------------------------------------------
+
+void RippleRing32Plain(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {
+  const int32_t yy = g.h - 1 - y;
+  const auto at = [&](int64_t x, int64_t row) { return Load<k32>(g.to + row * g.toPitch + x * 4); };
+  const auto put = [&](int64_t x, int64_t row, uint32_t v) { Store<k32>(g.dest + row * g.destPitch + x * 4, v); };
+  for (int32_t x = x0; x < x1; ++x) {
+    const int32_t xx = g.w - 1 - x;
+    const size_t i = static_cast<size_t>(y) * static_cast<size_t>(g.w2) + static_cast<size_t>(x);
+    const int64_t k = int64_t{g.distance[i]} + (g.n - 1) - g.level;
+    const int64_t r = int64_t{g.distance[i]} + g.profile[k];
+    const int64_t sx = int64_t{g.cosine[i]} * r / 65536 + g.w2;
+    const int64_t sy = int64_t{g.sine[i]} * r / 65536 + g.h2;
+    if (sx < 0 || sx >= g.w || sy < 0 || sy >= g.h) {
+      put(x, y, at(x, y)), put(xx, y, at(xx, y)), put(x, yy, at(x, yy)), put(xx, yy, at(xx, yy));
+      continue;
+    }
+    put(x, y, at(sx, sy));
+    put(xx, y, at(g.w - 1 - sx, sy));
+    put(x, yy, at(sx, g.h - 1 - sy));
+    put(xx, yy, at(g.w - 1 - sx, g.h - 1 - sy));
+  }
+}
+
+void RippleRing32(const RippleRing& ring, int32_t y, int32_t x0, int32_t x1) {
+#if KUZO_WIPE_AVX2
+  if (ring.small && Avx2RowsAvailable()) return RippleRing32Avx2(ring, y, x0, x1);
+#endif
+  RippleRing32Plain(ring, y, x0, x1);
+}
+
 }  // namespace kuzo::wipe

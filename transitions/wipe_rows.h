@@ -65,6 +65,31 @@ struct TwistColumns {
 void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
 void TwistRow32Plain(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
 
+// The ripple's ring: cells x0 .. x1 - 1 of cell row y (0 <= y < h2, 0 <= x < w2), every one inside
+// the ring (0 <= distance + n - 1 - level < n). Cell i = y * w2 + x has r = distance[i] +
+// profile[distance[i] + n - 1 - level], sx = cosine[i] * r / 65536 + w2 and sy = sine[i] * r /
+// 65536 + h2 (divisions truncating toward zero); inside the screen its four mirrored pixels (x, y),
+// (w-1-x, y), (x, h-1-y), (w-1-x, h-1-y) take to's pixels at (sx, sy), (w-1-sx, sy), (sx, h-1-sy),
+// (w-1-sx, h-1-sy), outside it to's own pixels at the four places.
+struct RippleRing {
+  const uint16_t* distance;
+  const int32_t* cosine;
+  const int32_t* sine;
+  const int32_t* profile;
+  int32_t n;
+  int32_t level;
+  int32_t w2, h2, w, h;
+  const uint8_t* to;
+  ptrdiff_t toPitch;
+  uint8_t* dest;
+  ptrdiff_t destPitch;
+  // True when every |profile| + distance stays below 32768 and the pictures below 2^31 bytes, so
+  // that the vector loop's 32-bit products and offsets cannot overflow.
+  bool small;
+};
+void RippleRing32(const RippleRing& ring, int32_t y, int32_t x0, int32_t x1);
+void RippleRing32Plain(const RippleRing& ring, int32_t y, int32_t x0, int32_t x1);
+
 // The SSE2 loops of the kernels above (the plain loops where SSE2 is missing).
 void ComposeRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count, bool hard);
 void BlendRow32Sse2(uint8_t* dst, const uint8_t* src, int count, int opacity);
@@ -81,6 +106,7 @@ void BlendRow32Avx2(uint8_t* dst, const uint8_t* src, int count, int opacity);
 void FadeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity);
 void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g);
 void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
+void RippleRing32Avx2(const RippleRing& ring, int32_t y, int32_t x0, int32_t x1);
 #endif
 
 }  // namespace kuzo::wipe

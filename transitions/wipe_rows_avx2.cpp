@@ -169,6 +169,51 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
   TwistRow32Plain(dst + 4 * j, y, count - j, rest);
 }
 
+void RippleRing32Avx2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {
+  int32_t x = x0;
+  const int32_t yy = g.h - 1 - y;
+  const V lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const V reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const V zero = _mm256_setzero_si256();
+  const V shift = _mm256_set1_epi32(g.n - 1 - g.level);
+  const V w2 = _mm256_set1_epi32(g.w2), h2 = _mm256_set1_epi32(g.h2);
+  const V wLast = _mm256_set1_epi32(g.w - 1), hLast = _mm256_set1_epi32(g.h - 1);
+  const V pitch = _mm256_set1_epi32(static_cast<int32_t>(g.toPitch));
+  const V low16 = _mm256_set1_epi32(0xFFFF);
+  const auto* base = reinterpret_cast<const int*>(g.to);
+  // Eight cells a step: their source points, then the four mirrored pixels of each gathered and
+  // stored as two runs forward (columns x ..) and two backward (columns w - 1 - x ..).
+  for (; x + 8 <= x1; x += 8) {
+    const size_t i = static_cast<size_t>(y) * static_cast<size_t>(g.w2) + static_cast<size_t>(x);
+    const V d = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(g.distance + i)));
+    const V r = _mm256_add_epi32(d, _mm256_i32gather_epi32(g.profile, _mm256_add_epi32(d, shift), 4));
+    // c * r / 65536 truncated toward zero: add 65535 to negative products before the shift.
+    const V pc = _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(g.cosine + i)), r);
+    const V ps = _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(g.sine + i)), r);
+    const V sx = _mm256_add_epi32(_mm256_srai_epi32(_mm256_add_epi32(pc, _mm256_and_si256(_mm256_srai_epi32(pc, 31), low16)), 16), w2);
+    const V sy = _mm256_add_epi32(_mm256_srai_epi32(_mm256_add_epi32(ps, _mm256_and_si256(_mm256_srai_epi32(ps, 31), low16)), 16), h2);
+    const V outside = _mm256_or_si256(_mm256_or_si256(_mm256_cmpgt_epi32(zero, sx), _mm256_cmpgt_epi32(zero, sy)),
+                                      _mm256_or_si256(_mm256_cmpgt_epi32(sx, wLast), _mm256_cmpgt_epi32(sy, hLast)));
+    // Outside the screen a cell shows to's own pixels: the same four places with (x, y) itself.
+    const V ix = Select(outside, _mm256_add_epi32(_mm256_set1_epi32(x), lanes), sx);
+    const V iy = Select(outside, _mm256_set1_epi32(y), sy);
+    const V rowTop = _mm256_mullo_epi32(iy, pitch), rowBottom = _mm256_mullo_epi32(_mm256_sub_epi32(hLast, iy), pitch);
+    const V colLeft = _mm256_slli_epi32(ix, 2), colRight = _mm256_slli_epi32(_mm256_sub_epi32(wLast, ix), 2);
+    const V a = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowTop, colLeft), 1);
+    const V b = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowTop, colRight), 1);
+    const V c = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowBottom, colLeft), 1);
+    const V e = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowBottom, colRight), 1);
+    uint8_t* top = g.dest + static_cast<ptrdiff_t>(y) * g.destPitch;
+    uint8_t* bottom = g.dest + static_cast<ptrdiff_t>(yy) * g.destPitch;
+    const ptrdiff_t left = static_cast<ptrdiff_t>(x) * 4, right = static_cast<ptrdiff_t>(g.w - 8 - x) * 4;
+    StoreV(top + left, a);
+    StoreV(top + right, _mm256_permutevar8x32_epi32(b, reverse));
+    StoreV(bottom + left, c);
+    StoreV(bottom + right, _mm256_permutevar8x32_epi32(e, reverse));
+  }
+  RippleRing32Plain(g, y, x, x1);
+}
+
 }  // namespace kuzo::wipe
 
 #if defined(__clang__)

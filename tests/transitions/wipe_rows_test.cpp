@@ -271,5 +271,46 @@ TEST(WipeRowsTest, TwistColumnsMatchThePlainLoop) {
   }
 }
 
+// Ring cells whose source points fall inside and outside the screen (negative products included,
+// which divide toward zero), on even and odd screens, at every run length around the vector width.
+TEST(WipeRowsTest, RippleRingMatchesThePlainLoop) {
+  std::mt19937 gen(31);
+  for (auto [w, h] : {std::pair{48, 30}, std::pair{41, 27}}) {
+    const int w2 = w / 2, h2 = h / 2, n = 20;
+    std::vector<uint8_t> to(static_cast<size_t>(4 * w * h)), fast(to.size()), plain(to.size());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    std::vector<uint16_t> distance(static_cast<size_t>(w2 * h2));
+    std::vector<int32_t> cosine(distance.size()), sine(distance.size()), profile(n);
+    for (int round = 0; round < 40; ++round) {
+      const int32_t level = 30 + round;
+      for (auto& v : profile) v = static_cast<int32_t>(gen() % 41) - 20;
+      for (size_t i = 0; i < distance.size(); ++i) {
+        distance[i] = static_cast<uint16_t>(level - static_cast<int32_t>(gen() % n));  // inside the ring
+        cosine[i] = static_cast<int32_t>(gen() % 131073) - 65536;
+        sine[i] = static_cast<int32_t>(gen() % 131073) - 65536;
+      }
+      for (auto& b : fast) b = static_cast<uint8_t>(gen());
+      plain = fast;
+      wipe::RippleRing ring{distance.data(), cosine.data(), sine.data(), profile.data(), n, level, w2, h2, w, h,
+                            to.data(), 4 * w, fast.data(), 4 * w, true};
+      const int32_t y = round % h2, x0 = round % 5, x1 = std::min(w2, x0 + round % 19);
+      std::vector<void (*)(const wipe::RippleRing&, int32_t, int32_t, int32_t)> variants = {&wipe::RippleRing32};
+#if defined(__x86_64__) || defined(__i386__)
+      if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::RippleRing32Avx2);
+#endif
+      for (size_t k = 0; k < variants.size(); ++k) {
+        std::vector<uint8_t> start = fast;
+        variants[k](ring, y, x0, x1);
+        wipe::RippleRing plainRing = ring;
+        plainRing.dest = plain.data();
+        wipe::RippleRing32Plain(plainRing, y, x0, x1);
+        ASSERT_EQ(fast, plain) << "variant " << k << " size " << w << "x" << h << " round " << round;
+        fast = start;
+        plain = start;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kuzo
