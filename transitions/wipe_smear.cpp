@@ -123,8 +123,7 @@ void TWipeTwistH::DrawFrame() {
 }
 
 bool TWipeTwistH::TurnRow(int a, int32_t x0, int32_t n, const TCustomDIBX& source) {
-  PixelFormat f;
-  if (!wipe::FormatOf(Dest, f) || f != PixelFormat::kRgb32) return false;
+  if (!RowsDirect()) return false;
   // Black around the strip; inside it, column x takes the source column ((x - x0) * step) >> 16
   // with step = trunc(W / n * 65536), the nearest-neighbour stretch of the whole row.
   const int w = W();

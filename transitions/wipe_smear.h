@@ -70,7 +70,8 @@ class TWipeTwistH : public TCustomWipe {
 
  private:
   // Draws turning row a of a 32-bit screen in one pass: black, with the source row stretched into
-  // the n columns from x0. False for other formats (the caller fills and stretches instead).
+  // the n columns from x0. False for other formats and clipped screens (the caller fills and
+  // stretches instead).
   bool TurnRow(int a, int32_t x0, int32_t n, const TCustomDIBX& source);
 };
 

@@ -126,18 +126,7 @@ void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_
 }
 
 void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count) {
-  int x = 0;
-  while (x < count) {
-    const int start = x;
-    const uint8_t m = mask[x];
-    if (m == 0 || m == 255) {
-      while (x < count && mask[x] == m) ++x;
-      std::memcpy(dst + 4 * start, (m == 0 ? from : to) + 4 * start, static_cast<size_t>(x - start) * 4);
-    } else {
-      while (x < count && mask[x] != 0 && mask[x] != 255) ++x;
-      MixRow32(dst + 4 * start, from + 4 * start, to + 4 * start, mask + start, x - start);
-    }
-  }
+  ComposeRow32(dst, from, to, mask, count, false);
 }
 
 void GreyPassRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint16_t* level, int count,

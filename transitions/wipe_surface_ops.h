@@ -82,7 +82,7 @@ inline uint32_t MixPixel(uint32_t f, uint32_t t, uint32_t m) {
 void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
 
 // Composes count 32-bit pixels through a mask: 0 takes from, 255 takes to, values between mix
-// (MixPixel). Runs of 0 or 255 are copied whole.
+// (MixPixel): the soft form of ComposeRow32.
 void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
 
 // A passage through white or black for count 32-bit pixels, each at its own level 0..511: below 256
