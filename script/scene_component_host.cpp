@@ -23,8 +23,9 @@ constexpr int32_t kMaxTransitionType = 38;
 constexpr int32_t kPlayStateOpen = 1;
 constexpr int32_t kPlayStateStopped = 0;
 constexpr int32_t kPlayStateClose = 3;
-// Flip states: 0 begun, 1 started, 2 timing a transition, 3 no transition, 4 waiting for the
-// scene's transition to end (the bases are switched).
+// Flip states: 3 not yet switched, 4 waiting for the scene's transition to end (the bases are
+// switched). Every flip switches at its first visit, so its transition is timed from the tick the
+// flip was reached and the script goes on in the first tick at or after that time plus the duration.
 constexpr int32_t kFlipNoTransition = 3;
 constexpr int32_t kFlipWaiting = 4;
 
@@ -51,7 +52,6 @@ struct FlipState : SceneCommandState {
   int32_t kind = 0;
   bool flag = false;
   int32_t duration = 1;
-  int32_t startMs = 0;
   bool clearOld = false;
   bool blocks = false;
   bool eventPoint = false;
@@ -193,7 +193,8 @@ void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
   int32_t type = cmd.ExprField(kFlipType).EvalInt(vars).value_or(0);
   if (type < 0 || type > kMaxTransitionType) type = 0;
   const std::optional<int32_t> time = cmd.ExprField(kFlipTime).EvalInt(vars);
-  st.kind = type;
+  // A flip without time (none, or 0 and below) swaps at once, without its transition.
+  st.kind = time && *time > 0 ? type : 0;
   st.duration = std::max(time.value_or(1), 1);
   st.flag = cmd.ExprField(kFlipFlag).EvalFlag(vars).value_or(false);
   st.blocks = cmd.ExprField(kFlipBlock).EvalFlag(vars).value_or(false);
@@ -204,9 +205,8 @@ void SceneComponentHost::Begin(TComSceneCommand& cmd, TCallMan& cm) {
   st.eventPoint = time && *time > 0;
   const std::optional<int32_t> mode = cmd.ExprField(kFlipMode).EvalInt(vars);
   std::vector<std::string> names = NameLines(cmd.fields[kFlipNames].list, vars);
-  if (!mode) return;
-  // Screen transitions come with their own layer; until then every flip swaps without one.
   st.state = kFlipNoTransition;
+  if (!mode) return;  // nothing moves; the bases still swap
   TKuzoBase* active = scene_.ActiveBase();
   const std::vector<TKuzoControl*> children = active->Children();
   for (size_t i = children.size(); i-- > 0;) {
@@ -245,15 +245,6 @@ void SceneComponentHost::FlipFinish(TComSceneCommand& cmd) {
 
 void SceneComponentHost::FlipExecute(TComSceneCommand& cmd, TCallMan& cm) {
   FlipState& st = FlipStateOf(cmd);
-  if (st.state == 0) {
-    st.state = 1;
-    return;
-  }
-  if (st.state == 1) {
-    st.startMs = cm.Services().host ? cm.Services().host->gameClockMs : 0;
-    st.state = 2;
-    return;
-  }
   // The switch hands the transition to the scene; the flip waits until the scene has ended it.
   if (st.state != kFlipWaiting) FlipSwitch(cmd);
   if (scene_.TransitionRunning()) {

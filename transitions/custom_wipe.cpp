@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "transitions/wipe_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -62,6 +63,45 @@ int32_t TCustomWipe::Random(int32_t range) {
   return r.Next(range);
 }
 
+bool TCustomWipe::RowsDirect() const {
+  PixelFormat f;
+  return wipe::FormatOf(Dest, f) && f == PixelFormat::kRgb32 && !Dest.ClipIsSet();
+}
+
+void TCustomWipe::ShowGrey(const TCustomDIBX& picture, int v, bool subtract) {
+  if (!RowsDirect()) {
+    Show(picture);
+    wipe::AddGrey(Dest, Area(), v, subtract);
+    return;
+  }
+  const uint32_t grey = v > 0 ? wipe::GreyPixel(Dest, v) : 0;
+  for (int y = 0; y < H(); ++y) wipe::GreyRow32(Dest.Lock(0, y), picture.Lock(0, y), W(), grey, subtract);
+}
+
+void TCustomWipe::ShowFade(const TCustomDIBX& base, const TCustomDIBX& over, int alpha, int x, int y) {
+  if (!RowsDirect()) {
+    Show(base);
+    Dest.DrawAlpha(x, y, alpha, false, false, false, Area(), over);
+    return;
+  }
+  const int w = W();
+  // Columns [x0, x1) of the area are covered by `over`, whose column is x - offset.
+  const int64_t x0 = std::clamp<int64_t>(x, 0, w), x1 = std::clamp<int64_t>(int64_t{x} + w, 0, w);
+  for (int r = 0; r < H(); ++r) {
+    uint8_t* d = Dest.Lock(0, r);
+    const uint8_t* b = base.Lock(0, r);
+    const int64_t overRow = int64_t{r} - y;
+    if (alpha <= 0 || overRow < 0 || overRow >= H() || x0 >= x1) {
+      std::memcpy(d, b, static_cast<size_t>(w) * 4);
+      continue;
+    }
+    std::memcpy(d, b, static_cast<size_t>(x0) * 4);
+    wipe::FadeRow32(d + x0 * 4, b + x0 * 4, over.Lock(static_cast<int>(x0 - x), static_cast<int>(overRow)),
+                    static_cast<int>(x1 - x0), std::min(alpha, 255));
+    std::memcpy(d + x1 * 4, b + x1 * 4, static_cast<size_t>(w - x1) * 4);
+  }
+}
+
 // --- TWipeMask ----------------------------------------------------------------------------------------
 
 void TWipeMask::SetParam(int index, int32_t value) {
@@ -105,6 +145,12 @@ void TWipeMask::DrawFrame() {
   const int rows = MaskRows();
   const bool hard = HardEdge;
   const int w = W();
+  if (f == PixelFormat::kRgb32) {
+    for (int y = 0; y < H(); ++y) {
+      wipe::ComposeRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), MaskRow(y % rows), w, hard);
+    }
+    return;
+  }
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     for (int y = 0; y < H(); ++y) {

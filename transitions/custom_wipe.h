@@ -76,6 +76,15 @@ class TCustomWipe {
   double Remaining() const;
   // Copies the common area of a picture into Dest, opaque.
   void Show(const TCustomDIBX& picture) { Dest.Draw(0, 0, false, false, false, Area(), picture); }
+  // Show(picture), then the grey (v, v, v) added over the area (taken away with subtract); nothing
+  // is added for v <= 0.
+  void ShowGrey(const TCustomDIBX& picture, int v, bool subtract);
+  // Show(base), then `over` blended on top at opacity alpha, placed at (x, y): pixels equal in both
+  // stay, the others become (b*(255-alpha) + o*alpha) >> 8; alpha <= 0 draws nothing over.
+  void ShowFade(const TCustomDIBX& base, const TCustomDIBX& over, int alpha, int x, int y);
+  // 32-bit pictures and no clip on Dest: a frame can be composed row by row in one pass, with the
+  // same result as the surface operations it replaces.
+  bool RowsDirect() const;
   // Next value of the run-time generator in [0, range).
   int32_t Random(int32_t range);
 

@@ -34,12 +34,16 @@ class ClipGuard {
 }  // namespace
 
 void TWipeFade::DrawFrame() {
-  ClipGuard clip(Dest, Area());
-  Show(From);
   const int alpha = static_cast<int>(Scaled(256));  // Elapsed * 256 / Duration, below 256 while running
   const int x = RoundEven(Params[0] * Remaining());
   const int y = RoundEven(Params[1] * Remaining());
-  Dest.DrawAlpha(x, y, std::min(alpha, 255), false, false, false, Area(), To);
+  if (!RowsDirect()) {
+    ClipGuard clip(Dest, Area());
+    Show(From);
+    Dest.DrawAlpha(x, y, std::min(alpha, 255), false, false, false, Area(), To);
+    return;
+  }
+  ShowFade(From, To, std::min(alpha, 255), x, y);
 }
 
 void TWipeScrollH::DrawFrame() {
@@ -69,18 +73,13 @@ void TWipeScrollV::DrawFrame() {
 void TWipeWhite::DrawFrame() {
   const int level = static_cast<int>(Scaled(511));
   if (level < 256) {
-    Show(From);
-    wipe::AddGrey(Dest, Area(), level, Darken());
+    ShowGrey(From, level, Darken());
   } else {
-    Show(To);
-    wipe::AddGrey(Dest, Area(), 511 - level, Darken());
+    ShowGrey(To, 511 - level, Darken());
   }
 }
 
-void TWipeFlash::DrawFrame() {
-  Show(To);
-  wipe::AddGrey(Dest, Area(), 255 - static_cast<int>(Scaled(255)), false);
-}
+void TWipeFlash::DrawFrame() { ShowGrey(To, 255 - static_cast<int>(Scaled(255)), false); }
 
 void TWipeZoomin::DrawFrame() {
   const double c = 2.0 * Progress();

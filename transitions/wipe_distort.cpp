@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
+#include "transitions/wipe_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -51,12 +53,9 @@ void TWipeSpot::DrawFrame() {
   for (int v = 0; v < 256; ++v) grey[static_cast<size_t>(v)] = wipe::GreyPixel(Dest, v);
   if (f == PixelFormat::kRgb32 && wipe::PlainGreys32(grey)) {
     // Each pixel's level in the passage is g - f, held at 0 before the change and at 511 after it.
-    std::vector<uint16_t> level(static_cast<size_t>(W()));
     const int32_t g32 = static_cast<int32_t>(g);
     for (int y = 0; y < H(); ++y) {
-      const int32_t* map = &map_[static_cast<size_t>(y) * W()];
-      for (int x = 0; x < W(); ++x) level[static_cast<size_t>(x)] = static_cast<uint16_t>(std::clamp(g32 - map[x], 0, 511));
-      wipe::GreyPassRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), level.data(), W(), false);
+      wipe::SpotRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), &map_[static_cast<size_t>(y) * W()], W(), g32);
     }
     return;
   }
@@ -92,16 +91,21 @@ void TWipeSmall::DrawFrame() {
   const int a = RoundEven(255 * Remaining());
   const int p = Reverse != 0 ? -Params[0] : Params[0];
   const int angle = RoundEven(p * Progress());
-  Show(To);
-  wipe::DrawRotate(Dest, W() / 2, H() / 2, a, angle, From.Width() / 2, From.Height() / 2, From, a, a);
+  // Show(To), then the rotation over it; without a clip on Dest, row by row in one pass.
+  const bool rows = RowsDirect() && Area() == Dest.BoundsRect();
+  if (!rows) Show(To);
+  wipe::DrawRotate(Dest, W() / 2, H() / 2, a, angle, From.Width() / 2, From.Height() / 2, From, a, a,
+                   rows ? &To : nullptr);
 }
 
 void TWipeBig::DrawFrame() {
   const int a = RoundEven(255 * Progress());
   const int p = Reverse != 0 ? -Params[0] : Params[0];
   const int angle = RoundEven(p * Remaining());
-  Show(From);
-  wipe::DrawRotate(Dest, W() / 2, H() / 2, a, angle, To.Width() / 2, To.Height() / 2, To, a, a);
+  const bool rows = RowsDirect() && Area() == Dest.BoundsRect();
+  if (!rows) Show(From);
+  wipe::DrawRotate(Dest, W() / 2, H() / 2, a, angle, To.Width() / 2, To.Height() / 2, To, a, a,
+                   rows ? &From : nullptr);
 }
 
 // --- ripple ---------------------------------------------------------------------------------------
@@ -162,29 +166,64 @@ void TWipeRipple::DrawFrame() {
       return &s == &From ? wipe::Load<F>(fromBase + y * fromPitch + x * bpp) : wipe::Load<F>(toBase + y * toPitch + x * bpp);
     };
     const auto put = [&](int x, int y, uint32_t v) { wipe::Store<F>(destBase + y * destPitch + x * bpp, v); };
+    // A row of cells falls into stretches: cells the ring has not reached (From), cells it has
+    // passed (To) and cells inside it. The first two are copied whole in their four mirrored
+    // places; only the cells inside the ring look their pixels up one by one.
+    const auto copySpan = [&](const uint8_t* base, ptrdiff_t pitch, int y, int x0, int x1) {
+      const size_t bytes = static_cast<size_t>(x1 - x0) * bpp;
+      const int yy = h - 1 - y;
+      for (int row : {y, yy}) {
+        std::memcpy(destBase + row * destPitch + x0 * bpp, base + row * pitch + x0 * bpp, bytes);
+        std::memcpy(destBase + row * destPitch + (w - x1) * bpp, base + row * pitch + (w - x1) * bpp, bytes);
+      }
+    };
+    // The ring's cells on 32-bit screens go through the ring kernel.
+    int64_t largest = int64_t{RoundEven(std::hypot(w2_, h2_))};
+    int64_t profileLargest = 0;
+    for (const int32_t v : profile_) profileLargest = std::max(profileLargest, std::abs(int64_t{v}));
+    const wipe::RippleRing ring{distance_.data(), cosine_.data(), sine_.data(), profile_.data(),
+                                static_cast<int32_t>(n), static_cast<int32_t>(level), w2_, h2_, w, h,
+                                toBase, toPitch, destBase, destPitch,
+                                largest + profileLargest < 32768 && int64_t{h} * std::abs(toPitch) < (int64_t{1} << 31)};
     for (int y = 0; y < h2_; ++y) {
       const int yy = h - 1 - y;
-      for (int x = 0; x < w2_; ++x) {
-        const int xx = w - 1 - x;
-        const size_t i = static_cast<size_t>(y) * w2_ + x;
-        const int64_t k = ringK(x, y);
-        if (k > n - 1 || k < 0) {  // ring not yet here (From) or already past (To)
-          const TCustomDIBX& s = k < 0 ? To : From;
-          put(x, y, at(s, x, y)), put(xx, y, at(s, xx, y)), put(x, yy, at(s, x, yy)), put(xx, yy, at(s, xx, yy));
-          continue;
+      const uint16_t* dist = &distance_[static_cast<size_t>(y) * w2_];
+      int x = 0;
+      while (x < w2_) {
+        const int64_t k0 = int64_t{dist[x]} + (n - 1) - level;
+        const int kind = k0 > n - 1 ? 0 : (k0 < 0 ? 1 : 2);  // 0 not reached, 1 passed, 2 in the ring
+        int end = x + 1;
+        while (end < w2_) {
+          const int64_t k = int64_t{dist[end]} + (n - 1) - level;
+          if ((k > n - 1 ? 0 : (k < 0 ? 1 : 2)) != kind) break;
+          ++end;
         }
-        const int64_t r = int64_t{distance_[i]} + profile_[static_cast<size_t>(k)];
-        const int64_t sx = int64_t{cosine_[i]} * r / 65536 + w2_;
-        const int64_t sy = int64_t{sine_[i]} * r / 65536 + h2_;
-        if (sx < 0 || sx >= w || sy < 0 || sy >= h) {
-          put(x, y, at(To, x, y)), put(xx, y, at(To, xx, y)), put(x, yy, at(To, x, yy)), put(xx, yy, at(To, xx, yy));
-          continue;
+        if (kind == 0) {
+          copySpan(fromBase, fromPitch, y, x, end);
+        } else if (kind == 1) {
+          copySpan(toBase, toPitch, y, x, end);
+        } else if constexpr (F == PixelFormat::kRgb32) {
+          wipe::RippleRing32(ring, y, x, end);
+        } else {
+          for (; x < end; ++x) {
+            const int xx = w - 1 - x;
+            const size_t i = static_cast<size_t>(y) * w2_ + x;
+            const int64_t k = ringK(x, y);
+            const int64_t r = int64_t{distance_[i]} + profile_[static_cast<size_t>(k)];
+            const int64_t sx = int64_t{cosine_[i]} * r / 65536 + w2_;
+            const int64_t sy = int64_t{sine_[i]} * r / 65536 + h2_;
+            if (sx < 0 || sx >= w || sy < 0 || sy >= h) {
+              put(x, y, at(To, x, y)), put(xx, y, at(To, xx, y)), put(x, yy, at(To, x, yy)), put(xx, yy, at(To, xx, yy));
+              continue;
+            }
+            const int ix = static_cast<int>(sx), iy = static_cast<int>(sy);
+            put(x, y, at(To, ix, iy));
+            put(xx, y, at(To, w - 1 - ix, iy));
+            put(x, yy, at(To, ix, h - 1 - iy));
+            put(xx, yy, at(To, w - 1 - ix, h - 1 - iy));
+          }
         }
-        const int ix = static_cast<int>(sx), iy = static_cast<int>(sy);
-        put(x, y, at(To, ix, iy));
-        put(xx, y, at(To, w - 1 - ix, iy));
-        put(x, yy, at(To, ix, h - 1 - iy));
-        put(xx, yy, at(To, w - 1 - ix, h - 1 - iy));
+        x = end;
       }
     }
     // Odd sizes leave a middle column or row that no quarter covers: it switches, undistorted,
@@ -227,17 +266,13 @@ void TWipeBlurWhite::DrawFrame() {
   const int L = static_cast<int>(Scaled(639));
   const bool dark = Darken();
   if (L <= 255) {
-    Show(From);
-    Dest.DrawAlpha(0, 0, L, false, false, false, Area(), blurFrom_);
+    ShowFade(From, blurFrom_, L, 0, 0);
   } else if (L <= 319) {
-    Show(blurFrom_);
-    wipe::AddGrey(Dest, Area(), (L - 256) * 4, dark);
+    ShowGrey(blurFrom_, (L - 256) * 4, dark);
   } else if (L <= 383) {
-    Show(blurTo_);
-    wipe::AddGrey(Dest, Area(), (383 - L) * 4, dark);
+    ShowGrey(blurTo_, (383 - L) * 4, dark);
   } else {
-    Show(To);
-    Dest.DrawAlpha(0, 0, 639 - L, false, false, false, Area(), blurTo_);
+    ShowFade(To, blurTo_, 639 - L, 0, 0);
   }
 }
 

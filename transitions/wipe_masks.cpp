@@ -102,6 +102,8 @@ bool TWipeGrid::UpdateMask() {
       if (side <= 0 || v == 0) continue;
       const int64_t x0 = j * p0 + (p0 - side) / 2, y0 = i * p0 + (p0 - side) / 2;
       const int64_t x1 = std::min<int64_t>(x0 + side, W()), y1 = std::min<int64_t>(y0 + side, rows);
+      // A cell larger than the screen can centre its square beyond the edge: nothing to fill.
+      if (x0 >= x1 || y0 >= y1) continue;
       for (int64_t y = y0; y < y1; ++y) std::memset(MaskRow(static_cast<int>(y)) + x0, v, static_cast<size_t>(x1 - x0));
     }
   }

@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "transitions/wipe_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -76,12 +77,12 @@ void TWipeShadow::DrawFrame() {
   if (rule_.size() != pixels) rule_ = TileRule(services_, RuleName, W(), H(), Reverse != 0);
   if (!NewLevel(Scaled(512) + 255)) return;
   HardEdge = false;
-  const std::array<uint8_t, 256> byGrey = MaskByGrey();
+  // mask = ramp[level + grey - 255] = clamp(grey + level - 511, 0, 255)
+  const int shift = LastLevel - 511;
   for (int y = 0; y < H(); ++y) {
     uint8_t* m = MaskRow(y);
-    const uint8_t* rule = &rule_[static_cast<size_t>(y) * W()];
-    for (int x = 0; x < W(); ++x) m[x] = byGrey[rule[x]];
-    wipe::MaskRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), m, W());
+    wipe::RuleMaskRow(m, &rule_[static_cast<size_t>(y) * W()], W(), shift);
+    wipe::ComposeRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), m, W(), false);
   }
 }
 
@@ -97,13 +98,11 @@ void TWipeShadowWhite::DrawFrame() {
   for (int v = 0; v < 256; ++v) grey[static_cast<size_t>(v)] = wipe::GreyPixel(Dest, v);
   const bool dark = Darken();
   if (f == PixelFormat::kRgb32 && wipe::PlainGreys32(grey)) {
-    // The level of every grey of the rule this frame, then each row through the passage kernel.
-    std::array<uint16_t, 256> byGrey{};
-    for (int r = 0; r < 256; ++r) byGrey[static_cast<size_t>(r)] = ramp[static_cast<size_t>(level + r - 255)];
+    // Each row's levels, ramp[level + grey - 255] = clamp(grey + level - 511, 0, 511), then the
+    // row through the passage kernel.
     std::vector<uint16_t> levels(static_cast<size_t>(W()));
     for (int y = 0; y < H(); ++y) {
-      const uint8_t* rule = &rule_[static_cast<size_t>(y) * W()];
-      for (int x = 0; x < W(); ++x) levels[static_cast<size_t>(x)] = byGrey[rule[x]];
+      wipe::RuleLevelRow(levels.data(), &rule_[static_cast<size_t>(y) * W()], W(), level - 511);
       wipe::GreyPassRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), levels.data(), W(), dark);
     }
     return;

@@ -45,10 +45,27 @@ void TWipeAngleMask::BuildKeys() {
     keyedStart_ = startAngle_;
     keyedReverse_ = Reverse;
     const int cx = W() / 2, cy = H() / 2;
+    runs_.clear();
+    rowRuns_.assign(static_cast<size_t>(H()) + 1, 0);
     for (int y = 0; y < H(); ++y) {
-      for (int x = 0; x < W(); ++x) {
-        keys_[static_cast<size_t>(y) * W() + x] = static_cast<float>(Key(std::atan2(double(y - cy), double(x - cx))));
+      float* k = &keys_[static_cast<size_t>(y) * W()];
+      for (int x = 0; x < W(); ++x) k[x] = static_cast<float>(Key(std::atan2(double(y - cy), double(x - cx))));
+      // The row in maximal stretches along which the key never falls (or never rises): a frame's
+      // covered part of each stretch is then one end of it, found by bisection.
+      int a = 0;
+      while (a < W()) {
+        int b = a + 1;
+        int direction = 0;  // 1 rising, -1 falling, 0 not yet known
+        while (b < W()) {
+          const int step = k[b] > k[b - 1] ? 1 : (k[b] < k[b - 1] ? -1 : 0);
+          if (step != 0 && direction != 0 && step != direction) break;
+          if (step != 0) direction = step;
+          ++b;
+        }
+        runs_.push_back(KeyRun{a, b, direction >= 0});
+        a = b;
       }
+      rowRuns_[static_cast<size_t>(y) + 1] = runs_.size();
     }
   }
 }
@@ -60,13 +77,21 @@ bool TWipeAngleMask::UpdateMask() {
   // The sector's radius, hypot(W div 2, H div 2), reaches every pixel, so only the angle decides.
   const float t = static_cast<float>(Threshold());
   const bool inclusive = Inclusive();
+  const auto covered = [t, inclusive](float k) { return inclusive ? k <= t : k < t; };
   for (int y = 0; y < H(); ++y) {
     uint8_t* row = MaskRow(y);
     const float* k = &keys_[static_cast<size_t>(y) * W()];
-    if (inclusive) {
-      for (int x = 0; x < W(); ++x) row[x] = k[x] <= t ? 255 : 0;
-    } else {
-      for (int x = 0; x < W(); ++x) row[x] = k[x] < t ? 255 : 0;
+    std::memset(row, 0, static_cast<size_t>(W()));
+    for (size_t r = rowRuns_[static_cast<size_t>(y)]; r < rowRuns_[static_cast<size_t>(y) + 1]; ++r) {
+      const KeyRun& run = runs_[r];
+      // Along a rising stretch the covered keys come first, along a falling one last.
+      if (run.rising) {
+        const float* end = std::partition_point(k + run.begin, k + run.end, covered);
+        std::memset(row + run.begin, 255, static_cast<size_t>(end - (k + run.begin)));
+      } else {
+        const float* start = std::partition_point(k + run.begin, k + run.end, [&](float v) { return !covered(v); });
+        std::memset(row + (start - k), 255, static_cast<size_t>((k + run.end) - start));
+      }
     }
   }
   HardEdge = true;

@@ -31,7 +31,15 @@ class TWipeAngleMask : public TWipeMask {
  private:
   virtual double StartAngleFor(int32_t degrees) const = 0;
   void BuildKeys();
+  // A stretch [begin, end) of a row along which the keys only rise (or only fall).
+  struct KeyRun {
+    int begin;
+    int end;
+    bool rising;
+  };
   std::vector<float> keys_;
+  std::vector<KeyRun> runs_;
+  std::vector<size_t> rowRuns_;  // runs of row y: runs_[rowRuns_[y] .. rowRuns_[y + 1])
   double keyedStart_ = 0;
   uint8_t keyedReverse_ = 0;
 };

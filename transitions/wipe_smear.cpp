@@ -7,6 +7,7 @@
 #include <numbers>
 #include <vector>
 
+#include "transitions/wipe_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -108,16 +109,34 @@ void TWipeTwistH::DrawFrame() {
       last = a;  // turned over: shows the incoming row
       continue;
     }
-    Dest.FillRect(TRect{0, a, w, a + 1}, 0);
     const int32_t width = RoundEven(std::cos(phi) * w);
-    if (width == 0) continue;
     const int32_t n = std::abs(width), x0 = (w - n) / 2;
-    wipe::StretchDraw(Dest, TRect{x0, a, x0 + n, a + 1}, width > 0 ? From : To, TRect{0, a, w, a + 1}, 255);
+    if (width == 0 || !TurnRow(a, x0, n, width > 0 ? From : To)) {
+      Dest.FillRect(TRect{0, a, w, a + 1}, 0);
+      if (width != 0) wipe::StretchDraw(Dest, TRect{x0, a, x0 + n, a + 1}, width > 0 ? From : To, TRect{0, a, w, a + 1}, 255);
+    }
   }
   if (last >= 0) {
     const TRect done = Reverse != 0 ? TRect{0, last, w, h} : TRect{0, 0, w, last + 1};
     Dest.Draw(done.left, done.top, false, false, false, done, To);
   }
+}
+
+bool TWipeTwistH::TurnRow(int a, int32_t x0, int32_t n, const TCustomDIBX& source) {
+  if (!RowsDirect()) return false;
+  // Black around the strip; inside it, column x takes the source column ((x - x0) * step) >> 16
+  // with step = trunc(W / n * 65536), the nearest-neighbour stretch of the whole row.
+  const int w = W();
+  uint8_t* dr = Dest.Lock(0, a);
+  const uint8_t* sr = source.Lock(0, a);
+  const int64_t step = (int64_t{w} << 16) / n;
+  std::memset(dr, 0, static_cast<size_t>(x0) * 4);
+  int64_t acc = 0;
+  for (int32_t x = x0; x < x0 + n; ++x, acc += step) {
+    std::memcpy(dr + static_cast<ptrdiff_t>(x) * 4, sr + (acc >> 16) * 4, 4);
+  }
+  std::memset(dr + static_cast<ptrdiff_t>(x0 + n) * 4, 0, static_cast<size_t>(w - x0 - n) * 4);
+  return true;
 }
 
 void TWipeTwistV::DrawFrame() {
@@ -156,10 +175,7 @@ void TWipeTwistV::DrawFrame() {
     margin[static_cast<size_t>(a)] = (h - n) / 2;
     step[static_cast<size_t>(a)] = n > 0 ? static_cast<int32_t>((int64_t{h} << 16) / n) : 0;
   }
-  if (f == PixelFormat::kRgb32) {
-    DrawColumns32(state, height, margin, step);
-    return;
-  }
+  if (f == PixelFormat::kRgb32 && DrawColumns32(state, height, margin, step)) return;
   wipe::WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     const uint8_t* fromBase = From.Lock(0, 0);
@@ -190,50 +206,47 @@ void TWipeTwistV::DrawFrame() {
   });
 }
 
-void TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
+bool TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
                                 const std::vector<int32_t>& margin, const std::vector<int32_t>& step) {
   // The same picture as the per-format loop, with the finished columns copied as one run per row
   // and each turning column's strip described once: rows margin .. margin + n - 1 take the source
-  // column's row ((y - margin) * step) >> 16, the rows around them are black.
-  struct Strip {
-    int32_t column;
-    int32_t margin;
-    uint32_t rows;
-    int32_t step;
-    const uint8_t* source;  // the column's first pixel in its picture
-    ptrdiff_t pitch;
-  };
+  // column's row ((y - margin) * step) >> 16, the rows around them are black. The turning columns
+  // are one run of neighbours (the phase falls steadily from column to column).
   enum : uint8_t { kFinished = 1, kTurning = 2 };
   const int w = W(), h = H();
-  std::vector<Strip> strips;
-  int finishedLo = w, finishedHi = -1;
+  std::vector<int32_t> margins, rows, steps, sides, offsets;
+  int finishedLo = w, finishedHi = -1, turningLo = w, turningHi = -1;
   for (int a = 0; a < w; ++a) {
     const size_t i = static_cast<size_t>(a);
     if (state[i] == kFinished) {
       finishedLo = std::min(finishedLo, a);
       finishedHi = std::max(finishedHi, a);
     } else if (state[i] == kTurning) {
-      const TCustomDIBX& picture = height[i] > 0 ? From : To;
-      strips.push_back(Strip{a, margin[i], static_cast<uint32_t>(std::abs(height[i])), step[i],
-                             picture.Lock(0, 0) + static_cast<ptrdiff_t>(a) * 4, picture.Pitch()});
+      turningLo = std::min(turningLo, a);
+      turningHi = a;
     }
   }
+  // rows * step < H * 65536 must stay below 2^31.
+  if (h >= 32768) return false;
+  for (int a = turningLo; a <= turningHi; ++a) {
+    const size_t i = static_cast<size_t>(a);
+    if (state[i] != kTurning) return false;
+    margins.push_back(margin[i]);
+    rows.push_back(std::abs(height[i]));
+    steps.push_back(step[i]);
+    sides.push_back(height[i] > 0 ? 1 : 0);
+    offsets.push_back(a * 4);
+  }
+  const wipe::TwistColumns columns{margins.data(), rows.data(), steps.data(), sides.data(), offsets.data(),
+                                   From.Lock(0, 0), From.Pitch(), To.Lock(0, 0), To.Pitch()};
+  const int turningCount = turningHi - turningLo + 1;
   for (int y = 0; y < h; ++y) {
-    uint8_t* dr = Dest.Lock(0, y);
     if (finishedHi >= finishedLo) {
-      std::memcpy(dr + static_cast<ptrdiff_t>(finishedLo) * 4, To.Lock(finishedLo, y),
-                  static_cast<size_t>(finishedHi - finishedLo + 1) * 4);
+      std::memcpy(Dest.Lock(finishedLo, y), To.Lock(finishedLo, y), static_cast<size_t>(finishedHi - finishedLo + 1) * 4);
     }
-    for (const Strip& s : strips) {
-      const uint32_t r = static_cast<uint32_t>(y - s.margin);  // wraps above the strip
-      uint32_t p = 0;
-      if (r < s.rows) {
-        const int64_t sy = (int64_t{r} * s.step) >> 16;
-        std::memcpy(&p, s.source + sy * s.pitch, 4);
-      }
-      std::memcpy(dr + static_cast<ptrdiff_t>(s.column) * 4, &p, 4);
-    }
+    if (turningCount > 0) wipe::TwistRow32(Dest.Lock(turningLo, y), y, turningCount, columns);
   }
+  return true;
 }
 
 }  // namespace kuzo

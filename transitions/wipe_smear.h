@@ -67,6 +67,12 @@ class TWipeTwistH : public TCustomWipe {
 
  protected:
   void DrawFrame() override;
+
+ private:
+  // Draws turning row a of a 32-bit screen in one pass: black, with the source row stretched into
+  // the n columns from x0. False for other formats and clipped screens (the caller fills and
+  // stretches instead).
+  bool TurnRow(int a, int32_t x0, int32_t n, const TCustomDIBX& source);
 };
 
 // Columns turn over like slats, from the left (from the right with Reverse).
@@ -79,8 +85,9 @@ class TWipeTwistV : public TCustomWipe {
 
  private:
   // The frame on 32-bit screens from each column's state (1 finished, 2 turning), signed height,
-  // top margin and source step.
-  void DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
+  // top margin and source step; false (nothing drawn) when the turning columns are not one run or
+  // the screen is too tall for the row kernel, and the per-format loop draws instead.
+  bool DrawColumns32(const std::vector<uint8_t>& state, const std::vector<int32_t>& height,
                      const std::vector<int32_t>& margin, const std::vector<int32_t>& step);
 };
 

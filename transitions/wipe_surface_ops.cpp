@@ -7,6 +7,8 @@
 #include <numbers>
 #include <vector>
 
+#include "transitions/wipe_rows.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -32,6 +34,32 @@ inline uint32_t Over(uint32_t d, uint32_t s, int opacity) {
     r |= ((dc * (255 - a) + sc * a) >> 8) << ch.shift;
   }
   return r;
+}
+
+// Floor and ceiling of a / b for b != 0.
+int64_t FloorDiv(int64_t a, int64_t b) {
+  const int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+int64_t CeilDiv(int64_t a, int64_t b) {
+  const int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) == (b < 0))) ? q + 1 : q;
+}
+
+// Narrows [first, last] to the i with lo <= start + i * step <= hi.
+void LinearRange(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& first, int64_t& last) {
+  if (step == 0) {
+    if (start < lo || start > hi) first = last + 1;
+    return;
+  }
+  // i * step >= lo - start and i * step <= hi - start; a negative step turns both around.
+  if (step > 0) {
+    first = std::max(first, CeilDiv(lo - start, step));
+    last = std::min(last, FloorDiv(hi - start, step));
+  } else {
+    first = std::max(first, CeilDiv(hi - start, step));
+    last = std::min(last, FloorDiv(lo - start, step));
+  }
 }
 
 bool SameFormat(const TCustomDIBX& a, const TCustomDIBX& b, PixelFormat& f) {
@@ -98,18 +126,7 @@ void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_
 }
 
 void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count) {
-  int x = 0;
-  while (x < count) {
-    const int start = x;
-    const uint8_t m = mask[x];
-    if (m == 0 || m == 255) {
-      while (x < count && mask[x] == m) ++x;
-      std::memcpy(dst + 4 * start, (m == 0 ? from : to) + 4 * start, static_cast<size_t>(x - start) * 4);
-    } else {
-      while (x < count && mask[x] != 0 && mask[x] != 255) ++x;
-      MixRow32(dst + 4 * start, from + 4 * start, to + 4 * start, mask + start, x - start);
-    }
-  }
+  ComposeRow32(dst, from, to, mask, count, false);
 }
 
 void GreyPassRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint16_t* level, int count,
@@ -176,8 +193,42 @@ void StretchDraw(TCustomDIBX& dest, const TRect& destRect, const TCustomDIBX& so
   });
 }
 
+namespace {
+
+// Copies the rows of a picture under a drawing into dest as the drawing reaches them, so each row
+// is copied and drawn over while it is in the cache; whatever is left is copied at the end.
+class RowsUnder {
+ public:
+  RowsUnder(TCustomDIBX& dest, const TCustomDIBX* under) : dest_(dest), under_(under) {
+    PixelFormat f;
+    if (under_ != nullptr && SameFormat(dest, *under_, f)) {
+      bytes_ = static_cast<size_t>(std::min(dest.Width(), under_->Width())) * static_cast<size_t>(Info(f).bytesPerPixel);
+      rows_ = std::min(dest.Height(), under_->Height());
+    }
+  }
+  ~RowsUnder() { Until(rows_); }
+  RowsUnder(const RowsUnder&) = delete;
+  RowsUnder& operator=(const RowsUnder&) = delete;
+  // Copies the rows before y not copied yet.
+  void Until(int32_t y) {
+    for (const int32_t end = std::min(y, rows_); next_ < end; ++next_) {
+      std::memcpy(dest_.Lock(0, next_), under_->Lock(0, next_), bytes_);
+    }
+  }
+
+ private:
+  TCustomDIBX& dest_;
+  const TCustomDIBX* under_;
+  size_t bytes_ = 0;
+  int32_t rows_ = 0;
+  int32_t next_ = 0;
+};
+
+}  // namespace
+
 void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int pivotX, int pivotY,
-                const TCustomDIBX& source, int scaleX, int scaleY) {
+                const TCustomDIBX& source, int scaleX, int scaleY, const TCustomDIBX* under) {
+  RowsUnder rowsUnder(dest, under);
   PixelFormat f;
   if (opacity <= 0 || scaleX <= 0 || scaleY <= 0 || !SameFormat(dest, source, f)) return;
   const double sx = scaleX / 256.0, sy = scaleY / 256.0;
@@ -207,20 +258,43 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
   const uint8_t* sbase = source.Lock(0, 0);
   const ptrdiff_t spitch = source.Pitch();
   if (sbase == nullptr) return;
+  const int64_t count = clip.Width();
+  std::vector<uint32_t> gathered;
   WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
+    if constexpr (F == PixelFormat::kRgb32) gathered.resize(static_cast<size_t>(count));
     for (int32_t y = clip.top; y < clip.bottom; ++y) {
+      rowsUnder.Until(y + 1);
       const int64_t dx0 = int64_t{clip.left} - cx, dy = int64_t{y} - cy;
-      int64_t u = int64_t{pivotX} * 65536 + dx0 * uCol + dy * uRow;
-      int64_t v = int64_t{pivotY} * 65536 + dx0 * vCol + dy * vRow;
+      const int64_t u0 = int64_t{pivotX} * 65536 + dx0 * uCol + dy * uRow;
+      const int64_t v0 = int64_t{pivotY} * 65536 + dx0 * vCol + dy * vRow;
+      // The columns whose source point lies inside the source: 0 <= u <= sw * 65536 - 1 and the
+      // same for v, both linear in the column.
+      int64_t first = 0, last = count - 1;
+      LinearRange(u0, uCol, 0, int64_t{sw} * 65536 - 1, first, last);
+      LinearRange(v0, vCol, 0, int64_t{sh} * 65536 - 1, first, last);
+      if (first > last) continue;
       uint8_t* drow = dest.Lock(clip.left, y);
       if (drow == nullptr) continue;
-      for (int32_t x = clip.left; x < clip.right; ++x, u += uCol, v += vCol, drow += bpp) {
-        if (u < 0 || v < 0) continue;
-        const int64_t su = u >> 16, sv = v >> 16;
-        if (su >= sw || sv >= sh) continue;
-        const uint32_t sp = Load<F>(sbase + static_cast<ptrdiff_t>(sv) * spitch + static_cast<ptrdiff_t>(su) * bpp);
-        Store<F>(drow, Over<F>(Load<F>(drow), sp, opacity));
+      drow += first * bpp;
+      int64_t u = u0 + first * uCol, v = v0 + first * vCol;
+      const int64_t n = last - first + 1;
+      if constexpr (F == PixelFormat::kRgb32) {
+        // Gather the row's source pixels, then copy or blend them in one pass.
+        for (int64_t i = 0; i < n; ++i, u += uCol, v += vCol) {
+          gathered[static_cast<size_t>(i)] = Load<F>(sbase + (v >> 16) * spitch + (u >> 16) * bpp);
+        }
+        const auto* src = reinterpret_cast<const uint8_t*>(gathered.data());
+        if (opacity >= 255) {
+          std::memcpy(drow, src, static_cast<size_t>(n) * 4);
+        } else {
+          BlendRow32(drow, src, static_cast<int>(n), opacity);
+        }
+      } else {
+        for (int64_t i = 0; i < n; ++i, u += uCol, v += vCol, drow += bpp) {
+          const uint32_t sp = Load<F>(sbase + (v >> 16) * spitch + (u >> 16) * bpp);
+          Store<F>(drow, Over<F>(Load<F>(drow), sp, opacity));
+        }
       }
     }
   });

@@ -82,7 +82,7 @@ inline uint32_t MixPixel(uint32_t f, uint32_t t, uint32_t m) {
 void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
 
 // Composes count 32-bit pixels through a mask: 0 takes from, 255 takes to, values between mix
-// (MixPixel). Runs of 0 or 255 are copied whole.
+// (MixPixel): the soft form of ComposeRow32.
 void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
 
 // A passage through white or black for count 32-bit pixels, each at its own level 0..511: below 256
@@ -153,9 +153,11 @@ void StretchDraw(TCustomDIBX& dest, const TRect& destRect, const TCustomDIBX& so
 
 // Rotated and scaled drawing of the whole source about (pivotX, pivotY), which lands on (cx, cy).
 // angle is in 1/256 of a turn (clockwise on screen), scales in 1/256. opacity >= 255 copies,
-// 1..254 blends; nothing for opacity <= 0 or a scale <= 0.
+// 1..254 blends; nothing for opacity <= 0 or a scale <= 0. With `under` (of dest's format), the
+// common area of `under` is first copied into dest without clipping, row by row as the drawing
+// reaches each row: the same picture as copying it whole before drawing.
 void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int pivotX, int pivotY,
-                const TCustomDIBX& source, int scaleX, int scaleY);
+                const TCustomDIBX& source, int scaleX, int scaleY, const TCustomDIBX* under = nullptr);
 
 // A separable box blur of radius r (window 2r + 1, edges repeat the border pixel), each channel the
 // truncated mean of its window, horizontally then vertically. r <= 0 copies.

@@ -152,6 +152,27 @@ TEST(WipeGridTest, ColumnAndRowOrders) {
   EXPECT_EQ(At(v1, 1, 1), 0);
 }
 
+// A cell larger than the screen centres its square beyond the screen's edge: small squares lie
+// wholly to the right of a narrow screen (and must not be filled there), larger ones are cut.
+TEST(WipeGridTest, CellsLargerThanTheScreenAreCut) {
+  const TDIBX from = Grey(29, 64, {0}), to = Grey(29, 64, {255});
+  FrameArgs args;
+  args.param0 = 90;
+  args.param1 = 40;
+  // One cell; top level 40 - 4 = 36. At level 10 the square's side is 10 * 90 / 40 = 22 from
+  // (34, 34): right of the screen, though its rows are on it.
+  EXPECT_EQ(Frame(WipeKind::kGrid, from, to, 10, 36, args), Row(29 * 64, 0));
+  // At level 30: side 67 from (11, 11) to (78, 78), cut at the edges; mask 30 * 255 / 40 = 191,
+  // so 255 * 191 >> 8 = 190.
+  const std::vector<int> frame = Frame(WipeKind::kGrid, from, to, 30, 36, args);
+  ASSERT_EQ(frame.size(), 29u * 64u);
+  for (int y = 0; y < 64; ++y) {
+    for (int x = 0; x < 29; ++x) {
+      ASSERT_EQ(frame[static_cast<size_t>(y) * 29 + x], x >= 11 && y >= 11 ? 190 : 0) << x << "," << y;
+    }
+  }
+}
+
 TEST(WipeDitherTest, FixedOrderTile) {
   const auto order = TWipeDither::TileOrder();
   // Seed 12341: first value 12341 mod 4096 = 53; then 74046 mod 4095 = 336, which is cell 337

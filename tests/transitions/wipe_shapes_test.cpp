@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "tests/transitions/wipe_test_util.h"
@@ -186,6 +187,65 @@ TEST(WipeAngleMaskTest, FramesOn32And24BitScreensAgree) {
                 ASSERT_EQ(d32.GetPixel(x, y) & 0xFFFFFFu, d24.GetPixel(x, y) & 0xFFFFFFu)
                     << "kind " << static_cast<int>(kind) << " start " << start << (reverse ? " reversed" : "")
                     << " elapsed " << e << " at " << x << "," << y;
+          }
+        }
+      }
+    }
+  }
+}
+
+// The angle masks cover a frame by bisecting stretches of rising or falling keys; the covered set
+// must be exactly the pixels whose angle lies within the frame's sweep, pixel by pixel, at every
+// start angle, direction and time, on sizes whose centre falls on and between pixels.
+TEST(WipeAngleMaskTest, CoverMatchesThePerPixelAngleRule) {
+  constexpr double kPi = 3.14159265358979323846;
+  const auto wrap = [&](double a) {
+    a = std::fmod(a, 2 * kPi);
+    return a < 0 ? a + 2 * kPi : a;
+  };
+  const auto wrapSigned = [&](double a) {
+    a = wrap(a);
+    return a > kPi ? a - 2 * kPi : a;
+  };
+  for (auto [w, h] : {std::pair{37, 23}, std::pair{40, 30}, std::pair{1, 9}, std::pair{64, 1}}) {
+    const TDIBX from = Grey(w, h, {0}), to = Grey(w, h, {255});
+    for (WipeKind kind : {WipeKind::kClockhand, WipeKind::kFan, WipeKind::kWFan}) {
+      for (int32_t degrees : {0, 90, 135, 359, -30}) {
+        for (bool reverse : {false, true}) {
+          TDIBX dest(w, h, 32);
+          auto wipe = CreateTransition(static_cast<int32_t>(kind), dest, from, to);
+          wipe->SetParam(0, degrees);
+          wipe->Duration = 97;
+          wipe->SetReverse(reverse ? 1 : 0);
+          wipe->Prepare();
+          const auto* mask = dynamic_cast<TWipeMask*>(wipe.get());
+          ASSERT_NE(mask, nullptr);
+          // Mask transitions store parameter 0 as at least 2.
+          ASSERT_EQ(wipe->GetParam(0), std::max(degrees, 2));
+          const double stored = wipe->GetParam(0);
+          for (int e = 0; e < 97; e += 4) {
+            wipe->Elapsed = e;
+            wipe->StepFrame();
+            const double progress = static_cast<double>(e) / 97;
+            for (int y = 0; y < h; ++y) {
+              for (int x = 0; x < w; ++x) {
+                const double theta = std::atan2(double(y - h / 2), double(x - w / 2));
+                bool on;
+                if (kind == WipeKind::kClockhand) {
+                  const double start = stored * kPi / 180.0, clock = theta + kPi / 2;
+                  const float key = static_cast<float>(reverse ? wrap(start - clock) : wrap(clock - start));
+                  on = key < static_cast<float>(2 * kPi * progress);
+                } else {
+                  const double start = stored / 360.0 * 2 * kPi - kPi / 2;
+                  double key = std::abs(wrapSigned(theta - start));
+                  if (kind == WipeKind::kWFan) key = std::min(key, std::abs(wrapSigned(theta - start - kPi)));
+                  on = static_cast<float>(key) <= static_cast<float>((kind == WipeKind::kFan ? kPi : kPi / 2) * progress);
+                }
+                ASSERT_EQ(mask->Mask[static_cast<size_t>(y) * w + x], on ? 255 : 0)
+                    << "kind " << static_cast<int>(kind) << " size " << w << "x" << h << " degrees " << degrees
+                    << (reverse ? " reversed" : "") << " elapsed " << e << " at " << x << "," << y;
+              }
+            }
           }
         }
       }

@@ -131,7 +131,7 @@ TEST_P(WipeTitle, FramesTimingAndVariablesMatchTheExpectations) {
   EXPECT_GT(frames, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Titles, WipeTitle, ::testing::Values("scene_wipes"));
+INSTANTIATE_TEST_SUITE_P(Titles, WipeTitle, ::testing::Values("scene_wipes", "scene_flip_timing"));
 
 }  // namespace
 }  // namespace kuzo

@@ -1,0 +1,316 @@
+// The fast row kernels against their plain loops: random pictures, every length up to a few vector
+// steps, unaligned starts, and masks and levels at and around every boundary value.
+#include "transitions/wipe_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace kuzo {
+namespace {
+
+constexpr int kMaxPixels = 90;
+
+// The fast loops under test: the chosen one, SSE2, and AVX2 where this processor has it.
+template <class Fn>
+std::vector<Fn> Variants(Fn chosen, Fn sse2, [[maybe_unused]] Fn avx2) {
+  std::vector<Fn> v = {chosen, sse2};
+#if defined(__x86_64__) || defined(__i386__)
+  if (__builtin_cpu_supports("avx2")) v.push_back(avx2);
+#endif
+  return v;
+}
+#if defined(__x86_64__) || defined(__i386__)
+#define KUZO_AVX2_OR(fn, fallback) fn
+#else
+#define KUZO_AVX2_OR(fn, fallback) fallback
+#endif
+
+struct Rows {
+  std::vector<uint8_t> from = std::vector<uint8_t>(4 * kMaxPixels);
+  std::vector<uint8_t> to = std::vector<uint8_t>(4 * kMaxPixels);
+  std::vector<uint8_t> fast = std::vector<uint8_t>(4 * kMaxPixels);
+  std::vector<uint8_t> plain = std::vector<uint8_t>(4 * kMaxPixels);
+
+  void Fill(std::mt19937& gen) {
+    for (auto* v : {&from, &to, &fast}) {
+      for (auto& b : *v) b = static_cast<uint8_t>(gen());
+    }
+    // The plain result starts from the same destination bytes (the blend reads them).
+    plain = fast;
+  }
+};
+
+// Masks of several shapes: noise, runs of 0 and 255 long enough for whole vector steps, a few
+// values in between, and the ends alone.
+std::vector<uint8_t> MakeMask(std::mt19937& gen, int shape) {
+  std::vector<uint8_t> m(kMaxPixels);
+  for (int i = 0; i < kMaxPixels; ++i) {
+    switch (shape) {
+      case 0: m[i] = static_cast<uint8_t>(gen()); break;
+      case 1: m[i] = (i / 20) % 2 == 0 ? 0 : 255; break;
+      case 2: m[i] = (i / 17) % 3 == 0 ? 0 : ((i / 17) % 3 == 1 ? 255 : static_cast<uint8_t>(gen())); break;
+      case 3: m[i] = gen() % 2 == 0 ? 0 : 255; break;
+      case 4: m[i] = static_cast<uint8_t>(gen() % 3 == 0 ? 1 : (gen() % 2 == 0 ? 254 : 0)); break;
+      default: m[i] = static_cast<uint8_t>(shape == 5 ? 0 : 255); break;
+    }
+  }
+  return m;
+}
+
+TEST(WipeRowsTest, ComposeMatchesThePlainLoop) {
+  const auto variants = Variants(&wipe::ComposeRow32, &wipe::ComposeRow32Sse2,
+                                 KUZO_AVX2_OR(&wipe::ComposeRow32Avx2, &wipe::ComposeRow32));
+  for (size_t k = 0; k < variants.size(); ++k) {
+    std::mt19937 gen(21);
+    Rows r;
+    for (int round = 0; round < 1400; ++round) {
+      r.Fill(gen);
+      const std::vector<uint8_t> mask = MakeMask(gen, round % 7);
+      const bool hard = (round / 7) % 2 == 1;
+      const int start = (round / 14) % 4, count = round % (kMaxPixels - 4);
+      variants[k](r.fast.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start, mask.data() + start,
+                  count, hard);
+      wipe::ComposeRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start,
+                              mask.data() + start, count, hard);
+      ASSERT_EQ(r.fast, r.plain) << "variant " << k << " round " << round << " shape " << round % 7 << " hard " << hard;
+    }
+  }
+}
+
+TEST(WipeRowsTest, ComposeEndsTakeOnePictureWhole) {
+  std::mt19937 gen(4);
+  Rows r;
+  r.Fill(gen);
+  std::vector<uint8_t> mask(kMaxPixels, 0);
+  mask[3] = 255;
+  mask[40] = 1;  // hard edge: any non-zero value takes the incoming pixel
+  wipe::ComposeRow32(r.fast.data(), r.from.data(), r.to.data(), mask.data(), kMaxPixels, true);
+  EXPECT_EQ(std::memcmp(r.fast.data(), r.from.data(), 12), 0);
+  EXPECT_EQ(std::memcmp(r.fast.data() + 12, r.to.data() + 12, 4), 0);
+  EXPECT_EQ(std::memcmp(r.fast.data() + 160, r.to.data() + 160, 4), 0);
+  EXPECT_EQ(std::memcmp(r.fast.data() + 164, r.from.data() + 164, 4 * (kMaxPixels - 41)), 0);
+  // Soft: 1 mixes ((t + 254 f) >> 8), 255 takes to exactly.
+  wipe::ComposeRow32(r.fast.data(), r.from.data(), r.to.data(), mask.data(), kMaxPixels, false);
+  EXPECT_EQ(r.fast[160], (r.to[160] + 254 * r.from[160]) >> 8);
+  EXPECT_EQ(std::memcmp(r.fast.data() + 12, r.to.data() + 12, 4), 0);
+}
+
+TEST(WipeRowsTest, RuleMaskIsTheClampedShiftAtEveryLevel) {
+  std::vector<uint8_t> rule(kMaxPixels), fast(kMaxPixels), plain(kMaxPixels);
+  for (int i = 0; i < kMaxPixels; ++i) rule[i] = static_cast<uint8_t>(i < 3 ? (i == 0 ? 0 : 255) : i * 37);
+  for (int shift = -256; shift <= 255; ++shift) {
+    const int count = kMaxPixels - (shift & 15);
+    wipe::RuleMaskRow(fast.data(), rule.data(), count, shift);
+    wipe::RuleMaskRowPlain(plain.data(), rule.data(), count, shift);
+    ASSERT_EQ(fast, plain) << shift;
+  }
+  // The plain rule itself at the ends of the ramp.
+  wipe::RuleMaskRowPlain(plain.data(), rule.data(), 3, -256);
+  EXPECT_EQ(plain[2], 0);
+  wipe::RuleMaskRowPlain(plain.data(), rule.data(), 3, 255);
+  EXPECT_EQ(plain[0], 255);
+  wipe::RuleMaskRowPlain(plain.data(), rule.data(), 3, -255);
+  EXPECT_EQ(plain[1], 0);
+}
+
+TEST(WipeRowsTest, RuleLevelsAreTheClampedShiftAtEveryLevel) {
+  std::vector<uint8_t> rule(kMaxPixels);
+  std::vector<uint16_t> fast(kMaxPixels), plain(kMaxPixels);
+  for (int i = 0; i < kMaxPixels; ++i) rule[i] = static_cast<uint8_t>(i < 3 ? (i == 0 ? 0 : 255) : i * 53);
+  for (int shift = -256; shift <= 511; ++shift) {
+    const int count = kMaxPixels - (shift & 15);
+    wipe::RuleLevelRow(fast.data(), rule.data(), count, shift);
+    wipe::RuleLevelRowPlain(plain.data(), rule.data(), count, shift);
+    ASSERT_EQ(fast, plain) << shift;
+  }
+  wipe::RuleLevelRowPlain(plain.data(), rule.data(), 2, 511);
+  EXPECT_EQ(plain[0], 511);
+  EXPECT_EQ(plain[1], 511);
+  wipe::RuleLevelRowPlain(plain.data(), rule.data(), 2, -256);
+  EXPECT_EQ(plain[1], 0);
+}
+
+TEST(WipeRowsTest, BlendAtOneOpacityMatchesThePlainLoop) {
+  const auto variants =
+      Variants(&wipe::BlendRow32, &wipe::BlendRow32Sse2, KUZO_AVX2_OR(&wipe::BlendRow32Avx2, &wipe::BlendRow32));
+  for (size_t k = 0; k < variants.size(); ++k) {
+    std::mt19937 gen(8);
+    Rows r;
+    for (int opacity = 1; opacity <= 254; ++opacity) {
+      r.Fill(gen);
+      const int start = opacity % 3, count = opacity % (kMaxPixels - 3);
+      variants[k](r.fast.data() + 4 * start, r.from.data() + 4 * start, count, opacity);
+      wipe::BlendRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, count, opacity);
+      ASSERT_EQ(r.fast, r.plain) << "variant " << k << " opacity " << opacity;
+    }
+  }
+  // (d*(255-a) + s*a) >> 8 with the fourth byte cleared: d = 200, s = 100, a = 64.
+  std::vector<uint8_t> d = {200, 200, 200, 200}, s = {100, 100, 100, 100};
+  wipe::BlendRow32Plain(d.data(), s.data(), 1, 64);
+  EXPECT_EQ(d, (std::vector<uint8_t>{174, 174, 174, 0}));
+}
+
+TEST(WipeRowsTest, SpotPassageMatchesThePlainLoop) {
+  const auto variants =
+      Variants(&wipe::SpotRow32, &wipe::SpotRow32Sse2, KUZO_AVX2_OR(&wipe::SpotRow32Avx2, &wipe::SpotRow32));
+  for (size_t k = 0; k < variants.size(); ++k) {
+  std::mt19937 gen(13);
+  Rows r;
+  std::vector<int32_t> map(kMaxPixels);
+  for (int round = 0; round < 600; ++round) {
+    r.Fill(gen);
+    const int32_t g = static_cast<int32_t>(gen() % 2000);
+    // Map values around the passage's edges: g, g - 255, g - 256, g - 511, g - 512, and others.
+    for (int i = 0; i < kMaxPixels; ++i) {
+      const int32_t offsets[] = {0, 1, 255, 256, 511, 512, 513, -1};
+      map[i] = i % 3 == 0 ? static_cast<int32_t>(gen() % 2500) : std::max(0, g - offsets[gen() % 8]);
+    }
+    if (round % 50 == 7) map[round % 11] = -5;  // never made by the spot; the kernel must still agree
+    const int start = round % 4, count = round % (kMaxPixels - 4);
+    variants[k](r.fast.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start, map.data() + start,
+                count, g);
+    wipe::SpotRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start,
+                         map.data() + start, count, g);
+    ASSERT_EQ(r.fast, r.plain) << "variant " << k << " round " << round;
+  }
+  }
+}
+
+TEST(WipeRowsTest, CrossFadeMatchesThePlainLoop) {
+  const auto variants =
+      Variants(&wipe::FadeRow32, &wipe::FadeRow32Sse2, KUZO_AVX2_OR(&wipe::FadeRow32Avx2, &wipe::FadeRow32));
+  for (size_t k = 0; k < variants.size(); ++k) {
+    std::mt19937 gen(17);
+    Rows r;
+    for (int opacity = 0; opacity <= 255; ++opacity) {
+      r.Fill(gen);
+      // Some pixels equal in both rows: those stay as they are.
+      for (int i = 0; i < kMaxPixels; i += 3) std::memcpy(&r.to[4 * i], &r.from[4 * i], 4);
+      const int start = opacity % 4, count = opacity % (kMaxPixels - 4);
+      variants[k](r.fast.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start, count, opacity);
+      wipe::FadeRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, r.to.data() + 4 * start, count,
+                           opacity);
+      ASSERT_EQ(r.fast, r.plain) << "variant " << k << " opacity " << opacity;
+    }
+  }
+  // The plain rule: equal pixels keep even their fourth byte, others mix with it cleared.
+  std::vector<uint8_t> f = {10, 20, 30, 40, 200, 200, 200, 9}, t = {10, 20, 30, 40, 100, 100, 100, 7}, d(8);
+  wipe::FadeRow32Plain(d.data(), f.data(), t.data(), 2, 64);
+  EXPECT_EQ(d, (std::vector<uint8_t>{10, 20, 30, 40, 174, 174, 174, 0}));
+  // Full opacity still blends: 100 * 255 >> 8 = 99.
+  wipe::FadeRow32Plain(d.data(), f.data(), t.data(), 2, 255);
+  EXPECT_EQ(d, (std::vector<uint8_t>{10, 20, 30, 40, 99, 99, 99, 0}));
+}
+
+TEST(WipeRowsTest, GreyAddAndSubtractSaturate) {
+  std::mt19937 gen(5);
+  Rows r;
+  for (int round = 0; round < 300; ++round) {
+    r.Fill(gen);
+    const uint32_t grey = (round % 256) * 0x010101u;
+    const bool subtract = round % 2 == 1;
+    const int start = round % 4, count = round % (kMaxPixels - 4);
+    wipe::GreyRow32(r.fast.data() + 4 * start, r.from.data() + 4 * start, count, grey, subtract);
+    wipe::GreyRow32Plain(r.plain.data() + 4 * start, r.from.data() + 4 * start, count, grey, subtract);
+    ASSERT_EQ(r.fast, r.plain) << round;
+  }
+  std::vector<uint8_t> s = {250, 5, 128, 77}, d(4);
+  wipe::GreyRow32Plain(d.data(), s.data(), 1, 10 * 0x010101u, false);
+  EXPECT_EQ(d, (std::vector<uint8_t>{255, 15, 138, 77}));
+  wipe::GreyRow32Plain(d.data(), s.data(), 1, 10 * 0x010101u, true);
+  EXPECT_EQ(d, (std::vector<uint8_t>{240, 0, 118, 77}));
+}
+
+// Columns of both pictures, strips above, across and below the row, steps that stretch a few rows
+// over many and the reverse, at every count around the vector width.
+TEST(WipeRowsTest, TwistColumnsMatchThePlainLoop) {
+  constexpr int kW = 40, kH = 50;
+  std::mt19937 gen(29);
+  std::vector<uint8_t> from(4 * kW * kH), to(4 * kW * kH);
+  for (auto& b : from) b = static_cast<uint8_t>(gen());
+  for (auto& b : to) b = static_cast<uint8_t>(gen());
+  std::vector<int32_t> margin(kW), rows(kW), step(kW), side(kW), offset(kW);
+  std::vector<uint8_t> fast(4 * kW), plain(4 * kW);
+  for (int round = 0; round < 300; ++round) {
+    for (int j = 0; j < kW; ++j) {
+      const int n = static_cast<int>(gen() % (kH + 1));  // 0 .. H rows
+      rows[j] = n;
+      margin[j] = (kH - n) / 2;
+      step[j] = n > 0 ? static_cast<int32_t>((int64_t{kH} << 16) / n) : 0;
+      side[j] = static_cast<int32_t>(gen() % 2);
+      offset[j] = static_cast<int32_t>(gen() % kW) * 4;
+    }
+    const wipe::TwistColumns c{margin.data(), rows.data(), step.data(), side.data(), offset.data(),
+                               from.data(), 4 * kW, to.data(), 4 * kW};
+    const int32_t y = round % kH;
+    const int count = round % (kW + 1);
+    std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32};
+#if defined(__x86_64__) || defined(__i386__)
+    if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::TwistRow32Avx2);
+#endif
+    for (size_t k = 0; k < variants.size(); ++k) {
+      std::fill(fast.begin(), fast.end(), 0xAB);
+      std::fill(plain.begin(), plain.end(), 0xAB);
+      variants[k](fast.data(), y, count, c);
+      wipe::TwistRow32Plain(plain.data(), y, count, c);
+      ASSERT_EQ(fast, plain) << "variant " << k << " round " << round;
+    }
+  }
+  // The plain rule: a strip of 2 rows from row 24 stretches rows 0 and 25 of its column.
+  margin[0] = 24, rows[0] = 2, step[0] = (kH << 16) / 2, side[0] = 1, offset[0] = 8;
+  const wipe::TwistColumns one{margin.data(), rows.data(), step.data(), side.data(), offset.data(),
+                               from.data(), 4 * kW, to.data(), 4 * kW};
+  for (int32_t y : {23, 24, 25, 26}) {
+    wipe::TwistRow32Plain(plain.data(), y, 1, one);
+    const int sourceRow = y == 24 ? 0 : 25;
+    const bool black = y == 23 || y == 26;
+    EXPECT_EQ(std::memcmp(plain.data(), black ? std::vector<uint8_t>(4, 0).data() : &from[4 * kW * sourceRow + 8], 4), 0) << y;
+  }
+}
+
+// Ring cells whose source points fall inside and outside the screen (negative products included,
+// which divide toward zero), on even and odd screens, at every run length around the vector width.
+TEST(WipeRowsTest, RippleRingMatchesThePlainLoop) {
+  std::mt19937 gen(31);
+  for (auto [w, h] : {std::pair{48, 30}, std::pair{41, 27}}) {
+    const int w2 = w / 2, h2 = h / 2, n = 20;
+    std::vector<uint8_t> to(static_cast<size_t>(4 * w * h)), fast(to.size()), plain(to.size());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    std::vector<uint16_t> distance(static_cast<size_t>(w2 * h2));
+    std::vector<int32_t> cosine(distance.size()), sine(distance.size()), profile(n);
+    for (int round = 0; round < 40; ++round) {
+      const int32_t level = 30 + round;
+      for (auto& v : profile) v = static_cast<int32_t>(gen() % 41) - 20;
+      for (size_t i = 0; i < distance.size(); ++i) {
+        distance[i] = static_cast<uint16_t>(level - static_cast<int32_t>(gen() % n));  // inside the ring
+        cosine[i] = static_cast<int32_t>(gen() % 131073) - 65536;
+        sine[i] = static_cast<int32_t>(gen() % 131073) - 65536;
+      }
+      for (auto& b : fast) b = static_cast<uint8_t>(gen());
+      plain = fast;
+      wipe::RippleRing ring{distance.data(), cosine.data(), sine.data(), profile.data(), n, level, w2, h2, w, h,
+                            to.data(), 4 * w, fast.data(), 4 * w, true};
+      const int32_t y = round % h2, x0 = round % 5, x1 = std::min(w2, x0 + round % 19);
+      std::vector<void (*)(const wipe::RippleRing&, int32_t, int32_t, int32_t)> variants = {&wipe::RippleRing32};
+#if defined(__x86_64__) || defined(__i386__)
+      if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::RippleRing32Avx2);
+#endif
+      for (size_t k = 0; k < variants.size(); ++k) {
+        std::vector<uint8_t> start = fast;
+        variants[k](ring, y, x0, x1);
+        wipe::RippleRing plainRing = ring;
+        plainRing.dest = plain.data();
+        wipe::RippleRing32Plain(plainRing, y, x0, x1);
+        ASSERT_EQ(fast, plain) << "variant " << k << " size " << w << "x" << h << " round " << round;
+        fast = start;
+        plain = start;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kuzo

@@ -1,0 +1,224 @@
+// AVX2 loops of the transition row kernels (eight pixels a vector), compiled for AVX2 only inside
+// this file and called only when the processor has it. Each ends with the plain loop on its tail.
+#include "transitions/wipe_rows.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+
+#include <algorithm>
+#include <cstdint>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+
+namespace kuzo::wipe {
+namespace {
+
+using V = __m256i;
+
+inline V LoadV(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
+inline void StoreV(uint8_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<V*>(p), v); }
+inline V Select(V sel, V a, V b) { return _mm256_blendv_epi8(b, a, sel); }  // a where sel, else b
+
+// Eight mask bytes, each repeated over its pixel's four bytes.
+inline V SpreadMask8(const uint8_t* m) {
+  const V dwords = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)));
+  return _mm256_shuffle_epi8(dwords, _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12,  //
+                                                      0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12));
+}
+
+// (t*m + f*(255-m)) >> 8 on every byte of eight pixels (m repeated over each pixel's bytes in q),
+// computed as 256*f - f + (t-f)*m modulo 2^16, which is exact for results in 0..255*255.
+inline V Mix8(V f, V t, V q) {
+  const V zero = _mm256_setzero_si256();
+  const V fLo = _mm256_unpacklo_epi8(f, zero), fHi = _mm256_unpackhi_epi8(f, zero);
+  const V tLo = _mm256_unpacklo_epi8(t, zero), tHi = _mm256_unpackhi_epi8(t, zero);
+  const V mLo = _mm256_unpacklo_epi8(q, zero), mHi = _mm256_unpackhi_epi8(q, zero);
+  const V lo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(fLo, 8), fLo),
+                                                  _mm256_mullo_epi16(_mm256_sub_epi16(tLo, fLo), mLo)), 8);
+  const V hi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(fHi, 8), fHi),
+                                                  _mm256_mullo_epi16(_mm256_sub_epi16(tHi, fHi), mHi)), 8);
+  return _mm256_packus_epi16(lo, hi);  // in-lane unpack and pack keep the pixel order
+}
+
+}  // namespace
+
+void ComposeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count,
+                      bool hard) {
+  int i = 0;
+  const V zero = _mm256_setzero_si256();
+  const V ones = _mm256_set1_epi8(static_cast<char>(0xFF));
+  // Thirty-two pixels a step: uniform blocks are copies of one picture, others select or mix
+  // eight pixels at a time.
+  for (; i + 32 <= count; i += 32) {
+    const V m = LoadV(mask + i);
+    const unsigned zeros = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(m, zero)));
+    uint8_t* d = dst + 4 * i;
+    const uint8_t* f = from + 4 * i;
+    const uint8_t* t = to + 4 * i;
+    const uint8_t* copy = nullptr;
+    if (zeros == 0xFFFFFFFFu) {
+      copy = f;
+    } else if (hard ? zeros == 0 : static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(m, ones))) == 0xFFFFFFFFu) {
+      copy = t;
+    }
+    if (copy != nullptr) {
+      for (int g = 0; g < 4; ++g) StoreV(d + 32 * g, LoadV(copy + 32 * g));
+      continue;
+    }
+    for (int g = 0; g < 4; ++g) {
+      const V q = SpreadMask8(mask + i + 8 * g);
+      const V fv = LoadV(f + 32 * g), tv = LoadV(t + 32 * g);
+      const V isZero = _mm256_cmpeq_epi8(q, zero);
+      if (hard) {
+        StoreV(d + 32 * g, Select(isZero, fv, tv));
+        continue;
+      }
+      // The mix, then the exact ends: mask 0 keeps from, 255 takes to.
+      V r = Select(isZero, fv, Mix8(fv, tv, q));
+      r = Select(_mm256_cmpeq_epi8(q, ones), tv, r);
+      StoreV(d + 32 * g, r);
+    }
+  }
+  ComposeRow32Plain(dst + 4 * i, from + 4 * i, to + 4 * i, mask + i, count - i, hard);
+}
+
+void BlendRow32Avx2(uint8_t* dst, const uint8_t* src, int count, int opacity) {
+  int i = 0;
+  if (opacity > 0 && opacity < 255) {
+    const V q = _mm256_set1_epi8(static_cast<char>(opacity));
+    const V colour = _mm256_set1_epi32(0x00FFFFFF);
+    for (; i + 8 <= count; i += 8) {
+      StoreV(dst + 4 * i, _mm256_and_si256(Mix8(LoadV(dst + 4 * i), LoadV(src + 4 * i), q), colour));
+    }
+  }
+  BlendRow32Plain(dst + 4 * i, src + 4 * i, count - i, opacity);
+}
+
+void FadeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity) {
+  int i = 0;
+  if (opacity > 0 && opacity <= 255) {
+    const V q = _mm256_set1_epi8(static_cast<char>(opacity));
+    const V colour = _mm256_set1_epi32(0x00FFFFFF);
+    for (; i + 8 <= count; i += 8) {
+      const V f = LoadV(from + 4 * i), t = LoadV(to + 4 * i);
+      StoreV(dst + 4 * i, Select(_mm256_cmpeq_epi32(f, t), f, _mm256_and_si256(Mix8(f, t, q), colour)));
+    }
+  }
+  FadeRow32Plain(dst + 4 * i, from + 4 * i, to + 4 * i, count - i, opacity);
+}
+
+void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g) {
+  int i = 0;
+  // g and the map lie in 0 .. 2^31 - 1 here, so g - map cannot overflow.
+  if (g >= 0) {
+    const V gv = _mm256_set1_epi32(g);
+    const V c255 = _mm256_set1_epi32(255);
+    const V c511 = _mm256_set1_epi32(511);
+    const V zero = _mm256_setzero_si256();
+    for (; i + 8 <= count; i += 8) {
+      const V mv = _mm256_loadu_si256(reinterpret_cast<const V*>(map + i));
+      if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(zero, mv)) != 0) break;  // a negative map value: plain loop
+      const V lv = _mm256_min_epi32(_mm256_max_epi32(_mm256_sub_epi32(gv, mv), zero), c511);
+      const V useTo = _mm256_cmpgt_epi32(lv, c255);
+      const V v = Select(useTo, _mm256_sub_epi32(c511, lv), lv);
+      const V grey = _mm256_or_si256(v, _mm256_or_si256(_mm256_slli_epi32(v, 8), _mm256_slli_epi32(v, 16)));
+      const V src = Select(useTo, LoadV(to + 4 * i), LoadV(from + 4 * i));
+      StoreV(dst + 4 * i, _mm256_adds_epu8(src, grey));
+    }
+  }
+  SpotRow32Plain(dst + 4 * i, from + 4 * i, to + 4 * i, map + i, count - i, g);
+}
+
+void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
+  int j = 0;
+  // Eight columns a step with masked gathers, one from each picture; the offsets are within a
+  // picture (row * pitch + column bytes), so they fit 32 bits.
+  const bool fits = c.fromPitch > -(int64_t{1} << 20) && c.fromPitch < (int64_t{1} << 20) &&
+                    c.toPitch > -(int64_t{1} << 20) && c.toPitch < (int64_t{1} << 20);
+  if (fits) {
+    const V yv = _mm256_set1_epi32(y);
+    const V zero = _mm256_setzero_si256();
+    const V fromPitch = _mm256_set1_epi32(static_cast<int32_t>(c.fromPitch));
+    const V toPitch = _mm256_set1_epi32(static_cast<int32_t>(c.toPitch));
+    const auto* fromBase = reinterpret_cast<const int*>(c.from);
+    const auto* toBase = reinterpret_cast<const int*>(c.to);
+    for (; j + 8 <= count; j += 8) {
+      const V r = _mm256_sub_epi32(yv, _mm256_loadu_si256(reinterpret_cast<const V*>(c.margin + j)));
+      const V rows = _mm256_loadu_si256(reinterpret_cast<const V*>(c.rows + j));
+      // 0 <= r < rows (rows is below 2^31)
+      const V inside = _mm256_andnot_si256(_mm256_cmpgt_epi32(zero, r), _mm256_cmpgt_epi32(rows, r));
+      const V step = _mm256_loadu_si256(reinterpret_cast<const V*>(c.step + j));
+      const V sy = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(r, inside), step), 16);
+      const V offset = _mm256_loadu_si256(reinterpret_cast<const V*>(c.offset + j));
+      const V isFrom = _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(c.side + j)), zero),
+                                        _mm256_set1_epi32(-1));
+      const V fromPixels = _mm256_mask_i32gather_epi32(zero, fromBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, fromPitch), offset),
+                                                       _mm256_and_si256(inside, isFrom), 1);
+      const V toPixels = _mm256_mask_i32gather_epi32(zero, toBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, toPitch), offset),
+                                                     _mm256_andnot_si256(isFrom, inside), 1);
+      StoreV(dst + 4 * j, _mm256_or_si256(fromPixels, toPixels));
+    }
+  }
+  TwistColumns rest = c;
+  rest.margin += j, rest.rows += j, rest.step += j, rest.side += j, rest.offset += j;
+  TwistRow32Plain(dst + 4 * j, y, count - j, rest);
+}
+
+void RippleRing32Avx2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {
+  int32_t x = x0;
+  const int32_t yy = g.h - 1 - y;
+  const V lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const V reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+  const V zero = _mm256_setzero_si256();
+  const V shift = _mm256_set1_epi32(g.n - 1 - g.level);
+  const V w2 = _mm256_set1_epi32(g.w2), h2 = _mm256_set1_epi32(g.h2);
+  const V wLast = _mm256_set1_epi32(g.w - 1), hLast = _mm256_set1_epi32(g.h - 1);
+  const V pitch = _mm256_set1_epi32(static_cast<int32_t>(g.toPitch));
+  const V low16 = _mm256_set1_epi32(0xFFFF);
+  const auto* base = reinterpret_cast<const int*>(g.to);
+  // Eight cells a step: their source points, then the four mirrored pixels of each gathered and
+  // stored as two runs forward (columns x ..) and two backward (columns w - 1 - x ..).
+  for (; x + 8 <= x1; x += 8) {
+    const size_t i = static_cast<size_t>(y) * static_cast<size_t>(g.w2) + static_cast<size_t>(x);
+    const V d = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(g.distance + i)));
+    const V r = _mm256_add_epi32(d, _mm256_i32gather_epi32(g.profile, _mm256_add_epi32(d, shift), 4));
+    // c * r / 65536 truncated toward zero: add 65535 to negative products before the shift.
+    const V pc = _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(g.cosine + i)), r);
+    const V ps = _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(g.sine + i)), r);
+    const V sx = _mm256_add_epi32(_mm256_srai_epi32(_mm256_add_epi32(pc, _mm256_and_si256(_mm256_srai_epi32(pc, 31), low16)), 16), w2);
+    const V sy = _mm256_add_epi32(_mm256_srai_epi32(_mm256_add_epi32(ps, _mm256_and_si256(_mm256_srai_epi32(ps, 31), low16)), 16), h2);
+    const V outside = _mm256_or_si256(_mm256_or_si256(_mm256_cmpgt_epi32(zero, sx), _mm256_cmpgt_epi32(zero, sy)),
+                                      _mm256_or_si256(_mm256_cmpgt_epi32(sx, wLast), _mm256_cmpgt_epi32(sy, hLast)));
+    // Outside the screen a cell shows to's own pixels: the same four places with (x, y) itself.
+    const V ix = Select(outside, _mm256_add_epi32(_mm256_set1_epi32(x), lanes), sx);
+    const V iy = Select(outside, _mm256_set1_epi32(y), sy);
+    const V rowTop = _mm256_mullo_epi32(iy, pitch), rowBottom = _mm256_mullo_epi32(_mm256_sub_epi32(hLast, iy), pitch);
+    const V colLeft = _mm256_slli_epi32(ix, 2), colRight = _mm256_slli_epi32(_mm256_sub_epi32(wLast, ix), 2);
+    const V a = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowTop, colLeft), 1);
+    const V b = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowTop, colRight), 1);
+    const V c = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowBottom, colLeft), 1);
+    const V e = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowBottom, colRight), 1);
+    uint8_t* top = g.dest + static_cast<ptrdiff_t>(y) * g.destPitch;
+    uint8_t* bottom = g.dest + static_cast<ptrdiff_t>(yy) * g.destPitch;
+    const ptrdiff_t left = static_cast<ptrdiff_t>(x) * 4, right = static_cast<ptrdiff_t>(g.w - 8 - x) * 4;
+    StoreV(top + left, a);
+    StoreV(top + right, _mm256_permutevar8x32_epi32(b, reverse));
+    StoreV(bottom + left, c);
+    StoreV(bottom + right, _mm256_permutevar8x32_epi32(e, reverse));
+  }
+  RippleRing32Plain(g, y, x, x1);
+}
+
+}  // namespace kuzo::wipe
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+#endif
