@@ -5,7 +5,9 @@
 // (when it is due if the block starts playing at once). Cases: the mixer path (DirectSound on) and
 // the wave output (off) at two block lengths, alone and with another sound already playing (then
 // a new sound waits for the block in front of it). The iteration time is the latency; the counters
-// give the median and the worst case against the bound of one DelayTime block plus 20 ms.
+// give its median and worst case against the bound of one DelayTime block plus 20 ms, and split it
+// into the command itself (opening the file on the main thread) and the queue after it (audio
+// mixed until the sound starts, counted in frames, so a loaded machine does not stretch it).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -68,6 +70,7 @@ struct Onset {
   std::atomic<bool> found{false};
   std::atomic<int64_t> handedNs{0};  // steady clock, when the first sound of the command is due
   std::atomic<uint64_t> frame{0};     // its frame in the mix
+  std::atomic<uint64_t> lastLoud{0};  // frames mixed up to the last sound heard, any sound
 };
 
 struct LatencyRig {
@@ -98,17 +101,31 @@ struct LatencyRig {
 
   bool Open(std::string* error) {
     return media->Engine().OpenDevice(media::kDeviceBufferMs, error, [this](const int16_t* frames, size_t count) {
-      if (!onset.armed.load(std::memory_order_acquire) || onset.found.load(std::memory_order_relaxed)) return;
       const Clock::time_point handed = Clock::now();
+      const uint64_t end = media->Engine().Mixer().MixedFrames();
+      size_t first = count, last = count;
       for (size_t i = 0; i < count; ++i) {
         if (std::abs(frames[2 * i]) <= kThreshold) continue;
-        const auto due = handed + std::chrono::nanoseconds(static_cast<int64_t>(i) * 1000000000 / media::kMixRate);
-        onset.handedNs.store(due.time_since_epoch().count(), std::memory_order_relaxed);
-        onset.frame.store(media->Engine().Mixer().MixedFrames() - count + i, std::memory_order_relaxed);
-        onset.found.store(true, std::memory_order_release);
-        return;
+        if (first == count) first = i;
+        last = i;
       }
+      if (last == count) return;
+      onset.lastLoud.store(end - count + last + 1, std::memory_order_relaxed);
+      if (!onset.armed.load(std::memory_order_acquire) || onset.found.load(std::memory_order_relaxed)) return;
+      const auto due = handed + std::chrono::nanoseconds(static_cast<int64_t>(first) * 1000000000 / media::kMixRate);
+      onset.handedNs.store(due.time_since_epoch().count(), std::memory_order_relaxed);
+      onset.frame.store(end - count + first, std::memory_order_relaxed);
+      onset.found.store(true, std::memory_order_release);
     });
+  }
+
+  // Waits until the device has been handed 50 ms of silence: what is left of the previous sound in
+  // blocks mixed before it stopped must not count as the next one.
+  void WaitForQuiet() {
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(3);
+    while (media->Engine().Mixer().MixedFrames() < onset.lastLoud.load(std::memory_order_relaxed) + media::kMixRate / 20 &&
+           Clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
 
   TKuzoSound* Start(const std::string& name, const std::string& file, bool repeat) {
@@ -122,14 +139,19 @@ struct LatencyRig {
 
   // One command: milliseconds until its sound is handed to the device (negative on time-out);
   // `commandMs` receives the time the command itself took on the main thread (opening the file),
-  // `mixMs` the audio mixed between the command and its first sound (the wait for a block).
-  double MeasureOnce(double* commandMs, double* mixMs) {
+  // `queueMs` the audio mixed from the end of the command to its first sound (the wait for a block
+  // of the wave output and the device's next buffer), which does not depend on the machine's load.
+  double MeasureOnce(std::mt19937& random, int32_t spreadMs, double* commandMs, double* queueMs) {
+    WaitForQuiet();
+    // Commands land at random points of the device's and the wave output's blocks.
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<uint32_t>(spreadMs * 1000 + 1)));
     onset.found.store(false, std::memory_order_relaxed);
     onset.armed.store(true, std::memory_order_release);
     const uint64_t commandFrame = media->Engine().Mixer().MixedFrames();
     const Clock::time_point command = Clock::now();
     TKuzoSound* sound = Start("se", "tone.wav", false);
     *commandMs = std::chrono::duration<double, std::milli>(Clock::now() - command).count();
+    const uint64_t commandEndFrame = media->Engine().Mixer().MixedFrames();
     const Clock::time_point deadline = command + std::chrono::seconds(3);
     while (!onset.found.load(std::memory_order_acquire) && Clock::now() < deadline)
       std::this_thread::sleep_for(std::chrono::microseconds(500));
@@ -138,7 +160,9 @@ struct LatencyRig {
     sound->SetPlayState(kMediaStopped);
     scene.Tick();  // frees the stopped sound
     if (!found) return -1;
-    *mixMs = static_cast<double>(onset.frame.load(std::memory_order_relaxed) - commandFrame) * 1000.0 / media::kMixRate;
+    if (onset.frame.load(std::memory_order_relaxed) < commandFrame) return -2;
+    const uint64_t onsetFrame = onset.frame.load(std::memory_order_relaxed);
+    *queueMs = onsetFrame > commandEndFrame ? static_cast<double>(onsetFrame - commandEndFrame) * 1000.0 / media::kMixRate : 0;
     const auto handed = Clock::time_point(Clock::duration(onset.handedNs.load(std::memory_order_relaxed)));
     return std::chrono::duration<double, std::milli>(handed - command).count();
   }
@@ -158,16 +182,14 @@ void BM_SoundCommandToDevice(benchmark::State& state) {
   }
   if (busy) rig.Start("bgm", "hush.wav", true);
   std::mt19937 random(7);
-  std::vector<double> latencies, commands, mixes;
+  std::vector<double> latencies, commands, queues;
   for (auto _ : state) {
-    // Commands land at random points of the device's and the wave output's blocks.
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % static_cast<uint32_t>(delayTime * 1000 + 1)));
-    double commandMs = 0, mixMs = 0;
-    const double ms = rig.MeasureOnce(&commandMs, &mixMs);
+    double commandMs = 0, queueMs = 0;
+    const double ms = rig.MeasureOnce(random, delayTime, &commandMs, &queueMs);
     commands.push_back(commandMs);
-    mixes.push_back(mixMs);
+    queues.push_back(queueMs);
     if (ms < 0) {
-      state.SkipWithError("the sound was never handed to the device");
+      state.SkipWithError(ms == -1 ? "the sound was never handed to the device" : "sound heard before its command");
       return;
     }
     latencies.push_back(ms);
@@ -175,8 +197,9 @@ void BM_SoundCommandToDevice(benchmark::State& state) {
   }
   std::sort(latencies.begin(), latencies.end());
   std::sort(commands.begin(), commands.end());
-  std::sort(mixes.begin(), mixes.end());
-  state.counters["mix_max_ms"] = mixes.back();
+  std::sort(queues.begin(), queues.end());
+  state.counters["queue_median_ms"] = queues[queues.size() / 2];
+  state.counters["queue_max_ms"] = queues.back();
   state.counters["command_median_ms"] = commands[commands.size() / 2];
   state.counters["command_max_ms"] = commands.back();
   state.counters["median_ms"] = latencies[latencies.size() / 2];
