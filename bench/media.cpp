@@ -1,6 +1,7 @@
 // Audio hot paths as shares of one core: mixing eight Ogg Vorbis streams with volume and pan
 // (decoding included) against mixing eight already-decoded voices and against a plain copy of the
-// same PCM, a MIDI piece rendered through the sequencer and the soundfont synthesiser, and a
+// same PCM, a MIDI piece rendered through the sequencer and the soundfont synthesiser, the MIDI
+// voice idle with the synthesiser sleeping or running on, and a
 // 1280 × 720 movie decoded and converted frame by frame (made by the ffmpeg program at start when it
 // is installed), alone and as a movie component drawn into a scene. The "core_share" counter is CPU
 // seconds spent per second of playback (0.03 = 3 % of one core).
@@ -133,6 +134,22 @@ void BM_MidiPieceThroughSynthesiser(benchmark::State& state) {
   SetShare(state);
 }
 BENCHMARK(BM_MidiPieceThroughSynthesiser)->Unit(benchmark::kMillisecond);
+
+// The MIDI voice when nothing plays, with the synthesiser sleeping (1) or running on (0): the idle
+// cost every title pays from start-up on.
+void BM_IdleMidiSynthesiser(benchmark::State& state) {
+  if (!std::filesystem::exists(kDefaultSoundFont)) {
+    state.SkipWithError("no soundfont");
+    return;
+  }
+  std::map<std::string, std::string, std::less<>> content;
+  AudioMixer mixer;
+  TMidiManager manager(mixer, FilesOver(content), kDefaultSoundFont);
+  manager.Synth()->SetIdleSleep(state.range(0) != 0);
+  for (auto _ : state) RenderSeconds(mixer);
+  SetShare(state);
+}
+BENCHMARK(BM_IdleMidiSynthesiser)->ArgName("sleep")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // Two seconds of 1280 × 720 at 30 frames per second, shown at 60 scene frames per second.
 void BM_Movie720p(benchmark::State& state) {

@@ -55,8 +55,14 @@ void TKuzoHttp::Start(const std::string& value) {
   }
   url_ = url;
   // A URL that is not http or https counts as a transfer that ended at once.
-  download_.Start(url);
+  download_.Start(url, platform::ProxyAddress(proxyHost_, proxyPort_));
   transferring_ = true;
+}
+
+void TKuzoHttp::SetProxy(const std::string& text) {
+  const size_t colon = text.find(':');
+  proxyHost_ = text.substr(0, colon);
+  proxyPort_ = colon == std::string::npos ? std::string() : text.substr(colon + 1);
 }
 
 bool TKuzoHttp::Tick() {

@@ -1,7 +1,8 @@
 // TKuzoHttp: the download component. Setting its source fetches the URL (http or https, size
 // capped) on a worker thread; when the transfer ends, its play-end event is queued on the main
 // thread and the response reads as text converted from EUC-JP, one line per 0x01-separated part.
-// A source of "!NAME" fetches the URL held in the response of the download named NAME.
+// A source of "!NAME" fetches the URL held in the response of the download named NAME. A proxy,
+// when set, carries every transfer.
 #pragma once
 
 #include <memory>
@@ -31,6 +32,12 @@ class TKuzoHttp : public TKuzoComponent {
   // The response body of the last finished transfer (empty while one runs).
   const std::string& Response() const { return response_; }
 
+  // The proxy as one text: the host, a colon and the port (the text before the first ":" is the
+  // host, the rest the port); read back as "host:port". An empty host means no proxy; so does an
+  // address that is not a plain host with a port number (the transfer then goes direct).
+  void SetProxy(const std::string& text);
+  std::string Proxy() const { return proxyHost_ + ":" + proxyPort_; }
+
  private:
   void Start(const std::string& value);
 
@@ -38,6 +45,7 @@ class TKuzoHttp : public TKuzoComponent {
   std::string url_;
   std::string response_;
   std::string playEndLabel_;
+  std::string proxyHost_, proxyPort_;
   bool transferring_ = false;
 };
 

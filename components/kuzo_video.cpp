@@ -23,6 +23,7 @@ constexpr int32_t kVersionMute = 128;    // mute on load stored above this versi
 }  // namespace
 
 TKuzoVideo::~TKuzoVideo() {
+  RemoveOverlay();
   mixer_.reset();
   item_.Release();
   fading_.Release();
@@ -50,6 +51,7 @@ void TKuzoVideo::CreateFrameSurface() {
 
 void TKuzoVideo::DropFrameSurface() {
   if (!frame_) return;
+  RemoveOverlay();
   frame_ = nullptr;
   SetSurface(nullptr);
 }
@@ -82,6 +84,46 @@ void TKuzoVideo::ApplySize() {
   if (!video) return;
   TKuzoControl::SetIntProp(PR_WIDTH, static_cast<int32_t>(int64_t{ZoomX()} * video->SourceWidth() / kZoomUnit));
   TKuzoControl::SetIntProp(PR_HEIGHT, static_cast<int32_t>(int64_t{ZoomY()} * video->SourceHeight() / kZoomUnit));
+}
+
+void TKuzoVideo::RemoveOverlay() {
+  if (ComponentServices* s = Services()) s->RemoveOverlay(this);
+}
+
+void TKuzoVideo::PlaceOverlay() {
+  ComponentServices* s = Services();
+  if (!s) return;
+  media::TVideoItem* video = item_.Video();
+  if (!overlay_ || !video || !FrameSurface()) {
+    s->RemoveOverlay(this);
+    return;
+  }
+  const int64_t zoomX = std::max(1, ZoomX()), zoomY = std::max(1, ZoomY());
+  const int64_t width = video->SourceWidth(), height = video->SourceHeight();
+  const TRect full = RectFromSize(GetAbsLeft(), GetAbsTop(), zoomX * width / kZoomUnit, zoomY * height / kZoomUnit);
+  // Cut to every parent's rectangle (the part of the parent that is visible) and the clip.
+  TRect clipped = full;
+  for (const TKuzoControl* p = Parent(); p && !clipped.IsEmpty(); p = p->Parent()) clipped = Intersect(clipped, p->GetScreenRect());
+  const TRect clip = GetClipScreenRect();
+  if (!clip.IsEmpty()) clipped = Intersect(clipped, clip);
+  // The part of the picture that lands in the clipped rectangle.
+  TRect source;
+  if (!clipped.IsEmpty()) {
+    source.left = ClampToInt32((int64_t{clipped.left} - full.left) * kZoomUnit / zoomX);
+    source.top = ClampToInt32((int64_t{clipped.top} - full.top) * kZoomUnit / zoomY);
+    source.right = ClampToInt32(width - (int64_t{full.right} - clipped.right) * kZoomUnit / zoomX);
+    source.bottom = ClampToInt32(height - (int64_t{full.bottom} - clipped.bottom) * kZoomUnit / zoomY);
+  }
+  if (source.IsEmpty() || !IsShown()) {
+    s->RemoveOverlay(this);
+    return;
+  }
+  s->SetOverlay(this, FrameSurface(), source, clipped);
+}
+
+void TKuzoVideo::PositionChanged() {
+  TKuzoCustomImage::PositionChanged();
+  if (item_) PlaceOverlay();
 }
 
 void TKuzoVideo::RecomputeWidth() {
@@ -118,6 +160,7 @@ void TKuzoVideo::SetPlayState(int32_t state) {
       CreateFrameSurface();
       ApplySize();
       Invalidate();
+      PlaceOverlay();
       item_->SetPan(balance_);
       startTime_ = Now();
       lastFrameCheck_ = startTime_;
@@ -177,6 +220,8 @@ void TKuzoVideo::Play() {
 bool TKuzoVideo::Tick() {
   bool destroy = false;
   if (item_) {
+    // Showing, hiding, moving the movie or a parent, or cutting it anew moves the overlay.
+    PlaceOverlay();
     const int32_t now = Now();
     if (now - lastFrameCheck_ > kFrameCheckMs) {
       lastFrameCheck_ = now;
@@ -205,6 +250,11 @@ bool TKuzoVideo::Tick() {
 void TKuzoVideo::Draw() {
   // Without an item there is no frame surface, and the picture base draws only the children.
   if (item_ && GetVisible()) CopyFrame();
+  // An overlay picture is drawn by the scene on top of everything; here only the children.
+  if (overlay_ && FrameSurface()) {
+    TKuzoControl::Draw();
+    return;
+  }
   TKuzoCustomImage::Draw();
 }
 
@@ -284,6 +334,7 @@ void TKuzoVideo::SetIntProp(PropId id, int32_t v) {
       Invalidate();
       ApplySize();
       Invalidate();
+      if (item_) PlaceOverlay();
       break;
     default: TKuzoCustomImage::SetIntProp(id, v); break;
   }

@@ -2,7 +2,10 @@
 // copies the frame due at the item's sound clock into its frame surface, which is the picture of
 // the picture base while the item is held, so it draws with every picture property (opacity, zoom,
 // turn, flips, capture mask), plays the movie's sound at its volume and pan, fades in and out, raises its
-// play-end event at the end, and keeps its place in the scene when stopped.
+// play-end event at the end, and keeps its place in the scene when stopped. In overlay mode (the
+// default) the picture is not drawn in the scene's order: it lies on the presented frame above
+// everything, stretched by the zoom alone and cut to its parents and its clip rectangle, and every
+// other picture property is ignored.
 #pragma once
 
 #include <memory>
@@ -43,6 +46,7 @@ class TKuzoVideo : public TKuzoCustomImage {
   void SuspendMedia() override;
   void ResumeMedia() override;
   void ReleaseSurfaces() override { DropFrameSurface(); }
+  void PositionChanged() override;
   void RestoreSurfaces() override;
 
   void SaveToStream(ByteWriter& out) const override;
@@ -62,6 +66,10 @@ class TKuzoVideo : public TKuzoCustomImage {
   // Copies the item's current frame into the frame surface when it changed; true when it did.
   bool CopyFrame();
   void ApplySize();
+  // Overlay mode: places the picture on the frame where the movie is, or takes it away when the
+  // movie is hidden, cut away entirely or not in overlay mode.
+  void PlaceOverlay();
+  void RemoveOverlay();
   void ApplyRunning(bool wasRunning);
   int32_t Length() const;
   // Hands back an item whose fade-out ended.

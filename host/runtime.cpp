@@ -19,8 +19,6 @@ namespace {
 
 constexpr const char* kWarningCaption = "警告";
 constexpr const char* kConfirmExitText = "「%s」を終了しますか？";
-// The sound card's buffer; the wave output's own blocks follow DelayTime.
-constexpr int kDeviceBufferMs = 50;
 
 // Runs one shutdown step; a failing step is reported and the next ones still run.
 template <typename Fn>
@@ -255,7 +253,7 @@ void Runtime::CreateMedia() {
     if (!config_.audioOut.empty()) media_->Engine().WriteOutputTo(config_.audioOut);
   } else {
     std::string error;
-    if (!media_->Engine().OpenDevice(kDeviceBufferMs, &error)) log("no sound device, the title plays silent: " + error);
+    if (!media_->Engine().OpenDevice(media::kDeviceBufferMs, &error)) log("no sound device, the title plays silent: " + error);
   }
   scene_->InstallMedia(media_.get());
 }

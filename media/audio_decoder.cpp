@@ -23,8 +23,10 @@ const char* const kBadSoundDataMessage = "サウンドデータが不正です";
 
 namespace {
 constexpr int kIoBufferSize = 32768;
-// Stream probing reads at most this much before deciding on a format.
-constexpr int64_t kProbeBytes = 1 << 20;
+// Stream probing reads at most this much before deciding on a format. It also bounds the check of
+// a wave file's PCM for other codecs hidden in it, which probes every format again at each doubling
+// of the data read: at a megabyte that took longer than everything else in starting a sound.
+constexpr int64_t kProbeBytes = 1 << 16;
 // Stream analysis decodes at most this much (microseconds) of the stream.
 constexpr int64_t kMaxAnalyzeMicroseconds = 5 * int64_t{AV_TIME_BASE};
 }  // namespace

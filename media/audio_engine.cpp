@@ -19,13 +19,19 @@ AudioEngine::~AudioEngine() {
   CloseOutput();
 }
 
-bool AudioEngine::OpenDevice(int bufferMs, std::string* error) {
-  device_ = platform::AudioDevice::Open([this](int16_t* out, size_t frames) { mixer_.Mix(out, frames); },
-                                        bufferMs, error);
+bool AudioEngine::OpenDevice(int bufferMs, std::string* error, DeviceTap tap) {
+  device_ = platform::AudioDevice::Open(
+      [this, tap = std::move(tap)](int16_t* out, size_t frames) {
+        mixer_.Mix(out, frames);
+        if (tap) tap(out, frames);
+      },
+      bufferMs, error);
   if (!device_) return false;
   device_->Resume();
   return true;
 }
+
+int AudioEngine::DeviceBufferFrames() const { return device_ ? device_->BufferFrames() : 0; }
 
 void AudioEngine::CloseDevice() {
   if (!device_) return;

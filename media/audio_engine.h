@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@ class AudioDevice;
 
 namespace kuzo::media {
 
+// The sound card's buffer the player asks for. A sound is handed to the card at most one buffer
+// after its command (plus, with the wave output, the block in front of it), so it stays small.
+constexpr int kDeviceBufferMs = 20;
+
 class AudioEngine {
  public:
   AudioEngine();
@@ -27,9 +32,15 @@ class AudioEngine {
 
   AudioMixer& Mixer() { return mixer_; }
 
+  // Sees every block handed to the sound card, on the device thread, right after it was mixed
+  // (latency measurements watch for the first sound of a command here).
+  using DeviceTap = std::function<void(const int16_t* frames, size_t count)>;
+
   // Opens the sound card with a buffer of about `bufferMs`; false (reason in `error`) without one,
   // in which case the engine stays silent and time-driven like a headless one.
-  bool OpenDevice(int bufferMs, std::string* error);
+  bool OpenDevice(int bufferMs, std::string* error, DeviceTap tap = {});
+  // Frames per device buffer as the card granted them (0 without a device).
+  int DeviceBufferFrames() const;
   bool HasDevice() const { return device_ != nullptr; }
   // Stops and closes the device (shutdown), so no callback runs while the managers are freed.
   void CloseDevice();

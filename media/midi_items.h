@@ -71,6 +71,8 @@ class TMidiManager : public TMediaManager {
   void SelectPort(std::string_view name);
   // Why the synthesiser is silent ("" when it plays).
   const std::string& SynthProblem() const { return synthProblem_; }
+  // The synthesiser (null without a soundfont); change it only under the mixer's lock.
+  FluidSynthPort* Synth() { return synth_.get(); }
 
   // For the items (all under the mixer's lock).
   TMidiPlayV& Sequencer() { return sequencer_; }

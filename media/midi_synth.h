@@ -2,6 +2,14 @@
 // SoundFont) whose sound is a voice of the mixer. The voice also runs the sequencer: before every
 // 10 ms of rendered audio it calls the sequencer's Tick with the audio clock, so MIDI timing is
 // sample-exact and identical in headless and device runs.
+//
+// A synthesiser with nothing to play still costs a few percent of a core, so once no voice sounds
+// and its effect tail has rounded to exact silence it goes idle and sleeps: it answers silence
+// without running, and the next message wakes it. Waking first runs it as many frames as keep its
+// 64-frame render blocks where an uninterrupted run would have them, then starts the reverb and
+// chorus oscillators afresh (their phase is all that a sleep could change). A synthesiser that is
+// told not to sleep goes idle and wakes at the same frames and restarts the same oscillators, so
+// both play the same samples.
 #pragma once
 
 #include <cstdint>
@@ -35,10 +43,29 @@ class FluidSynthPort : public IMidiPort {
   // so a synthesiser with nothing to play adds exact silence to the mix.
   void Render(int16_t* out, size_t frames);
 
+  // Sleeping when idle is on by default; off, the synthesiser runs on every frame (the reference
+  // the idle saving is measured and tested against).
+  void SetIdleSleep(bool on);
+  // Idle: nothing has sounded for a while and no message came since; asleep: idle and not running.
+  bool Idle() const { return idle_; }
+  bool Asleep() const { return idle_ && idleSleep_; }
+  // Frames the synthesiser itself has run, against frames asked of the port.
+  uint64_t SynthFrames() const { return synthFrames_; }
+  uint64_t PortFrames() const { return portFrames_; }
+
  private:
+  void Wake();
+  void CatchUp();
+  void RunSynth(int16_t* out, size_t frames);
+
   fluid_settings_t* settings_ = nullptr;
   fluid_synth_t* synth_ = nullptr;
   std::vector<float> scratch_;
+  bool idleSleep_ = true;
+  bool idle_ = true;            // a new synthesiser has nothing to play
+  uint64_t portFrames_ = 0;     // frames asked of the port
+  uint64_t synthFrames_ = 0;    // frames the synthesiser ran
+  uint64_t silentFrames_ = 0;   // exact silence without a sounding voice, in a row
 };
 
 // A never-ending voice: the synthesiser's output (silence without one) with the sequencer driven

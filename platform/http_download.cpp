@@ -25,6 +25,16 @@ bool IsHttpUrl(const std::string& url) {
   return head.rfind("http://", 0) == 0 || head.rfind("https://", 0) == 0;
 }
 
+std::string ProxyAddress(const std::string& host, const std::string& port) {
+  if (host.empty() || host.find_first_of(":/@?# \t\r\n") != std::string::npos) return {};
+  if (!port.empty()) {
+    if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return {};
+    const int number = std::stoi(port);
+    if (number < 1 || number > 65535) return {};
+  }
+  return "http://" + host + (port.empty() ? "" : ":" + port);
+}
+
 HttpDownload::~HttpDownload() { Join(); }
 
 void HttpDownload::Join() {
@@ -38,7 +48,8 @@ bool HttpDownload::Start(const std::string& url, const std::string& proxy, size_
   succeeded_ = false;
   status_ = 0;
   maxBytes_ = maxBytes;
-  if (!IsHttpUrl(url)) {
+  // Other schemes, for the URL or the proxy, are never used.
+  if (!IsHttpUrl(url) || (!proxy.empty() && proxy.rfind("http://", 0) != 0)) {
     finished_.store(true, std::memory_order_release);
     return false;
   }
@@ -77,7 +88,9 @@ void HttpDownload::Run(std::string url, std::string proxy) {
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, kTransferTimeoutSeconds);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpDownload::Write);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
-    if (!proxy.empty()) curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
+    // An empty proxy also turns off the proxies the environment names.
+    curl_easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
     const CURLcode rc = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);

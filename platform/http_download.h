@@ -1,6 +1,7 @@
 // One HTTP GET into memory on a worker thread, for the download component: only "http" and "https"
-// URLs, an optional proxy ("host:port"), a cap on the response size, and a finished flag the main
-// thread polls. The worker writes the body only while it runs; after Finished() answers true the
+// URLs, an optional HTTP proxy (host and port; https goes through it as a tunnel), a cap on the
+// response size, and a finished flag the main thread polls. Without a proxy of its own a transfer
+// goes direct, whatever proxy the environment names. The worker writes the body only while it runs; after Finished() answers true the
 // main thread alone reads it. Freeing the download waits for the worker.
 #pragma once
 
@@ -22,7 +23,7 @@ class HttpDownload {
   HttpDownload& operator=(const HttpDownload&) = delete;
 
   // Starts a transfer; false (and nothing starts) while one runs or for a URL that is not http or
-  // https. A refused URL counts as a finished, failed transfer.
+  // https. A refused URL counts as a finished, failed transfer. `proxy` is a ProxyAddress or empty.
   bool Start(const std::string& url, const std::string& proxy = {}, size_t maxBytes = kDefaultMaxBytes);
   bool Running() const { return running_.load(std::memory_order_acquire); }
   // True once after a transfer ended (successfully or not); joins the worker.
@@ -48,5 +49,10 @@ class HttpDownload {
 
 // Whether a URL names the http or https scheme (case-insensitive).
 bool IsHttpUrl(const std::string& url);
+
+// The HTTP proxy address for a host and a port ("http://host:port", or without ":port" for an
+// empty port); empty, meaning no proxy, for an empty host, a port that is not a number from 1 to
+// 65535, or a host that would make the address name another scheme, a path or a user.
+std::string ProxyAddress(const std::string& host, const std::string& port);
 
 }  // namespace kuzo::platform

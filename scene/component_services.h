@@ -17,6 +17,7 @@ namespace kuzo {
 class TKuzoObject;
 class TKuzoControl;
 class TKuzoBase;
+class TCustomDIBX;
 // Subsystems a component may use, owned elsewhere (the runtime or the scene's owner).
 class TDrelCollection;    // image cache: picture files lent to every component that shows them
 class TVrFileManager;     // game data: loose files, archives and discs
@@ -70,6 +71,14 @@ class ComponentServices {
   virtual int FindPendingEvent(const TKuzoObject* sender, uint8_t code) const = 0;
   // Drops the queued, not yet started events of `sender` (a timer that is reset).
   virtual void RemoveWaitingEvents(const TKuzoObject* sender) = 0;
+
+  // --- overlays ------------------------------------------------------------------------------------
+  // Shows `source` of `picture` stretched onto `screen` on the presented frame, above everything
+  // the bases draw (a movie in overlay mode); placing it again moves it. The owner removes it
+  // before the picture goes. Both repaint the area the overlay leaves and the one it takes.
+  virtual void SetOverlay(const TKuzoObject* owner, const TCustomDIBX* picture, const TRect& source,
+                          const TRect& screen) {}
+  virtual void RemoveOverlay(const TKuzoObject* owner) {}
 
   // --- keyboard ------------------------------------------------------------------------------------
   // Whether the key (virtual-key code) repeated in this frame (its first press counts).

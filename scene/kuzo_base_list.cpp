@@ -245,6 +245,13 @@ void TKuzoBaseList::InvalidateAll() {
   for (auto& base : bases_) base->MarkAllDirty();
 }
 
+void TKuzoBaseList::SetOverlay(const TKuzoObject* owner, const TCustomDIBX* picture, const TRect& source,
+                               const TRect& screen) {
+  for (const TRect& r : overlays_.Set(ScreenOverlay{owner, picture, source, screen})) InvalidateRect(r);
+}
+
+void TKuzoBaseList::RemoveOverlay(const TKuzoObject* owner) { InvalidateRect(overlays_.Remove(owner)); }
+
 // --- switches ----------------------------------------------------------------------------------
 
 void TKuzoBaseList::SetCGDither(bool b) {
@@ -297,6 +304,15 @@ void TKuzoBaseList::Draw() {
   bases_[1]->DrawDirty();
   if (transitionRunning_)
     if (TCustomDIBX* target = SceneSurface()) transition_->Draw(*target);
+  // Overlays lie on the window above the scene and any transition, in every repainted rectangle
+  // (all of the frame while a transition redraws it).
+  if (overlays_.Empty()) return;
+  if (TCustomDIBX* target = SceneSurface()) {
+    if (transitionRunning_)
+      overlays_.Paint(*target, {TRect{0, 0, width_, height_}});
+    else
+      overlays_.Paint(*target, ActiveBase()->DirtyList().Rects());
+  }
 }
 
 void TKuzoBaseList::ClearDirty() {

@@ -18,6 +18,7 @@
 #include "scene/kuzo_motion.h"
 #include "scene/scene_input.h"
 #include "scene/scene_transition.h"
+#include "scene/screen_overlays.h"
 
 namespace kuzo {
 
@@ -114,6 +115,10 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   // --- invalidation -------------------------------------------------------------------------------
   void InvalidateRect(const TRect& rect) override;
   void InvalidateAll() override;
+  void SetOverlay(const TKuzoObject* owner, const TCustomDIBX* picture, const TRect& source,
+                  const TRect& screen) override;
+  void RemoveOverlay(const TKuzoObject* owner) override;
+  const ScreenOverlays& Overlays() const { return overlays_; }
 
   // --- input (routed by SceneInput) ---------------------------------------------------------------
   SceneInput& Input() { return input_; }
@@ -187,6 +192,8 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   SceneTransition* transition_ = nullptr;
   std::unique_ptr<TDIBX> ownSceneSurface_;
   TCustomDIBX* externalSceneSurface_ = nullptr;
+  // Before the registry: components remove their overlays while the registry frees them.
+  ScreenOverlays overlays_;
   std::vector<std::unique_ptr<TKuzoObject>> registry_;
   std::vector<TKuzoObject*> bySlot_;
   HandleTable handles_;

@@ -84,6 +84,37 @@ TEST(HttpComponent, OtherSchemesEndAtOnceWithAnEmptyResponse) {
   EXPECT_EQ(http->GetStrProp(PR_TEXT), "");
 }
 
+TEST(HttpComponent, TheProxyIsOneTextSplitAtItsFirstColonAndCarriesTransfers) {
+  MediaScene s(false);
+  auto* http = s.Create<TKuzoHttp>("dl");
+  EXPECT_EQ(http->Proxy(), ":");
+  http->SetProxy("proxy.example:8080");
+  EXPECT_EQ(http->Proxy(), "proxy.example:8080");
+  http->SetProxy("host:80:extra");  // the rest after the first colon is the port
+  EXPECT_EQ(http->Proxy(), "host:80:extra");
+  http->SetProxy("hostonly");
+  EXPECT_EQ(http->Proxy(), "hostonly:");
+
+  OneShotServer proxy("via proxy", 0);
+  http->SetProxy("127.0.0.1:" + std::to_string(proxy.Port()));
+  http->SetStrProp(PR_ONPLAYEND, "main.kss:done");
+  http->SetStrProp(PR_SOURCE, "http://kuzo.invalid/news.txt");
+  ASSERT_TRUE(TickUntilDone(s, *http));
+  EXPECT_EQ(http->GetStrProp(PR_TEXT), "via proxy");
+  EXPECT_NE(proxy.Request().find("kuzo.invalid/news.txt"), std::string::npos) << proxy.Request();
+}
+
+TEST(HttpComponent, AProxyWithoutAPortNumberIsNotUsed) {
+  MediaScene s(false);
+  OneShotServer server("direct", 0);
+  auto* http = s.Create<TKuzoHttp>("dl");
+  http->SetProxy("127.0.0.1:http");
+  http->SetStrProp(PR_ONPLAYEND, "main.kss:done");
+  http->SetStrProp(PR_SOURCE, server.Url());
+  ASSERT_TRUE(TickUntilDone(s, *http));
+  EXPECT_EQ(http->GetStrProp(PR_TEXT), "direct");
+}
+
 TEST(HttpComponent, BusyWhileATransferRunsAndFreeingWaitsForIt) {
   MediaScene s(false);
   OneShotServer slow("late", 300);

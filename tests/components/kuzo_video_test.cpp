@@ -1,7 +1,8 @@
 // Movie components in the scene: frames drawn where the movie is, in step with its sound clock,
 // zoom, pause and seek, the end event, stopping that keeps the component, a fade-out that drops
-// the picture at once, the overlay switch restarting at the same place, no media, the picture
-// properties, and the record with its picture part.
+// the picture at once, the overlay switch restarting at the same place, overlays above the scene
+// cut to their parents and following them, no media, the picture properties in surface mode, and
+// the record with its picture part.
 // The test movie is made by the ffmpeg program; the tests are skipped without it.
 #include "components/kuzo_video.h"
 
@@ -13,6 +14,7 @@
 #include <random>
 #include <sstream>
 
+#include "components/kuzo_box.h"
 #include "tests/components/media_test_scene.h"
 
 namespace kuzo {
@@ -162,10 +164,13 @@ TEST_F(VideoComponent, SwitchingOverlayRestartsAtTheSamePosition) {
   EXPECT_TRUE(movie->GetBoolProp(PR_OVERLAY));
   movie->SetPlayState(kMediaPlaying);
   Run(600);
-  const media::TDMediaItem* before = movie->Item();
+  EXPECT_NE(s.scene.Overlays().Find(movie), nullptr);
   movie->SetBoolProp(PR_OVERLAY, false);
+  // A new item (the old one's address may be reused, so only the scene tells): no overlay any
+  // more, and the position carried over.
   EXPECT_NE(movie->Item(), nullptr);
-  EXPECT_NE(movie->Item(), before);
+  EXPECT_EQ(s.scene.Overlays().Find(movie), nullptr);
+  EXPECT_EQ(s.media->Video().Count(), 1u);
   EXPECT_NEAR(movie->GetIntProp(PR_INDEX), 600, 30);
   Run(60);
   EXPECT_TRUE(Blue(At(32, 24)));
@@ -194,6 +199,7 @@ TEST_F(VideoComponent, RecordRestartsTheMovieWhereItWas) {
 
 TEST_F(VideoComponent, PicturePropertiesShapeTheDrawnMovie) {
   TKuzoVideo* movie = Movie();
+  movie->SetBoolProp(PR_OVERLAY, false);  // drawn into the scene as a picture
   movie->SetIntProp(PR_ALPHA, 128);
   movie->SetPlayState(kMediaPlaying);
   Run(100);
@@ -284,6 +290,124 @@ TEST_F(VideoComponent, RecordCarriesThePicturePartBeforeTheMovieFields) {
   const std::string cutBytes = bytes.substr(0, picture.size() - 2);
   ByteReader shortRecord(cutBytes, "save");
   EXPECT_THROW(cut->LoadFromStream(shortRecord, kSaveVersionCurrent), FormatError);
+}
+
+// Overlay movies: scenes drawn rectangle by rectangle, as the player draws them.
+class OverlayMovie : public VideoComponent {
+ protected:
+  TKuzoBox* Box(const std::string& name, TKuzoControl* parent, TRect r, int32_t color, int32_t priority) {
+    auto* box = s.Create<TKuzoBox>(name);
+    box->SetParent(parent);
+    box->SetIntProp(PR_PRIORITY, priority);
+    box->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    box->SetIntProp(PR_COLOR, color);
+    return box;
+  }
+  void Frames(int ms) {
+    for (int t = 0; t < ms; t += 20) {
+      s.Step(20);
+      s.scene.Draw();
+      s.scene.ClearDirty();
+    }
+  }
+  static constexpr uint32_t kGreen = 0x00FF00;  // native pixel and colour value alike
+};
+
+TEST_F(OverlayMovie, LiesAboveEverythingAndIgnoresOpacity) {
+  TKuzoVideo* movie = Movie();
+  Box("cover", s.scene.ActiveBase(), TRect{16, 12, 48, 36}, kGreen, 5);
+  movie->SetIntProp(PR_ALPHA, 128);
+  movie->SetPlayState(kMediaPlaying);
+  Frames(100);
+  EXPECT_TRUE(Red(At(32, 24))) << "the box in front of the movie is under the overlay";
+  EXPECT_TRUE(Red(At(4, 4))) << "at full strength whatever the opacity";
+  const ScreenOverlay* placed = s.scene.Overlays().Find(movie);
+  ASSERT_NE(placed, nullptr);
+  EXPECT_EQ(placed->screen, (TRect{0, 0, 64, 48}));
+  EXPECT_EQ(placed->source, (TRect{0, 0, 64, 48}));
+  // Drawn as a picture instead, the box covers it and the opacity halves it.
+  movie->SetBoolProp(PR_OVERLAY, false);
+  Frames(40);
+  EXPECT_EQ(s.scene.Overlays().Find(movie), nullptr);
+  EXPECT_EQ(At(32, 24), kGreen);
+  EXPECT_NEAR(static_cast<int>(At(4, 4) >> 16), 128, 8);
+  // And back: the overlay returns over the box.
+  movie->SetBoolProp(PR_OVERLAY, true);
+  Frames(40);
+  EXPECT_TRUE(Red(At(32, 24)));
+}
+
+TEST_F(OverlayMovie, IsCutToItsParentsAndStretchedByTheZoom) {
+  TKuzoBox* frame = Box("frame", s.scene.ActiveBase(), TRect{10, 10, 50, 40}, kGreen, 0);
+  TKuzoVideo* movie = Movie();
+  movie->SetParent(frame);
+  movie->SetIntProp(PR_ZOOMX, 512);
+  movie->SetIntProp(PR_ZOOMY, 512);
+  movie->SetPlayState(kMediaPlaying);
+  Frames(100);
+  const ScreenOverlay* placed = s.scene.Overlays().Find(movie);
+  ASSERT_NE(placed, nullptr);
+  // 128 × 96 at (10, 10) cut to the frame: the picture's left 20 × 15 pixels spread over 40 × 30
+  // (64 − (138 − 50) × 256 div 512 = 20, 48 − (106 − 40) × 256 div 512 = 15).
+  EXPECT_EQ(placed->screen, (TRect{10, 10, 50, 40}));
+  EXPECT_EQ(placed->source, (TRect{0, 0, 20, 15}));
+  EXPECT_TRUE(Red(At(10, 10)));
+  EXPECT_TRUE(Red(At(49, 39)));
+  EXPECT_EQ(At(50, 20), 0u);
+  EXPECT_EQ(At(20, 40), 0u);
+  // A clip rectangle cuts it further, on the source side too.
+  movie->SetIntProp(PR_CLIPLEFT, 4);
+  movie->SetIntProp(PR_CLIPTOP, 2);
+  movie->SetIntProp(PR_CLIPWIDTH, 10);
+  movie->SetIntProp(PR_CLIPHEIGHT, 6);
+  Frames(20);
+  placed = s.scene.Overlays().Find(movie);
+  ASSERT_NE(placed, nullptr);
+  EXPECT_EQ(placed->screen, (TRect{14, 12, 24, 18}));
+  EXPECT_EQ(placed->source, (TRect{2, 1, 7, 4}));
+  EXPECT_EQ(At(12, 11), kGreen) << "the frame shows where the overlay was cut away";
+  // Moving the parent moves the overlay and repaints where it was.
+  movie->SetIntProp(PR_CLIPWIDTH, 0);
+  frame->SetIntProp(PR_LEFT, 70);
+  Frames(20);
+  placed = s.scene.Overlays().Find(movie);
+  ASSERT_NE(placed, nullptr);
+  EXPECT_EQ(placed->screen, (TRect{70, 10, 110, 40}));
+  EXPECT_TRUE(Red(At(90, 20)));
+  EXPECT_EQ(At(30, 20), 0u) << "no trail where the overlay was";
+}
+
+TEST_F(OverlayMovie, HidingOrStoppingTakesItAwayAndShowingBringsItBack) {
+  TKuzoVideo* movie = Movie();
+  movie->SetPlayState(kMediaPlaying);
+  Frames(100);
+  ASSERT_TRUE(Red(At(32, 24)));
+  movie->SetBoolProp(PR_VISIBLE, false);
+  Frames(20);
+  EXPECT_EQ(s.scene.Overlays().Find(movie), nullptr);
+  EXPECT_EQ(At(32, 24), 0u);
+  movie->SetBoolProp(PR_VISIBLE, true);
+  Frames(20);
+  EXPECT_TRUE(Red(At(32, 24)));
+  // Pushed wholly off the scene it has nothing to show.
+  movie->SetIntProp(PR_LEFT, -100);
+  Frames(20);
+  EXPECT_EQ(s.scene.Overlays().Find(movie), nullptr);
+  movie->SetIntProp(PR_LEFT, 0);
+  Frames(20);
+  EXPECT_NE(s.scene.Overlays().Find(movie), nullptr);
+  movie->SetPlayState(kMediaStopped);
+  EXPECT_EQ(s.scene.Overlays().Find(movie), nullptr);
+  Frames(20);
+  EXPECT_EQ(At(32, 24), 0u);
+  // Freeing a playing movie takes its overlay with it.
+  movie->Play();
+  Frames(40);
+  ASSERT_NE(s.scene.Overlays().Find(movie), nullptr);
+  movie->Delete();
+  Frames(20);
+  EXPECT_TRUE(s.scene.Overlays().Empty());
+  EXPECT_EQ(At(32, 24), 0u);
 }
 
 TEST(VideoWithoutMedia, PlaysSilentlyAndStillEnds) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -39,6 +41,38 @@ TEST(AudioDecoderTest, MixerFormatIsPassedThroughExactly) {
   for (size_t i = 0; i < ramp.size(); ++i) ASSERT_EQ(pcm[i], ramp[i]) << i;
   EXPECT_TRUE(decoder.AtEnd());
   EXPECT_EQ(decoder.Read(nullptr, 0), 0u);
+}
+
+// A stream that counts the bytes read through it.
+class CountingStream : public TRangeStream {
+ public:
+  explicit CountingStream(std::string bytes)
+      : TRangeStream(0, 0, static_cast<int64_t>(bytes.size())), bytes_(std::move(bytes)) {}
+  int64_t ReadUnderlying(int64_t position, void* buffer, int64_t count) override {
+    const int64_t n = std::clamp<int64_t>(static_cast<int64_t>(bytes_.size()) - position, 0, count);
+    std::memcpy(buffer, bytes_.data() + position, static_cast<size_t>(n));
+    read += n;
+    return n;
+  }
+  int64_t read = 0;
+
+ private:
+  std::string bytes_;
+};
+
+TEST(AudioDecoderTest, OpeningAWaveReadsOnlyItsHead) {
+  // Five seconds of PCM (882 000 bytes): starting a sound must not read and probe most of it.
+  std::vector<int32_t> tone;
+  for (int i = 0; i < 44100 * 5; ++i) tone.push_back((i % 100) * 300 - 15000), tone.push_back(i % 7);
+  auto stream = std::make_unique<CountingStream>(MakeWav(44100, 2, 16, tone));
+  CountingStream* counter = stream.get();
+  AudioDecoder decoder(std::move(stream), "long.wav");
+  EXPECT_EQ(decoder.Length(), 44100 * 5);
+  EXPECT_LE(counter->read, 160000) << "bytes read before the first sample";
+  std::vector<int16_t> first(4);
+  ASSERT_EQ(decoder.Read(first.data(), 2), 2u);
+  EXPECT_EQ(first[0], -15000);
+  EXPECT_EQ(first[2], -14700);
 }
 
 TEST(AudioDecoderTest, SeeksAreFrameExact) {

@@ -1,5 +1,6 @@
 // A one-shot HTTP server on the loopback interface for the download tests: it answers one
-// request with a fixed body after a delay.
+// request with a fixed body after a delay and keeps the request's head (a proxy sees the whole URL
+// in the request line).
 #pragma once
 
 #include <arpa/inet.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -33,6 +35,10 @@ class OneShotServer {
       char buf[1024];
       ssize_t n;
       while (request.find("\r\n\r\n") == std::string::npos && (n = read(client, buf, sizeof buf)) > 0) request.append(buf, size_t(n));
+      {
+        std::lock_guard lock(mutex_);
+        request_ = request;
+      }
       std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
       const std::string reply =
           "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
@@ -45,10 +51,18 @@ class OneShotServer {
     close(fd_);
   }
   std::string Url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/data.txt"; }
+  int Port() const { return port_; }
+  // The head of the request received so far (empty before one came).
+  std::string Request() const {
+    std::lock_guard lock(mutex_);
+    return request_;
+  }
 
  private:
   int fd_ = -1;
   int port_ = 0;
+  mutable std::mutex mutex_;
+  std::string request_;
   std::thread thread_;
 };
 
