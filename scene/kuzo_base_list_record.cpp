@@ -23,9 +23,14 @@ void TKuzoBaseList::SaveToStream(ByteWriter& out) const {
   out.I32(heldFromIndex_ >= 0 ? heldFromIndex_ : activeIndex_);
   bases_[0]->SaveToStream(out);
   bases_[1]->SaveToStream(out);
+  // Controls are saved inside their parents' records. One without a parent (created by a command
+  // without a parent, or taken off its base) is in no tree, so it is saved here with the components
+  // that have no place on a base: otherwise a load would lose it and its children, although a
+  // script may give it a parent at any time. Loading such a record leaves it without a parent.
   std::vector<const TKuzoObject*> saved;
   for (const auto& obj : registry_)
-    if (!obj->IsControl() && !IsScheduledForDeletion(obj.get()) && obj->KindCode() != LT_NONE && !obj->HasSystemName())
+    if ((!obj->IsControl() || !obj->Parent()) && !IsScheduledForDeletion(obj.get()) && obj->KindCode() != LT_NONE &&
+        !obj->HasSystemName())
       saved.push_back(obj.get());
   out.I32(static_cast<int32_t>(saved.size()));
   for (const TKuzoObject* obj : saved) {
