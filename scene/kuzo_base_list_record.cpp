@@ -69,6 +69,12 @@ void TKuzoBaseList::LoadFromStream(ByteReader& in, int32_t version) {
 
 void TKuzoBaseList::LoadBody(ByteReader& in, int32_t version) {
   recordDepth_ = 0;
+  PointerState pointer[2];
+  for (int i = 0; i < 2; ++i) {
+    const TKuzoBase& b = *bases_[i];
+    const TKuzoObject* hover = Resolve(b.hover);
+    pointer[i] = {b.leftHeld, b.rightHeld, b.capture, hover ? hover->GetName() : std::string(), b.currentCursor};
+  }
   Reset();
   SetSize(kResetSize, kResetSize);
   const int32_t width = in.I32("scene width");
@@ -124,6 +130,29 @@ void TKuzoBaseList::LoadBody(ByteReader& in, int32_t version) {
   // Objects restored without a name would look deleted; give them a generated one.
   for (auto& obj : registry_)
     if (obj->GetName().empty()) obj->SetNameField(MakeUniqueName("object"));
+  RestorePointer(pointer);
+}
+
+// The buttons still held stay held. The control the pointer was last routed to (which may hold a
+// captured press) is found again by name on the same base and keeps the hover and the capture:
+// the next frame sends it no second mouse-in, a captured press still ends with its release there,
+// and when the pointer has left it, it gets its mouse-out. Without such a control the next frame
+// finds the control under the pointer afresh.
+void TKuzoBaseList::RestorePointer(const PointerState (&pointer)[2]) {
+  for (int i = 0; i < 2; ++i) {
+    TKuzoBase& b = *bases_[i];
+    const PointerState& p = pointer[i];
+    b.leftHeld = p.leftHeld;
+    b.rightHeld = p.rightHeld;
+    b.currentCursor = p.cursor;
+    b.capture = 0;
+    b.hover = ComponentHandle{};
+    if (p.hoverName.empty()) continue;
+    TKuzoObject* obj = FindComponent(p.hoverName);
+    if (!obj || !obj->IsControl() || obj->GetBase() != &b) continue;
+    b.hover = obj->Handle();
+    b.capture = p.capture;
+  }
 }
 
 }  // namespace kuzo

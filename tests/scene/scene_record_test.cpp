@@ -155,6 +155,44 @@ TEST(SceneRecord, FocusThatCouldNoLongerBeTakenIsLostAfterTheLoad) {
   EXPECT_EQ(g.scene.Events().Count(), 0);
 }
 
+// The pointer is not part of the game: a load in place keeps the held button, the capture and the
+// hover on the restored control of the same name, so the release, the mouse-out and the absence
+// of a second mouse-in are as they would be without the load.
+TEST(SceneRecord, LoadKeepsThePointersHoverCaptureAndHeldButtons) {
+  SceneFixture f;
+  auto* c = f.Add("c", 0, 0, 10, 10);
+  c->SetStrProp(PR_ONMOUSEIN, "p.ksb:in");
+  c->SetStrProp(PR_ONMOUSEOUT, "p.ksb:out");
+  c->SetStrProp(PR_ONLBTNUP, "p.ksb:up");
+  f.scene.UpdateMousePosition(5, 5);
+  f.scene.ProcessInput();
+  f.scene.MouseDown(MouseButton::kLeft);
+  f.scene.ProcessInput();
+  f.scene.UpdateMousePosition(50, 50);  // dragged off while the press is captured
+  f.scene.ProcessInput();
+  f.scene.Events().Clear();
+  Load(f.scene, Save(f.scene));
+  EXPECT_TRUE(f.scene.ActiveBase()->leftHeld);
+  f.scene.MouseUp(MouseButton::kLeft);
+  f.scene.ProcessInput();  // the release reaches the restored control that holds the press
+  f.scene.ProcessInput();  // then it hears that the pointer has left it
+  ASSERT_EQ(f.scene.Events().Count(), 2);
+  EXPECT_EQ(f.scene.Events().At(0).label, "p.ksb:up");
+  EXPECT_EQ(f.scene.Resolve(f.scene.Events().At(0).sender), f.scene.FindComponent("c"));
+  EXPECT_EQ(f.scene.Events().At(1).label, "p.ksb:out");
+
+  // Over a control that the loaded game does not have, the next frame finds its way afresh.
+  f.scene.UpdateMousePosition(5, 5);
+  f.scene.ProcessInput();
+  f.scene.Events().Clear();
+  SceneFixture g;
+  g.Add("d", 20, 20, 5, 5);
+  const std::string other = Save(g.scene);
+  Load(f.scene, other);
+  EXPECT_FALSE(f.scene.ActiveBase()->leftHeld);
+  EXPECT_EQ(f.scene.Resolve(f.scene.ActiveBase()->hover), nullptr);
+}
+
 // A version-101 record: no mouse-in label, no clip, no plus or motion positions, no key fields,
 // no priority offset or tag, one-byte event levels and no focus name.
 TEST(SceneRecord, OldVersionLeavesNewerFieldsEmpty) {
