@@ -152,6 +152,7 @@ void TKuzoBaseList::RestorePointer(const PointerState (&pointer)[2]) {
     if (!obj || !obj->IsControl() || obj->GetBase() != &b) continue;
     b.hover = obj->Handle();
     b.capture = p.capture;
+    obj->PointerRestored(p.capture);
   }
 }
 
