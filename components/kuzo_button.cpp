@@ -96,6 +96,18 @@ void TKuzoButton::LeftUp() {
   if (group_ == 0 && state_ != kClicked) SetState(kNormal);
 }
 
+// A press held through a load still clicks on its release; a hovered button shows its hover
+// pictures again (the state itself is not part of the saved record).
+void TKuzoButton::PointerRestored(uint8_t capture) {
+  if (capture & kCaptureLeft) {
+    if (paused_ || state_ == kClicked) return;
+    press_ = kPressHeld;
+    SetState(kPressed);
+    return;
+  }
+  SetState(paused_ || selected_ ? kPressed : kHover);
+}
+
 void TKuzoButton::KeyRepeat() {
   constexpr int kEnter = 13, kSpace = 32;
   const ComponentServices* services = Services();

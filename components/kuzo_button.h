@@ -37,6 +37,7 @@ class TKuzoButton : public TKuzoImages {
   void MouseOut(TKuzoControl* next) override;
   void LeftDown() override;
   void LeftUp() override;
+  void PointerRestored(uint8_t capture) override;
   // Enter or Space repeating on the focused button clicks it.
   void KeyRepeat() override;
 

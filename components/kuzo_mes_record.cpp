@@ -179,9 +179,20 @@ void TKuzoMes::AfterLoad() {
   } catch (const FormatError&) {
     // Damaged states leave the pages as reset: they type again from their start.
   }
-  // The shown page is rendered on the next tick with the restored opacities (no reveal reset).
-  relayout_ = Shown() != nullptr;
-  revealReset_ = false;
+  // The shown page is rendered now with the restored opacities (no reveal reset), so the first
+  // frame after the load shows it even while a play-start raised again holds its reveal a tick.
+  relayout_ = revealReset_ = false;
+  if (TWdPage* page = Shown()) {
+    if (Services() && Services()->Glyphs()) {
+      word_.AreaLeft = GetAbsLeft();
+      word_.AreaTop = GetAbsTop();
+      page->Reveal.ScrollOffset = scrollY_;
+      word_.Render(*page, *Services()->Glyphs());
+      rendered_ = true;
+    } else {
+      relayout_ = true;  // rendered by the first tick that has the glyph cache
+    }
+  }
   Invalidate();
 }
 

@@ -90,8 +90,8 @@ void TNkBigMemoryStream::LoadFromFile(const std::filesystem::path& path) {
   SetData(std::move(*content));
 }
 
-void TNkBigMemoryStream::SaveToFile(const std::filesystem::path& path) const {
-  platform::WriteFileAtomic(path, data_);
+void TNkBigMemoryStream::SaveToFile(const std::filesystem::path& path, platform::RenameSync sync) const {
+  platform::WriteFileAtomic(path, data_, sync);
 }
 
 // ---- segmented file ----

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace kuzo {
 
 namespace platform {
@@ -84,7 +86,9 @@ class TNkBigMemoryStream : public TNkBigStream {
   // Replaces the content with a whole file; raises KuzoError when it cannot be read.
   void LoadFromFile(const std::filesystem::path& path);
   // Writes the content to a file atomically (temporary file, flush, rename).
-  void SaveToFile(const std::filesystem::path& path) const;
+  // Replaces the file whole (see platform::WriteFileAtomic for `sync`).
+  void SaveToFile(const std::filesystem::path& path,
+                  platform::RenameSync sync = platform::RenameSync::kDurable) const;
 
  private:
   std::string data_;

@@ -75,6 +75,17 @@ const std::vector<OptionSpec>& Options() {
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.inputFile = v; }},
       {"--dump-scene", "FILE", "write every component at exit, one per line",
        [](LaunchOptions& o, const std::string&, const std::string& v) { o.dumpSceneFile = v; }},
+      {"--reload-at", "TICK[,TICK...]",
+       "headless: at the end of each TICK save the game to a memory slot and load it back (repeatable)",
+       [](LaunchOptions& o, const std::string& n, const std::string& v) {
+         size_t start = 0;
+         while (true) {
+           const size_t comma = v.find(',', start);
+           o.reloadTicks.push_back(ParseNumber<int64_t>(n, v.substr(start, comma - start), 1, kMaxTicks));
+           if (comma == std::string::npos) break;
+           start = comma + 1;
+         }
+       }},
       {"--scale", "MODE", "window scaling: smooth (default), sharp (nearest pixel) or integer (whole multiples)",
        [](LaunchOptions& o, const std::string& n, const std::string& v) {
          if (v != "smooth" && v != "sharp" && v != "integer") {
@@ -129,6 +140,7 @@ LaunchOptions ParseCommandLine(const std::vector<std::string>& args) {
   if (out.config && out.headless) throw KuzoError("/config cannot run headless");
   // A window plays through the sound card; only a headless run renders its mix to a file.
   if (!out.audioOutFile.empty() && !out.headless) throw KuzoError("--audio-out needs --headless");
+  if (!out.reloadTicks.empty() && !out.headless) throw KuzoError("--reload-at needs --headless");
   // Headless without a title plays the title appended to the player's own executable.
   return out;
 }

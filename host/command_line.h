@@ -25,6 +25,7 @@ struct LaunchOptions {
   std::vector<std::pair<int64_t, std::string>> screenshots;  // after drawing tick N, the frame as PNG
   std::string inputFile;              // headless: scripted mouse and key input
   std::string dumpSceneFile;          // every component at exit, one per line
+  std::vector<int64_t> reloadTicks;   // headless: at the end of these ticks, save to memory and load back
   std::string scale = "smooth";       // window scaling: "smooth", "sharp" or "integer"
   int32_t windowZoom = 1;             // the window opens at this multiple of the scene size
   bool help = false;

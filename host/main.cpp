@@ -1,4 +1,5 @@
 // kuzoplayer: plays a title in a window, runs it headless for tests, or shows the settings dialog.
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -51,6 +52,11 @@ int RunHeadless(const LaunchOptions& options, RuntimeConfig config) {
   HeadlessRunner runner(std::move(config), options.ticks, options.deltaMs);
   runner.GetRuntime().State().log = Complain;
   AttachSceneHooks(runner.Hooks(), SceneOptions{options.screenshots, options.inputFile, options.dumpSceneFile});
+  if (!options.reloadTicks.empty()) {
+    runner.Hooks().beforeTick.push_back([ticks = options.reloadTicks](Runtime& runtime, int64_t tick) {
+      if (std::find(ticks.begin(), ticks.end(), tick) != ticks.end()) runtime.RequestReload();
+    });
+  }
   HeadlessResult result = runner.Run();
   if (result.exitCode != 0) Complain(name + ": the title cannot start: " + result.message);
   return result.exitCode;

@@ -149,6 +149,16 @@ void PlayerProject::Tick() { project_->Tick(); }
 
 bool PlayerProject::RunPending() { return project_->RunPending(); }
 
+bool PlayerProject::ReloadInMemory() {
+  constexpr int32_t kMemorySlot = -1;  // never a slot of save.dat
+  TSaveFile& file = *game_.saveFile;
+  const std::string entry = file.BuildGameEntry("reload", "", 0);
+  std::string error;
+  if (file.LoadGameEntry(entry, kMemorySlot, &error) == TSaveFile::LoadResult::kLoaded) return true;
+  LogLine("reload in memory failed: " + error);
+  return false;
+}
+
 void PlayerProject::Close() {
   project_->Destroy();
   parts_.variableHost->Bind(nullptr, nullptr);

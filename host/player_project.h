@@ -78,6 +78,9 @@ class PlayerProject {
 
   void Tick();        // one interpreter step
   bool RunPending();  // a pending load (true when a game was loaded), then a save
+  // Saves the game into memory as a script save writes its slot and loads it back as a script load
+  // does (no file is touched). False when the load failed and the game went on as it was.
+  bool ReloadInMemory();
   void Close();       // "Project.Free": exit page, status save
   // Why the title could not start (one line), when the project ended the start-up.
   const std::string& FailureReason() const { return failure_; }

@@ -372,7 +372,14 @@ void Runtime::SceneMotion() {
   if (scene_) scene_->Motion();
 }
 
-bool Runtime::RunPendingSaveLoad() { return project_->RunPending(); }
+bool Runtime::RunPendingSaveLoad() {
+  bool loaded = project_->RunPending();
+  if (reloadPending_) {
+    reloadPending_ = false;
+    if (project_->ReloadInMemory()) loaded = true;
+  }
+  return loaded;
+}
 
 void Runtime::DrawAndPresent() {
   if (!scene_) return;

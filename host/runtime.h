@@ -96,6 +96,11 @@ class Runtime : private FrameSteps, private IPromptHost {
   // Headless: the media mix is rendered up to virtual time `ms`, before the tick at that time.
   void AdvanceMediaTo(int64_t ms);
 
+  // Headless test runs: at the end of the next frame tick, after the tick's own save and load, the
+  // game is saved into a memory slot as a script save writes it and loaded back through the load
+  // path; the frame of that tick is then not drawn, as after any load.
+  void RequestReload() { reloadPending_ = true; }
+
   // ConfirmExit: asks whether to end the title; true (and a close request) on Yes.
   bool ConfirmExit();
 
@@ -158,6 +163,7 @@ class Runtime : private FrameSteps, private IPromptHost {
   std::string startFailure_;
   bool started_ = false;
   bool shutDown_ = false;
+  bool reloadPending_ = false;
 
   // In the start-up order; Shutdown frees them in the order of the shutdown steps.
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace_{nullptr, &std::fclose};

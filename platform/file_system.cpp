@@ -202,7 +202,7 @@ fs::path MakePrivateTempDirectory(std::string_view prefix) {
   return fs::path(pattern);
 }
 
-void WriteFileAtomic(const fs::path& path, std::string_view data) {
+void WriteFileAtomic(const fs::path& path, std::string_view data, RenameSync sync) {
   const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
   std::string temp = (dir / ("." + path.filename().native() + ".tmp-XXXXXX")).native();
   const int fd = ::mkstemp(temp.data());
@@ -224,6 +224,7 @@ void WriteFileAtomic(const fs::path& path, std::string_view data) {
     ::unlink(temp.c_str());
     throw KuzoError(Format("cannot write %s: %s", path.c_str(), std::strerror(err)));
   }
+  if (sync == RenameSync::kKeepPrevious) return;
   // Make the rename itself durable.
   const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {

@@ -40,7 +40,12 @@ std::filesystem::path MakePrivateTempDirectory(std::string_view prefix);
 
 // Writes `data` to a temporary file beside `path`, flushes it to the disk and renames it over
 // `path`, so a failure never loses the previous file. Throws KuzoError on failure.
-void WriteFileAtomic(const std::filesystem::path& path, std::string_view data);
+// kDurable also flushes the directory, so the new file survives a crash right after the call;
+// kKeepPrevious leaves that to the system: after a crash the folder holds the previous file or
+// the new one, both whole (the data is flushed before the rename either way), for one flush less.
+enum class RenameSync { kDurable, kKeepPrevious };
+void WriteFileAtomic(const std::filesystem::path& path, std::string_view data,
+                     RenameSync sync = RenameSync::kDurable);
 // Reads a whole file; nullopt when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 

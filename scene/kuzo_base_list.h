@@ -183,6 +183,16 @@ class TKuzoBaseList : public TKuzoComponent, public ComponentServices {
   void CreateBases();
   void FreeObjectTree(TKuzoObject* obj);
   void LoadBody(ByteReader& in, int32_t version);
+  // What the pointer is doing over one base; the mouse and its buttons are not part of the game,
+  // so a load leaves them as they are.
+  struct PointerState {
+    bool leftHeld = false, rightHeld = false;
+    uint8_t capture = 0;
+    std::string hoverName;
+    std::string cursor;
+  };
+  // After a load: the pointer's buttons, hover and capture over each base as they were before it.
+  void RestorePointer(const PointerState (&pointer)[2]);
 
   int32_t width_ = 0, height_ = 0;
   std::array<std::unique_ptr<TKuzoBase>, 2> bases_;

@@ -23,9 +23,14 @@ void TKuzoBaseList::SaveToStream(ByteWriter& out) const {
   out.I32(heldFromIndex_ >= 0 ? heldFromIndex_ : activeIndex_);
   bases_[0]->SaveToStream(out);
   bases_[1]->SaveToStream(out);
+  // Controls are saved inside their parents' records. One without a parent (created by a command
+  // without a parent, or taken off its base) is in no tree, so it is saved here with the components
+  // that have no place on a base: otherwise a load would lose it and its children, although a
+  // script may give it a parent at any time. Loading such a record leaves it without a parent.
   std::vector<const TKuzoObject*> saved;
   for (const auto& obj : registry_)
-    if (!obj->IsControl() && !IsScheduledForDeletion(obj.get()) && obj->KindCode() != LT_NONE && !obj->HasSystemName())
+    if ((!obj->IsControl() || !obj->Parent()) && !IsScheduledForDeletion(obj.get()) && obj->KindCode() != LT_NONE &&
+        !obj->HasSystemName())
       saved.push_back(obj.get());
   out.I32(static_cast<int32_t>(saved.size()));
   for (const TKuzoObject* obj : saved) {
@@ -64,6 +69,12 @@ void TKuzoBaseList::LoadFromStream(ByteReader& in, int32_t version) {
 
 void TKuzoBaseList::LoadBody(ByteReader& in, int32_t version) {
   recordDepth_ = 0;
+  PointerState pointer[2];
+  for (int i = 0; i < 2; ++i) {
+    const TKuzoBase& b = *bases_[i];
+    const TKuzoObject* hover = Resolve(b.hover);
+    pointer[i] = {b.leftHeld, b.rightHeld, b.capture, hover ? hover->GetName() : std::string(), b.currentCursor};
+  }
   Reset();
   SetSize(kResetSize, kResetSize);
   const int32_t width = in.I32("scene width");
@@ -119,6 +130,30 @@ void TKuzoBaseList::LoadBody(ByteReader& in, int32_t version) {
   // Objects restored without a name would look deleted; give them a generated one.
   for (auto& obj : registry_)
     if (obj->GetName().empty()) obj->SetNameField(MakeUniqueName("object"));
+  RestorePointer(pointer);
+}
+
+// The buttons still held stay held. The control the pointer was last routed to (which may hold a
+// captured press) is found again by name on the same base and keeps the hover and the capture:
+// the next frame sends it no second mouse-in, a captured press still ends with its release there,
+// and when the pointer has left it, it gets its mouse-out. Without such a control the next frame
+// finds the control under the pointer afresh.
+void TKuzoBaseList::RestorePointer(const PointerState (&pointer)[2]) {
+  for (int i = 0; i < 2; ++i) {
+    TKuzoBase& b = *bases_[i];
+    const PointerState& p = pointer[i];
+    b.leftHeld = p.leftHeld;
+    b.rightHeld = p.rightHeld;
+    b.currentCursor = p.cursor;
+    b.capture = 0;
+    b.hover = ComponentHandle{};
+    if (p.hoverName.empty()) continue;
+    TKuzoObject* obj = FindComponent(p.hoverName);
+    if (!obj || !obj->IsControl() || obj->GetBase() != &b) continue;
+    b.hover = obj->Handle();
+    b.capture = p.capture;
+    obj->PointerRestored(p.capture);
+  }
 }
 
 }  // namespace kuzo

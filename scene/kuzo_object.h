@@ -141,6 +141,10 @@ class TKuzoObject {
   virtual void MouseOut(TKuzoControl* next);
   virtual void MouseIn();
   virtual void HeldTick() {}
+  // After a load: the pointer is over this restored control again, holding the buttons of
+  // `capture` (kCaptureLeft, kCaptureRight) pressed on it. No events; the control only takes up
+  // the look and the press it had before the load.
+  virtual void PointerRestored(uint8_t capture) {}
   virtual void KeyDown() {}
   virtual void KeyUp() {}
   virtual void KeyRepeat() {}

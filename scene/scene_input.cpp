@@ -94,7 +94,18 @@ void SceneInput::RestoreFocus(TKuzoControl* c) {
   }
   focus_ = c->Handle();
   c->FocusNativeControl();
-  focusSearch_ = false;
+  // A saved focus that a search would drop (it stopped handling keys, was hidden or left the
+  // shown base while its search was still pending when the game was saved) keeps that search
+  // pending, so the control loses the focus with its events as it would have without the save.
+  focusSearch_ = !StillFocusable(c);
+}
+
+bool SceneInput::StillFocusable(const TKuzoControl* c) const {
+  if (!c->HandlesKeys() || c->IsPaused()) return false;
+  const TKuzoControl* p = c;
+  for (; p && p != scene_.ActiveBase(); p = p->Parent())
+    if (!p->GetVisible() || p->GetName().empty()) return false;
+  return p != nullptr;
 }
 
 void SceneInput::AddRightClickClose(TKuzoObject* obj) {

@@ -59,7 +59,8 @@ class SceneInput {
   void DropFocus();
   void RequestFocusSearch() { focusSearch_ = true; }
   bool FocusSearchRequested() const { return focusSearch_; }
-  // Restores a saved focus (no events); null asks for a new search.
+  // Restores a saved focus (no events); null asks for a new search, and so does a control that
+  // could no longer take the focus.
   void RestoreFocus(TKuzoControl* c);
 
   // Right-click-close candidates (menus and map images) in creation order.
@@ -83,6 +84,9 @@ class SceneInput {
   CursorLoader cursorLoader_;
   std::function<std::string()> defaultCursor_;
   std::vector<ComponentHandle> rightClickClose_;
+  // Handles keys, is not paused, and is shown on the shown base.
+  bool StillFocusable(const TKuzoControl* c) const;
+
   ComponentHandle focus_;
   bool focusSearch_ = false;
   std::array<uint8_t, kKeyCount> keyDown_{}, pressedLatch_{}, pressedFrame_{}, repeatLatch_{}, repeatFrame_{};

@@ -154,7 +154,10 @@ void TSaveFile::ReplaceEntry(std::string_view name, std::string content, bool al
     if (alsoStatus) put(kStatusEntryName, BuildStatusEntry());
     files.Write(out);
   }  // the collection closes save.dat before it is replaced
-  out.SaveToFile(path_);
+  // The new file is flushed before it replaces the old one, so a crash leaves one of the two
+  // whole; flushing the folder as well would only keep this newest save through a crash, and
+  // costs a second disk flush inside the frame tick.
+  out.SaveToFile(path_, platform::RenameSync::kKeepPrevious);
 }
 
 void TSaveFile::SaveGame(int32_t slot, const std::string& caption, const std::string& afterLoadPage,

@@ -219,5 +219,37 @@ TEST(ButtonRecord, RoundTripKeepsSourcesGroupAndSelection) {
   EXPECT_EQ(t.At(0, 0), kNormalColour);
 }
 
+// A game loaded while the pointer rests on a button, or holds a press on it: the restored button
+// shows its hover or pressed pictures again, and the press still clicks on its release.
+TEST(ButtonRecord, ALoadUnderThePointerKeepsTheHoverAndTheHeldPress) {
+  ButtonScene s;
+  s.Button("ok", 2, 2);
+  s.MoveTo(3, 2);
+  auto reload = [&s] {
+    ByteWriter w;
+    s.scene.SaveToStream(w);
+    ByteReader r(w.Str(), "save.dat");
+    s.scene.LoadFromStream(r, kSaveVersionCurrent);
+    return dynamic_cast<TKuzoButton*>(s.scene.FindComponent("ok"));
+  };
+  TKuzoButton* b = reload();
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->GetState(), TKuzoButton::kHover);
+  s.Press();
+  b = reload();
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->GetState(), TKuzoButton::kPressed);
+  s.Draw();
+  EXPECT_EQ(s.At(2, 2), kPressedColour);
+  s.Release();
+  EXPECT_EQ(s.Events(EV_NOTIFY), std::vector<std::string>{"p.kss:click"});
+  EXPECT_EQ(b->GetState(), TKuzoButton::kClicked);
+  // Loaded while the pointer is elsewhere, it rests in its normal state.
+  s.MoveTo(20, 20);
+  s.Frame();
+  b = reload();
+  EXPECT_EQ(b->GetState(), TKuzoButton::kNormal);
+}
+
 }  // namespace
 }  // namespace kuzo

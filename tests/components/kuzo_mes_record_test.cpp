@@ -154,6 +154,33 @@ TEST(MesRecord, TextSetAsPropertyComesBackMidPageAndTypesOn) {
   EXPECT_EQ(Record(*b.Restore(record)), record);
 }
 
+// The frame drawn right after a load shows the restored page, although the play-start raised again
+// for text set as a property holds the reveal for a tick.
+TEST(MesRecord, RestoredPageIsDrawnInTheFirstFrameAfterTheLoad) {
+  auto lit = [](MesScene& s) {
+    s.scene.Draw();
+    s.scene.ClearDirty();
+    int n = 0;
+    for (int y = 0; y < 64; ++y)
+      for (int x = 0; x < 96; ++x) n += (s.scene.SceneSurface()->GetPixel(x, y) & 0xFFFFFF) != 0;
+    return n;
+  };
+  MesScene a;
+  TKuzoMes* mes = a.Window();
+  mes->SetIntProp(PR_FONTCOLOR, 0xFFFFFF);
+  mes->SetStrProp(PR_TEXT, "\x81\xA1\x81\xA1");  // two black squares, shown at once
+  a.Tick(4);
+  const int shown = lit(a);
+  ASSERT_GT(shown, 0);
+  const std::string record = Record(*mes);
+
+  MesScene b;
+  b.Restore(record);
+  EXPECT_EQ(lit(b), shown);  // no tick in between
+  b.Tick();
+  EXPECT_EQ(lit(b), shown);
+}
+
 TEST(MesRecord, TextOfACommandIsRebuiltFromTheCommandItNames) {
   MesScene a;
   a.texts.lists[{"main.ksb", 3}] = GlyphList("<WAIT VALUE=16>ONE<CLEAR>TWO</WAIT>");

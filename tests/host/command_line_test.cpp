@@ -66,6 +66,15 @@ TEST(CommandLineTest, BadOptionsAreOneLineErrors) {
   }
 }
 
+TEST(CommandLineTest, ReloadTicksAreAListAndNeedHeadless) {
+  LaunchOptions o = Parse({"--headless", "--reload-at", "7,14", "--reload-at=3", "d"});
+  EXPECT_EQ(o.reloadTicks, (std::vector<int64_t>{7, 14, 3}));
+  EXPECT_THROW(Parse({"--reload-at", "7", "d"}), KuzoError);              // a window has no test ticks
+  EXPECT_THROW(Parse({"--headless", "--reload-at", "7,", "d"}), KuzoError);  // empty item
+  EXPECT_THROW(Parse({"--headless", "--reload-at", "0", "d"}), KuzoError);   // ticks count from 1
+  EXPECT_THROW(Parse({"--headless", "--reload-at", "4;5", "d"}), KuzoError);
+}
+
 TEST(CommandLineTest, WindowScalingChoices) {
   EXPECT_EQ(Parse({}).scale, "smooth");
   EXPECT_EQ(Parse({"--scale", "integer", "d"}).scale, "integer");

@@ -395,6 +395,43 @@ TEST(HeadlessRunnerTest, RunsTicksOnAVirtualClockAndExitsZero) {
   EXPECT_TRUE(runner.GetRuntime().ShutDown());
 }
 
+// A reload saves and loads in memory at the end of its tick: the scene is rebuilt from the record
+// (a new object of the same name and place), that tick's frame is not drawn, and save.dat is not
+// touched.
+TEST(HeadlessRunnerTest, ReloadRebuildsTheGameInMemoryAndSkipsThatTicksFrame) {
+  Fixture fx;
+  fx.WriteTitle();
+  HeadlessRunner runner(fx.Config(), 5, 16);
+  TKuzoObject* before = nullptr;
+  TKuzoObject* after = nullptr;
+  std::vector<int64_t> presents;
+  runner.Hooks().beforeTick.push_back([&](Runtime& rt, int64_t tick) {
+    TKuzoBaseList& scene = rt.GetScene()->Model();
+    if (tick == 1) {
+      auto* box = static_cast<TKuzoControl*>(scene.CreateByKind(LT_BOX));
+      box->SetName("b");
+      box->SetParent(scene.ActiveBase());
+      box->SetBounds(3, 4, 5, 6);
+    }
+    if (tick == 3) {
+      before = scene.FindComponent("b");
+      rt.RequestReload();
+    }
+    scene.InvalidateAll();  // every drawn tick presents a frame
+  });
+  runner.Hooks().afterTick.push_back([&](Runtime& rt, int64_t tick) {
+    presents.push_back(static_cast<HeadlessScreen*>(rt.GetScreen())->TotalPresents());
+    if (tick == 3) after = rt.GetScene()->Model().FindComponent("b");
+    if (tick == 3) EXPECT_EQ(after->GetScreenRect(), (TRect{3, 4, 8, 10}));
+    if (tick == 3) EXPECT_FALSE(std::filesystem::exists(fx.dir.path() / "save.dat"));
+  });
+  EXPECT_EQ(runner.Run().exitCode, 0);
+  ASSERT_NE(before, nullptr);
+  ASSERT_NE(after, nullptr);
+  EXPECT_NE(before, after);
+  EXPECT_EQ(presents, (std::vector<int64_t>{1, 2, 2, 3, 4}));
+}
+
 TEST(HeadlessRunnerTest, TitleThatCannotStartExitsNonZeroWithOneLine) {
   Fixture fx;
   HeadlessRunner runner(fx.Config(), 10, 16);

@@ -92,8 +92,12 @@ TEST_F(FileSystemTest, AtomicWriteReplacesAndNeverLeavesTemporaryFiles) {
     ++files;
   }
   EXPECT_EQ(files, 1);
+  // Without the folder flush the file is replaced all the same.
+  WriteFileAtomic(p, "third", RenameSync::kKeepPrevious);
+  EXPECT_EQ(ReadWholeFile(p), std::string("third"));
   // A write that cannot happen raises and keeps the old file.
   EXPECT_THROW(WriteFileAtomic(root / "no" / "dir" / "x", "y"), KuzoError);
+  EXPECT_THROW(WriteFileAtomic(root / "no" / "dir" / "x", "y", RenameSync::kKeepPrevious), KuzoError);
   EXPECT_FALSE(ReadWholeFile(root / "absent"));
 }
 

@@ -70,6 +70,30 @@ TEST(SceneRecord, RoundTripKeepsTreeFieldsEventsAndFocus) {
   EXPECT_EQ(Save(g.scene), bytes);
 }
 
+TEST(SceneRecord, ControlsWithoutParentKeepTheirChildrenAndStayParentless) {
+  SceneFixture f;
+  auto* loose = f.Add("loose", 2, 3, 4, 5);
+  f.Add("inner", 1, 1, 2, 2, loose);
+  loose->SetParent(nullptr);
+  f.Add("placed", 0, 0, 1, 1);
+  const std::string bytes = Save(f.scene);
+
+  SceneFixture g;
+  Load(g.scene, bytes);
+  auto* l2 = dynamic_cast<TKuzoControl*>(g.scene.FindComponent("loose"));
+  ASSERT_NE(l2, nullptr);
+  EXPECT_EQ(l2->Parent(), nullptr);
+  EXPECT_EQ(l2->GetIntProp(PR_LEFT), 2);
+  EXPECT_EQ(l2->GetIntProp(PR_HEIGHT), 5);
+  ASSERT_EQ(l2->GetChildCount(), 1);
+  EXPECT_EQ(l2->GetChild(0)->GetName(), "inner");
+  EXPECT_EQ(g.scene.FindComponent("placed")->Parent(), g.scene.GetBaseAt(0));
+  // Given a parent after the load, it appears there like before.
+  l2->SetParent(g.scene.ActiveBase());
+  EXPECT_EQ(l2->Parent(), g.scene.ActiveBase());
+  EXPECT_EQ(Save(g.scene).size(), bytes.size());
+}
+
 TEST(SceneRecord, DeletedSenderComesBackWithoutSender) {
   SceneFixture f;
   auto* c = f.Add("c", 0, 0, 5, 5);
@@ -93,6 +117,80 @@ TEST(SceneRecord, EmptyFocusNameMeansSearchAgain) {
   EXPECT_TRUE(g.scene.FocusSearchRequested());
   g.scene.ProcessInput();
   EXPECT_EQ(g.scene.GetFocus(), g.scene.FindComponent("c"));
+}
+
+// Saved while the focused control had just stopped taking the focus (its search still pending):
+// after the load it loses the focus with its focus-out event, as it would have without the save.
+TEST(SceneRecord, FocusThatCouldNoLongerBeTakenIsLostAfterTheLoad) {
+  for (const char* change : {"keys", "hidden"}) {
+    SCOPED_TRACE(change);
+    SceneFixture f;
+    auto* c = f.Add("c", 0, 0, 5, 5);
+    c->SetIntProp(PR_HANDLEKEY, 1);
+    c->SetStrProp(PR_ONFOCUSOUT, "p.ksb:out");
+    f.scene.ProcessInput();
+    ASSERT_EQ(f.scene.GetFocus(), c);
+    if (std::string(change) == "keys") c->SetIntProp(PR_HANDLEKEY, 0);
+    if (std::string(change) == "hidden") c->SetBoolProp(PR_VISIBLE, false);
+    SceneFixture g;
+    Load(g.scene, Save(f.scene));
+    EXPECT_TRUE(g.scene.FocusSearchRequested());
+    g.scene.ProcessInput();
+    EXPECT_EQ(g.scene.GetFocus(), nullptr);
+    ASSERT_EQ(g.scene.Events().Count(), 1);
+    EXPECT_EQ(g.scene.Events().At(0).label, "p.ksb:out");
+  }
+  // A focus that still qualifies is restored without a search and without events.
+  SceneFixture f;
+  auto* c = f.Add("c", 0, 0, 5, 5);
+  c->SetIntProp(PR_HANDLEKEY, 1);
+  c->SetStrProp(PR_ONFOCUSIN, "p.ksb:in");
+  f.scene.ProcessInput();
+  f.scene.Events().Clear();
+  SceneFixture g;
+  Load(g.scene, Save(f.scene));
+  EXPECT_FALSE(g.scene.FocusSearchRequested());
+  g.scene.ProcessInput();
+  EXPECT_EQ(g.scene.GetFocus(), g.scene.FindComponent("c"));
+  EXPECT_EQ(g.scene.Events().Count(), 0);
+}
+
+// The pointer is not part of the game: a load in place keeps the held button, the capture and the
+// hover on the restored control of the same name, so the release, the mouse-out and the absence
+// of a second mouse-in are as they would be without the load.
+TEST(SceneRecord, LoadKeepsThePointersHoverCaptureAndHeldButtons) {
+  SceneFixture f;
+  auto* c = f.Add("c", 0, 0, 10, 10);
+  c->SetStrProp(PR_ONMOUSEIN, "p.ksb:in");
+  c->SetStrProp(PR_ONMOUSEOUT, "p.ksb:out");
+  c->SetStrProp(PR_ONLBTNUP, "p.ksb:up");
+  f.scene.UpdateMousePosition(5, 5);
+  f.scene.ProcessInput();
+  f.scene.MouseDown(MouseButton::kLeft);
+  f.scene.ProcessInput();
+  f.scene.UpdateMousePosition(50, 50);  // dragged off while the press is captured
+  f.scene.ProcessInput();
+  f.scene.Events().Clear();
+  Load(f.scene, Save(f.scene));
+  EXPECT_TRUE(f.scene.ActiveBase()->leftHeld);
+  f.scene.MouseUp(MouseButton::kLeft);
+  f.scene.ProcessInput();  // the release reaches the restored control that holds the press
+  f.scene.ProcessInput();  // then it hears that the pointer has left it
+  ASSERT_EQ(f.scene.Events().Count(), 2);
+  EXPECT_EQ(f.scene.Events().At(0).label, "p.ksb:up");
+  EXPECT_EQ(f.scene.Resolve(f.scene.Events().At(0).sender), f.scene.FindComponent("c"));
+  EXPECT_EQ(f.scene.Events().At(1).label, "p.ksb:out");
+
+  // Over a control that the loaded game does not have, the next frame finds its way afresh.
+  f.scene.UpdateMousePosition(5, 5);
+  f.scene.ProcessInput();
+  f.scene.Events().Clear();
+  SceneFixture g;
+  g.Add("d", 20, 20, 5, 5);
+  const std::string other = Save(g.scene);
+  Load(f.scene, other);
+  EXPECT_FALSE(f.scene.ActiveBase()->leftHeld);
+  EXPECT_EQ(f.scene.Resolve(f.scene.ActiveBase()->hover), nullptr);
 }
 
 // A version-101 record: no mouse-in label, no clip, no plus or motion positions, no key fields,
