@@ -421,9 +421,11 @@ TEST(HeadlessRunnerTest, ReloadRebuildsTheGameInMemoryAndSkipsThatTicksFrame) {
   });
   runner.Hooks().afterTick.push_back([&](Runtime& rt, int64_t tick) {
     presents.push_back(static_cast<HeadlessScreen*>(rt.GetScreen())->TotalPresents());
-    if (tick == 3) after = rt.GetScene()->Model().FindComponent("b");
-    if (tick == 3) EXPECT_EQ(after->GetScreenRect(), (TRect{3, 4, 8, 10}));
-    if (tick == 3) EXPECT_FALSE(std::filesystem::exists(fx.dir.path() / "save.dat"));
+    if (tick == 3) {
+      after = rt.GetScene()->Model().FindComponent("b");
+      EXPECT_EQ(after->GetScreenRect(), (TRect{3, 4, 8, 10}));
+      EXPECT_FALSE(std::filesystem::exists(fx.dir.path() / "save.dat"));
+    }
   });
   EXPECT_EQ(runner.Run().exitCode, 0);
   ASSERT_NE(before, nullptr);

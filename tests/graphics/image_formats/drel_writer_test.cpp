@@ -80,7 +80,9 @@ TEST_P(DrelRoundTripTest, FramesComeBackUnchanged) {
     for (int y = 0; y < 7; ++y) {
       for (int x = 0; x < 13; ++x) {
         ASSERT_EQ(b.Image.GetPixel(x, y), a.Image.GetPixel(x, y)) << i << ": " << x << "," << y;
-        if (a.HasMask()) ASSERT_EQ(b.Image.Mask()->GetPixel(x, y), a.Image.Mask()->GetPixel(x, y));
+        if (a.HasMask()) {
+          ASSERT_EQ(b.Image.Mask()->GetPixel(x, y), a.Image.Mask()->GetPixel(x, y));
+        }
       }
     }
     if (p.bits <= 8) {
