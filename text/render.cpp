@@ -131,9 +131,13 @@ void TNkWord::Draw(const TWdPage& page) const {
   if (areaR <= areaL || areaB <= areaT) return;
   for (const auto& row : page.Rows) {
     int64_t rowTop = int64_t{AreaTop} + row->Y - scroll;
-    if (rowTop >= areaB || rowTop + std::max(row->Height, row->FloatHeight) <= areaT) continue;
+    // Pictures stay inside their row; a character's ink (a ruby's border, a shadow) may reach past
+    // the row's edges, so characters are tested by their drawn boxes alone. Culling them by the
+    // row dropped that ink whenever a neighbouring row was redrawn over it.
+    const bool rowOutside = rowTop >= areaB || rowTop + std::max(row->Height, row->FloatHeight) <= areaT;
     for (const TWdGlyph* g : row->Glyphs) {
       if (g->Kind == GlyphKind::Img) {
+        if (rowOutside) continue;
         DrawImage(page, static_cast<const TWdImg&>(*g), TRectI{static_cast<int32_t>(areaL), static_cast<int32_t>(areaT),
                                                                  static_cast<int32_t>(areaR), static_cast<int32_t>(areaB)});
         continue;

@@ -133,6 +133,50 @@ TEST(DrawTest, AFloatReachingBelowItsRowDrawsWhereOnlyItsLowerPartIsRedrawn) {
   EXPECT_EQ(target.GetPixel(2, 45), 0u) << "below the float";
 }
 
+// A window redraws only its changed rectangles, so drawing a page band by band must give the same
+// pixels as drawing it at once, also where a row's ink (ruby, borders, a centred picture beside
+// the text) reaches into the next row.
+TEST(DrawTest, DrawingBandByBandEqualsDrawingAtOnce) {
+  TDIBX picture(12, 44, 32);
+  picture.Fill(0x0000C0FF);
+  for (const char* markup :
+       {"<FONT BORDER=2 BCOLOR=#500000>「約束、覚えてる？」</FONT><BR>夜空の<A HREF=s>星</A><IMG SRC=m ALIGN=CENTER>を"
+        "指さした。<BR><RUBY VALUE=またた>瞬</RUBY>く光が<RUBY VALUE=ほお>頬</RUBY>を照らした。",
+        "<FONT SHADOW=3>影</FONT><BR><FONT BORDER=3><RUBY VALUE=るび>字</RUBY></FONT>"}) {
+    TNkWord word;
+    word.FontSize = 24;
+    word.AreaWidth = 300;
+    word.PageHeight = 200;
+    word.FadeTime = 0;
+    word.ImageSize = [](const std::string&) { return TextSize{12, 44}; };
+    word.ImageFrame = [&](const std::string&) { return TextImageFrame{&picture, nullptr}; };
+    word.SetText(markup);
+    std::vector<std::unique_ptr<TWdPage>> pages;
+    word.Layout(pages);
+    ASSERT_FALSE(pages.empty());
+    word.ResetReveal(*pages[0]);
+    TFontPixelManager glyphs;
+    word.Render(*pages[0], glyphs);
+    for (int i = 0; i < 200 && word.HasMore(*pages[0]); ++i) word.Step(*pages[0], 100);
+    TDIBX once(300, 200, 32), banded(300, 200, 32);
+    once.Fill(0x00102030);
+    banded.Fill(0x00102030);
+    word.Target = &once;
+    word.ClipRect = {0, 0, 300, 200};
+    word.Draw(*pages[0]);
+    word.Target = &banded;
+    for (int top = 0; top < 200; top += 3) {
+      word.ClipRect = {0, top, 300, std::min(top + 3, 200)};
+      word.Draw(*pages[0]);
+    }
+    int differing = 0;
+    for (int y = 0; y < 200; ++y) {
+      for (int x = 0; x < 300; ++x) differing += once.GetPixel(x, y) != banded.GetPixel(x, y);
+    }
+    EXPECT_EQ(differing, 0) << markup;
+  }
+}
+
 TEST(DrawTest, AScrollingPageRendersOnlyItsVisiblePartAndDrawsItWhereItIsScrolled) {
   TNkWord word;
   word.FontSize = 20;
