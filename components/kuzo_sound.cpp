@@ -113,6 +113,7 @@ void TKuzoSound::Play() {
 }
 
 bool TKuzoSound::Tick() {
+  if (scrapRestored_) return true;
   bool destroy = false;
   if (item_ && item_->EndReached()) {
     if (repeat_) {
@@ -320,6 +321,7 @@ void TKuzoSound::LoadFromStream(ByteReader& in, int32_t version) {
   else
     SetPlayState(state);
   if (paused_ || aniPaused_) ApplyPause();
+  scrapRestored_ = autoScrap_ && !item_.Get() && playState_ == kMediaStopped;
 }
 
 }  // namespace kuzo

@@ -67,6 +67,9 @@ class TKuzoSound : public TKuzoComponent {
   bool autoScrap_ = false;
   std::string playEndLabel_;
   bool ended_ = false;
+  // Restored stopped with auto scrap (a short sound saved while it played is not played again):
+  // it never plays or ends, so it goes at its next tick instead of staying in the scene for good.
+  bool scrapRestored_ = false;
   bool rewindOnLoad_ = true;
   bool muteOnLoad_ = false;
 };

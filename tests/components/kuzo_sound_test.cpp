@@ -293,6 +293,28 @@ TEST(SoundRecord, ShortPlayingSoundsComeBackStoppedLongOrRepeatingOnesPlaying) {
   EXPECT_TRUE(c->GetBoolProp(PR_REPEAT));
 }
 
+TEST(SoundRecord, ShortAutoScrapSoundSavedWhilePlayingGoesAtTheFirstTickAfterTheLoad) {
+  MediaScene s, t;
+  for (MediaScene* m : {&s, &t}) m->AddTone("click.wav", 300);
+  auto* click = s.Create<TKuzoSound>("click");
+  click->SetBoolProp(PR_AUTOSCRAP, true);
+  click->SetStrProp(PR_SOURCE, "click.wav");
+  click->SetPlayState(kMediaPlaying);
+  auto* voice = StartSound(s, "voice", "click.wav");
+  s.Step(20);
+  TKuzoSound* a = RoundTrip(s, *click, t);
+  TKuzoSound* b = RoundTrip(s, *voice, t);
+  EXPECT_EQ(a->GetPlayState(), kMediaStopped);
+  EXPECT_EQ(b->GetPlayState(), kMediaStopped);
+  ASSERT_NE(t.scene.FindComponent("click"), nullptr);  // still there until the scene ticks
+  t.Step(20);
+  EXPECT_EQ(t.scene.FindComponent("click"), nullptr);
+  // Without auto scrap the stopped sound stays for the script to delete, as it did before.
+  for (int i = 0; i < 5; ++i) t.Step(20);
+  EXPECT_NE(t.scene.FindComponent("voice"), nullptr);
+  EXPECT_EQ(t.EventsOf(b, EV_PLAYEND), 0);
+}
+
 TEST(SoundRecord, RewindMuteAndFieldsSurvive) {
   MediaScene s, t;
   for (MediaScene* m : {&s, &t}) m->AddTone("long.wav", 5000);
