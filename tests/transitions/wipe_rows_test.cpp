@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -307,6 +309,65 @@ TEST(WipeRowsTest, RippleRingMatchesThePlainLoop) {
         ASSERT_EQ(fast, plain) << "variant " << k << " size " << w << "x" << h << " round " << round;
         fast = start;
         plain = start;
+      }
+    }
+  }
+}
+
+// The ring over real tables (distances, cosines and sines of the screen's own cells), where
+// neighbouring cells move by nearly the same offset: runs displaced as a whole, runs spread over a
+// few columns and two rows, and runs whose window would leave the screen. Every level from
+// nothing reached to everything passed, sawtooth and random profiles, even and odd screens.
+TEST(WipeRowsTest, RippleRingOverRealTablesMatchesThePlainLoop) {
+  std::mt19937 gen(37);
+  for (auto [w, h] : {std::pair{96, 60}, std::pair{101, 67}, std::pair{70, 33}}) {
+    const int w2 = w / 2, h2 = h / 2;
+    std::vector<uint8_t> to(static_cast<size_t>(4 * w * h)), start(to.size());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    for (auto& b : start) b = static_cast<uint8_t>(gen());
+    std::vector<uint16_t> distance(static_cast<size_t>(w2 * h2));
+    std::vector<int32_t> cosine(distance.size()), sine(distance.size());
+    for (int y = 0; y < h2; ++y) {
+      for (int x = 0; x < w2; ++x) {
+        const size_t i = static_cast<size_t>(y * w2 + x);
+        const double dx = x - w2, dy = y - h2, theta = std::atan2(dy, dx);
+        distance[i] = static_cast<uint16_t>(std::lrint(std::hypot(dx, dy)));
+        cosine[i] = static_cast<int32_t>(std::lrint(std::cos(theta) * 65536));
+        sine[i] = static_cast<int32_t>(std::lrint(std::sin(theta) * 65536));
+      }
+    }
+    const int32_t largest = static_cast<int32_t>(std::lrint(std::hypot(w2, h2)));
+    for (int32_t amplitude : {0, 3, 5, 12, -7, 1000}) {
+      const int n = std::min(w2, h2) * 2 / 3, q = n / 4;
+      std::vector<int32_t> profile(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        profile[static_cast<size_t>(i)] = amplitude == 1000 ? static_cast<int32_t>(gen() % 7) - 3 : i % q * amplitude / q;
+      }
+      for (int32_t level = 0; level <= largest + n; level += 3) {
+        std::vector<uint8_t> fast = start, plain = start, chosen = start;
+        wipe::RippleRing ring{distance.data(), cosine.data(), sine.data(), profile.data(), n, level, w2, h2, w, h,
+                              to.data(), 4 * w, fast.data(), 4 * w, true};
+        wipe::RippleRing plainRing = ring, chosenRing = ring;
+        plainRing.dest = plain.data();
+        chosenRing.dest = chosen.data();
+        for (int y = 0; y < h2; ++y) {
+          // The ring's stretch of this row: level - n + 1 <= distance <= level.
+          int x0 = 0;
+          while (x0 < w2 && distance[static_cast<size_t>(y * w2 + x0)] > level) ++x0;
+          int x1 = x0;
+          while (x1 < w2 && distance[static_cast<size_t>(y * w2 + x1)] + n - 1 >= level) ++x1;
+          wipe::RippleRing32Plain(plainRing, y, x0, x1);
+          wipe::RippleRing32(chosenRing, y, x0, x1);
+#if defined(__x86_64__) || defined(__i386__)
+          if (__builtin_cpu_supports("avx2")) wipe::RippleRing32Avx2(ring, y, x0, x1);
+#endif
+        }
+        ASSERT_EQ(chosen, plain) << w << "x" << h << " amplitude " << amplitude << " level " << level;
+#if defined(__x86_64__) || defined(__i386__)
+        if (__builtin_cpu_supports("avx2")) {
+          ASSERT_EQ(fast, plain) << "avx2 " << w << "x" << h << " amplitude " << amplitude << " level " << level;
+        }
+#endif
       }
     }
   }
