@@ -154,8 +154,9 @@ void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const i
 
 void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
   int j = 0;
-  // Eight columns a step with masked gathers, one from each picture; the offsets are within a
-  // picture (row * pitch + column bytes), so they fit 32 bits.
+  // Eight columns a step: contiguous loads where the columns are neighbours reading nearby rows,
+  // else masked gathers; the offsets are within a picture (row * pitch + column bytes), so they
+  // fit 32 bits.
   const bool fits = c.fromPitch > -(int64_t{1} << 20) && c.fromPitch < (int64_t{1} << 20) &&
                     c.toPitch > -(int64_t{1} << 20) && c.toPitch < (int64_t{1} << 20);
   if (fits) {
@@ -165,6 +166,7 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
     const V toPitch = _mm256_set1_epi32(static_cast<int32_t>(c.toPitch));
     const auto* fromBase = reinterpret_cast<const int*>(c.from);
     const auto* toBase = reinterpret_cast<const int*>(c.to);
+    const V lanes4 = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
     for (; j + 8 <= count; j += 8) {
       const V r = _mm256_sub_epi32(yv, _mm256_loadu_si256(reinterpret_cast<const V*>(c.margin + j)));
       const V rows = _mm256_loadu_si256(reinterpret_cast<const V*>(c.rows + j));
@@ -175,6 +177,40 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
       const V offset = _mm256_loadu_si256(reinterpret_cast<const V*>(c.offset + j));
       const V isFrom = _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(c.side + j)), zero),
                                         _mm256_set1_epi32(-1));
+      const unsigned insideBits = static_cast<unsigned>(_mm256_movemask_epi8(inside));
+      if (insideBits == 0) {  // all eight columns black at this row
+        StoreV(dst + 4 * j, zero);
+        continue;
+      }
+      // Neighbouring columns of one picture whose offsets are their own neighbouring columns and
+      // whose source rows lie within four rows of each other: one contiguous load per row used,
+      // each lane keeping the row it asked for, instead of the gathers.
+      const unsigned fromBits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_and_si256(inside, isFrom)));
+      const V firstOffset = _mm256_broadcastd_epi32(_mm256_castsi256_si128(offset));
+      const bool oneSide = fromBits == 0 || fromBits == insideBits;
+      if (oneSide && _mm256_movemask_epi8(_mm256_cmpeq_epi32(offset, _mm256_add_epi32(firstOffset, lanes4))) == -1) {
+        // Source rows of the columns inside their strips; the others take the extremes' neutral values.
+        const int32_t low = _mm256_cvtsi256_si32(Min8(Select(inside, sy, _mm256_set1_epi32(0x7FFFFFFF))));
+        const int32_t high = _mm256_cvtsi256_si32(Max8(Select(inside, sy, zero)));
+        if (high - low <= 3) {
+          const uint8_t* base = fromBits != 0 ? c.from : c.to;
+          const ptrdiff_t pitch = fromBits != 0 ? c.fromPitch : c.toPitch;
+          const uint8_t* p = base + _mm256_cvtsi256_si32(offset);
+          V out = zero;
+          for (int32_t row = low; row <= high; ++row) {
+            out = Select(_mm256_and_si256(inside, _mm256_cmpeq_epi32(sy, _mm256_set1_epi32(row))), LoadV(p + row * pitch), out);
+          }
+          StoreV(dst + 4 * j, out);
+          continue;
+        }
+      }
+      if (oneSide) {  // one gather from the picture every column inside its strip reads
+        const bool useFrom = fromBits != 0;
+        StoreV(dst + 4 * j, _mm256_mask_i32gather_epi32(zero, useFrom ? fromBase : toBase,
+                                                        _mm256_add_epi32(_mm256_mullo_epi32(sy, useFrom ? fromPitch : toPitch), offset),
+                                                        inside, 1));
+        continue;
+      }
       const V fromPixels = _mm256_mask_i32gather_epi32(zero, fromBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, fromPitch), offset),
                                                        _mm256_and_si256(inside, isFrom), 1);
       const V toPixels = _mm256_mask_i32gather_epi32(zero, toBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, toPitch), offset),

@@ -249,7 +249,7 @@ TEST(WipeRowsTest, TwistColumnsMatchThePlainLoop) {
                                from.data(), 4 * kW, to.data(), 4 * kW};
     const int32_t y = round % kH;
     const int count = round % (kW + 1);
-    std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32};
+    std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32, &wipe::TwistRow32Sse2};
 #if defined(__x86_64__) || defined(__i386__)
     if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::TwistRow32Avx2);
 #endif
@@ -270,6 +270,52 @@ TEST(WipeRowsTest, TwistColumnsMatchThePlainLoop) {
     const int sourceRow = y == 24 ? 0 : 25;
     const bool black = y == 23 || y == 26;
     EXPECT_EQ(std::memcmp(plain.data(), black ? std::vector<uint8_t>(4, 0).data() : &from[4 * kW * sourceRow + 8], 4), 0) << y;
+  }
+}
+
+// Columns as the column twist turns them: neighbours with slowly changing heights, so that eight
+// columns read the same row, rows a few apart or rows far apart (steep screens), across the change
+// from the outgoing to the incoming picture, with all-black rows above and below the strips, and
+// runs whose columns are not neighbours. Every row of every phase against the plain loop.
+TEST(WipeRowsTest, TwistRowOverTurningColumnsMatchesThePlainLoop) {
+  std::mt19937 gen(41);
+  for (auto [w, h] : {std::pair{61, 200}, std::pair{203, 50}, std::pair{37, 37}, std::pair{96, 1}}) {
+    std::vector<uint8_t> from(static_cast<size_t>(4 * w * h)), to(from.size());
+    for (auto& b : from) b = static_cast<uint8_t>(gen());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    std::vector<int32_t> margin(static_cast<size_t>(w)), rows(margin.size()), step(margin.size()), side(margin.size()),
+        offset(margin.size());
+    for (int phase = 0; phase <= 60; ++phase) {
+      const double a = phase * 3 * 3.14159265358979 / 2 / 60;
+      for (int j = 0; j < w; ++j) {
+        const double phi = std::clamp(a - static_cast<double>(j) / w * 3.14159265358979 / 2, 0.0, 3.14159);
+        const int32_t height = static_cast<int32_t>(std::lrint(std::cos(phi) * h));
+        const int32_t n = std::abs(height);
+        const size_t i = static_cast<size_t>(j);
+        rows[i] = n;
+        margin[i] = (h - n) / 2;
+        step[i] = n > 0 ? static_cast<int32_t>((int64_t{h} << 16) / n) : 0;
+        side[i] = height > 0 ? 1 : 0;
+        // Every fifth phase a few columns read another column.
+        offset[i] = 4 * (phase % 5 == 4 && gen() % 8 == 0 ? static_cast<int32_t>(gen() % w) : j);
+      }
+      const wipe::TwistColumns c{margin.data(), rows.data(), step.data(), side.data(), offset.data(),
+                                 from.data(), 4 * w, to.data(), 4 * w};
+      std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32,
+                                                                                          &wipe::TwistRow32Sse2};
+#if defined(__x86_64__) || defined(__i386__)
+      if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::TwistRow32Avx2);
+#endif
+      std::vector<uint8_t> fast(static_cast<size_t>(4 * w)), plain(fast.size());
+      for (int32_t y = 0; y < h; ++y) {
+        wipe::TwistRow32Plain(plain.data(), y, w, c);
+        for (size_t k = 0; k < variants.size(); ++k) {
+          std::fill(fast.begin(), fast.end(), 0xAB);
+          variants[k](fast.data(), y, w, c);
+          ASSERT_EQ(fast, plain) << "variant " << k << " " << w << "x" << h << " phase " << phase << " row " << y;
+        }
+      }
+    }
   }
 }
 
