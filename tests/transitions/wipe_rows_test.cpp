@@ -342,7 +342,8 @@ TEST(WipeRowsTest, RippleRingMatchesThePlainLoop) {
       wipe::RippleRing ring{distance.data(), cosine.data(), sine.data(), profile.data(), n, level, w2, h2, w, h,
                             to.data(), 4 * w, fast.data(), 4 * w, true};
       const int32_t y = round % h2, x0 = round % 5, x1 = std::min(w2, x0 + round % 19);
-      std::vector<void (*)(const wipe::RippleRing&, int32_t, int32_t, int32_t)> variants = {&wipe::RippleRing32};
+      std::vector<void (*)(const wipe::RippleRing&, int32_t, int32_t, int32_t)> variants = {&wipe::RippleRing32,
+                                                                                          &wipe::RippleRing32Sse2};
 #if defined(__x86_64__) || defined(__i386__)
       if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::RippleRing32Avx2);
 #endif
@@ -390,12 +391,13 @@ TEST(WipeRowsTest, RippleRingOverRealTablesMatchesThePlainLoop) {
         profile[static_cast<size_t>(i)] = amplitude == 1000 ? static_cast<int32_t>(gen() % 7) - 3 : i % q * amplitude / q;
       }
       for (int32_t level = 0; level <= largest + n; level += 3) {
-        std::vector<uint8_t> fast = start, plain = start, chosen = start;
+        std::vector<uint8_t> fast = start, plain = start, chosen = start, sse2 = start;
         wipe::RippleRing ring{distance.data(), cosine.data(), sine.data(), profile.data(), n, level, w2, h2, w, h,
                               to.data(), 4 * w, fast.data(), 4 * w, true};
-        wipe::RippleRing plainRing = ring, chosenRing = ring;
+        wipe::RippleRing plainRing = ring, chosenRing = ring, sse2Ring = ring;
         plainRing.dest = plain.data();
         chosenRing.dest = chosen.data();
+        sse2Ring.dest = sse2.data();
         for (int y = 0; y < h2; ++y) {
           // The ring's stretch of this row: level - n + 1 <= distance <= level.
           int x0 = 0;
@@ -404,11 +406,13 @@ TEST(WipeRowsTest, RippleRingOverRealTablesMatchesThePlainLoop) {
           while (x1 < w2 && distance[static_cast<size_t>(y * w2 + x1)] + n - 1 >= level) ++x1;
           wipe::RippleRing32Plain(plainRing, y, x0, x1);
           wipe::RippleRing32(chosenRing, y, x0, x1);
+          wipe::RippleRing32Sse2(sse2Ring, y, x0, x1);
 #if defined(__x86_64__) || defined(__i386__)
           if (__builtin_cpu_supports("avx2")) wipe::RippleRing32Avx2(ring, y, x0, x1);
 #endif
         }
         ASSERT_EQ(chosen, plain) << w << "x" << h << " amplitude " << amplitude << " level " << level;
+        ASSERT_EQ(sse2, plain) << "sse2 " << w << "x" << h << " amplitude " << amplitude << " level " << level;
 #if defined(__x86_64__) || defined(__i386__)
         if (__builtin_cpu_supports("avx2")) {
           ASSERT_EQ(fast, plain) << "avx2 " << w << "x" << h << " amplitude " << amplitude << " level " << level;
