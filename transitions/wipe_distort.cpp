@@ -188,16 +188,18 @@ void TWipeRipple::DrawFrame() {
     for (int y = 0; y < h2_; ++y) {
       const int yy = h - 1 - y;
       const uint16_t* dist = &distance_[static_cast<size_t>(y) * w2_];
-      int x = 0;
-      while (x < w2_) {
-        const int64_t k0 = int64_t{dist[x]} + (n - 1) - level;
-        const int kind = k0 > n - 1 ? 0 : (k0 < 0 ? 1 : 2);  // 0 not reached, 1 passed, 2 in the ring
-        int end = x + 1;
-        while (end < w2_) {
-          const int64_t k = int64_t{dist[end]} + (n - 1) - level;
-          if ((k > n - 1 ? 0 : (k < 0 ? 1 : 2)) != kind) break;
-          ++end;
-        }
+      // Along a cell row the distance to the centre never grows (x runs towards the centre), so
+      // the row is at most three stretches in this order: not reached (distance > level), in the
+      // ring, passed (distance < level - n + 1). Their ends are found by binary search.
+      const uint16_t* ringStart = std::partition_point(dist, dist + w2_, [&](uint16_t d) { return int64_t{d} > level; });
+      const uint16_t* passedStart =
+          std::partition_point(ringStart, dist + w2_, [&](uint16_t d) { return int64_t{d} + (n - 1) >= level; });
+      const std::array<int, 4> ends{0, static_cast<int>(ringStart - dist), static_cast<int>(passedStart - dist), w2_};
+      for (int stretch = 0; stretch < 3; ++stretch) {
+        int x = ends[static_cast<size_t>(stretch)];
+        const int end = ends[static_cast<size_t>(stretch) + 1];
+        if (x == end) continue;
+        const int kind = stretch == 0 ? 0 : (stretch == 1 ? 2 : 1);  // 0 not reached, 1 passed, 2 in the ring
         if (kind == 0) {
           copySpan(fromBase, fromPitch, y, x, end);
         } else if (kind == 1) {
@@ -223,7 +225,6 @@ void TWipeRipple::DrawFrame() {
             put(xx, yy, at(To, w - 1 - ix, h - 1 - iy));
           }
         }
-        x = end;
       }
     }
     // Odd sizes leave a middle column or row that no quarter covers: it switches, undistorted,

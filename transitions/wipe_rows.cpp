@@ -317,24 +317,84 @@ void SpotRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const i
 
 // --- the column twist ------------------------------------------------------------------------------
 
+namespace {
+
+// Column j of the twist at screen row y: its picture's pixel, or black outside its strip.
+inline uint32_t TwistPixel(int32_t y, int j, const TwistColumns& c) {
+  const uint32_t r = static_cast<uint32_t>(y - c.margin[j]);  // wraps above the strip
+  if (r >= static_cast<uint32_t>(c.rows[j])) return 0;
+  const int64_t sy = (int64_t{r} * c.step[j]) >> 16;  // the strip's row in the picture
+  const uint8_t* src = c.side[j] != 0 ? c.from + sy * c.fromPitch : c.to + sy * c.toPitch;
+  return Load<k32>(src + c.offset[j]);
+}
+
+}  // namespace
+
 void TwistRow32Plain(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
-  for (int j = 0; j < count; ++j) {
-    const uint32_t r = static_cast<uint32_t>(y - c.margin[j]);  // wraps above the strip
-    uint32_t p = 0;
-    if (r < static_cast<uint32_t>(c.rows[j])) {
-      const int64_t sy = (int64_t{r} * c.step[j]) >> 16;  // the strip's row in the picture
-      const uint8_t* src = c.side[j] != 0 ? c.from + sy * c.fromPitch : c.to + sy * c.toPitch;
-      p = Load<k32>(src + c.offset[j]);
-    }
-    Store<k32>(dst + 4 * j, p);
-  }
+  for (int j = 0; j < count; ++j) Store<k32>(dst + 4 * j, TwistPixel(y, j, c));
 }
 
 void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
 #if KUZO_WIPE_AVX2
   if (Avx2RowsAvailable()) return TwistRow32Avx2(dst, y, count, c);
 #endif
-  TwistRow32Plain(dst, y, count, c);
+  TwistRow32Sse2(dst, y, count, c);
+}
+
+void TwistRow32Sse2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
+  int j = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i yv = _mm_set1_epi32(y);
+  const __m128i lanes4 = _mm_setr_epi32(0, 4, 8, 12);
+  alignas(16) int32_t rowOf[4];
+  // Four columns a step. Columns that are neighbours in one picture, reading rows at most four
+  // apart, take one contiguous load per row, each lane keeping the row it asked for; other steps
+  // go pixel by pixel.
+  for (; j + 4 <= count; j += 4) {
+    const __m128i r = _mm_sub_epi32(yv, LoadV(reinterpret_cast<const uint8_t*>(c.margin + j)));
+    const __m128i rows = LoadV(reinterpret_cast<const uint8_t*>(c.rows + j));
+    const __m128i inside = _mm_andnot_si128(_mm_cmpgt_epi32(zero, r), _mm_cmpgt_epi32(rows, r));  // 0 <= r < rows
+    const int insideBits = _mm_movemask_epi8(inside);
+    uint8_t* d = dst + 4 * j;
+    if (insideBits == 0) {
+      StoreV(d, zero);
+      continue;
+    }
+    const __m128i sideZero = _mm_cmpeq_epi32(LoadV(reinterpret_cast<const uint8_t*>(c.side + j)), zero);
+    const int fromBits = _mm_movemask_epi8(_mm_andnot_si128(sideZero, inside));
+    const __m128i offset = LoadV(reinterpret_cast<const uint8_t*>(c.offset + j));
+    const bool neighbours =
+        _mm_movemask_epi8(_mm_cmpeq_epi32(offset, _mm_add_epi32(_mm_set1_epi32(c.offset[j]), lanes4))) == 0xFFFF;
+    if ((fromBits == 0 || fromBits == insideBits) && neighbours) {
+      // r * step < 2^31 inside the strip: two unsigned 32 x 32 -> 64 multiplies (lanes 0, 2 and
+      // lanes 1, 3), each product shifted down by 16 into its lane.
+      const __m128i rr = _mm_and_si128(r, inside);
+      const __m128i st = LoadV(reinterpret_cast<const uint8_t*>(c.step + j));
+      const __m128i even = _mm_srli_epi64(_mm_mul_epu32(rr, st), 16);
+      const __m128i odd = _mm_slli_epi64(_mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(rr, 32), _mm_srli_epi64(st, 32)), 16), 32);
+      const __m128i sy = _mm_or_si128(even, odd);
+      _mm_store_si128(reinterpret_cast<__m128i*>(rowOf), sy);
+      int32_t low = INT32_MAX, high = 0;
+      for (int k = 0; k < 4; ++k) {
+        if ((insideBits >> (4 * k)) & 1) low = std::min(low, rowOf[k]), high = std::max(high, rowOf[k]);
+      }
+      if (high - low <= 3) {
+        const bool useFrom = fromBits != 0;
+        const uint8_t* p = (useFrom ? c.from : c.to) + c.offset[j];
+        const ptrdiff_t pitch = useFrom ? c.fromPitch : c.toPitch;
+        __m128i out = zero;
+        for (int32_t row = low; row <= high; ++row) {
+          out = Select(_mm_and_si128(inside, _mm_cmpeq_epi32(sy, _mm_set1_epi32(row))), LoadV(p + row * pitch), out);
+        }
+        StoreV(d, out);
+        continue;
+      }
+    }
+    for (int k = 0; k < 4; ++k) Store<k32>(d + 4 * k, TwistPixel(y, j + k, c));
+  }
+#endif
+  for (; j < count; ++j) Store<k32>(dst + 4 * j, TwistPixel(y, j, c));
 }
 
 // --- the ripple's ring ------------------------------------------------------------------------------
@@ -365,7 +425,81 @@ void RippleRing32(const RippleRing& ring, int32_t y, int32_t x0, int32_t x1) {
 #if KUZO_WIPE_AVX2
   if (ring.small && Avx2RowsAvailable()) return RippleRing32Avx2(ring, y, x0, x1);
 #endif
-  RippleRing32Plain(ring, y, x0, x1);
+  RippleRing32Sse2(ring, y, x0, x1);
+}
+
+void RippleRing32Sse2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {
+  int32_t x = x0;
+#if defined(__SSE2__)
+  if (g.small) {
+    const int32_t yy = g.h - 1 - y;
+    const int32_t shift = g.n - 1 - g.level;
+    const __m128i lanes = _mm_setr_epi32(0, 1, 2, 3);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i low16 = _mm_set1_epi32(0xFFFF);
+    const __m128i w2 = _mm_set1_epi32(g.w2), h2 = _mm_set1_epi32(g.h2);
+    const __m128i wLast = _mm_set1_epi32(g.w - 1), hLast = _mm_set1_epi32(g.h - 1);
+    uint8_t* top = g.dest + static_cast<ptrdiff_t>(y) * g.destPitch;
+    uint8_t* bottom = g.dest + static_cast<ptrdiff_t>(yy) * g.destPitch;
+    const auto row = [&](int32_t r) { return g.to + static_cast<ptrdiff_t>(r) * g.toPitch; };
+    // The low 32 bits of four products (those of signed and unsigned products agree): with
+    // `small` every product fits 32 bits.
+    const auto mulLow = [](__m128i a, __m128i b) {
+      const __m128i even = _mm_mul_epu32(a, b), odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
+      return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)), _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+    };
+    alignas(16) int32_t radius[4], ixs[4], iys[4];
+    // Four cells a step: their source points as in the plain loop; four cells moved by one offset
+    // copy four neighbouring pixels to each of their four places (the right-hand runs mirror both
+    // cells and sources, so they too are straight copies), others go pixel by pixel.
+    for (; x + 4 <= x1; x += 4) {
+      const size_t i = static_cast<size_t>(y) * static_cast<size_t>(g.w2) + static_cast<size_t>(x);
+      for (int k = 0; k < 4; ++k) {
+        const int32_t d = g.distance[i + static_cast<size_t>(k)];
+        radius[k] = d + g.profile[d + shift];
+      }
+      const __m128i r = _mm_load_si128(reinterpret_cast<const __m128i*>(radius));
+      // c * r / 65536 truncated toward zero: add 65535 to negative products before the shift.
+      const __m128i pc = mulLow(LoadV(reinterpret_cast<const uint8_t*>(g.cosine + i)), r);
+      const __m128i ps = mulLow(LoadV(reinterpret_cast<const uint8_t*>(g.sine + i)), r);
+      const __m128i sx = _mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(pc, _mm_and_si128(_mm_srai_epi32(pc, 31), low16)), 16), w2);
+      const __m128i sy = _mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(ps, _mm_and_si128(_mm_srai_epi32(ps, 31), low16)), 16), h2);
+      const __m128i outside = _mm_or_si128(_mm_or_si128(_mm_cmpgt_epi32(zero, sx), _mm_cmpgt_epi32(zero, sy)),
+                                           _mm_or_si128(_mm_cmpgt_epi32(sx, wLast), _mm_cmpgt_epi32(sy, hLast)));
+      // Outside the screen a cell shows to's own pixels: the same four places with (x, y) itself.
+      const __m128i xs = _mm_add_epi32(_mm_set1_epi32(x), lanes);
+      const __m128i ix = Select(outside, xs, sx);
+      const __m128i iy = Select(outside, _mm_set1_epi32(y), sy);
+      const __m128i ex = _mm_sub_epi32(ix, xs);
+      const __m128i same = _mm_and_si128(_mm_cmpeq_epi32(ex, _mm_shuffle_epi32(ex, 0)), _mm_cmpeq_epi32(iy, _mm_shuffle_epi32(iy, 0)));
+      const ptrdiff_t left = static_cast<ptrdiff_t>(x) * 4, right = static_cast<ptrdiff_t>(g.w - 4 - x) * 4;
+      if (_mm_movemask_epi8(same) == 0xFFFF) {
+        const int32_t sx0 = _mm_cvtsi128_si32(ix), sy0 = _mm_cvtsi128_si32(iy);
+        const ptrdiff_t srcLeft = static_cast<ptrdiff_t>(sx0) * 4, srcRight = static_cast<ptrdiff_t>(g.w - 4 - sx0) * 4;
+        const uint8_t* srcTop = row(sy0);
+        const uint8_t* srcBottom = row(g.h - 1 - sy0);
+        StoreV(top + left, LoadV(srcTop + srcLeft));
+        StoreV(top + right, LoadV(srcTop + srcRight));
+        StoreV(bottom + left, LoadV(srcBottom + srcLeft));
+        StoreV(bottom + right, LoadV(srcBottom + srcRight));
+        continue;
+      }
+      _mm_store_si128(reinterpret_cast<__m128i*>(ixs), ix);
+      _mm_store_si128(reinterpret_cast<__m128i*>(iys), iy);
+      for (int k = 0; k < 4; ++k) {
+        const ptrdiff_t cl = static_cast<ptrdiff_t>(x + k) * 4, cr = static_cast<ptrdiff_t>(g.w - 1 - x - k) * 4;
+        const ptrdiff_t sl = static_cast<ptrdiff_t>(ixs[k]) * 4, sr = static_cast<ptrdiff_t>(g.w - 1 - ixs[k]) * 4;
+        const uint8_t* st = row(iys[k]);
+        const uint8_t* sb = row(g.h - 1 - iys[k]);
+        std::memcpy(top + cl, st + sl, 4);
+        std::memcpy(top + cr, st + sr, 4);
+        std::memcpy(bottom + cl, sb + sl, 4);
+        std::memcpy(bottom + cr, sb + sr, 4);
+      }
+    }
+  }
+#endif
+  RippleRing32Plain(g, y, x, x1);
 }
 
 }  // namespace kuzo::wipe

@@ -95,6 +95,8 @@ void ComposeRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, cons
 void BlendRow32Sse2(uint8_t* dst, const uint8_t* src, int count, int opacity);
 void FadeRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity);
 void SpotRow32Sse2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g);
+void TwistRow32Sse2(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
+void RippleRing32Sse2(const RippleRing& ring, int32_t y, int32_t x0, int32_t x1);
 
 // The AVX2 loops of the kernels above. Avx2RowsAvailable() is true when this processor has AVX2
 // and the blend kernels are not capped below it (graphics' kernel level variable); the kernels

@@ -45,6 +45,24 @@ inline V Mix8(V f, V t, V q) {
   return _mm256_packus_epi16(lo, hi);  // in-lane unpack and pack keep the pixel order
 }
 
+// The smallest and the largest of eight lanes, in every lane.
+inline V Min8(V v) {
+  v = _mm256_min_epi32(v, _mm256_permute2x128_si256(v, v, 1));
+  v = _mm256_min_epi32(v, _mm256_shuffle_epi32(v, 0x4E));
+  return _mm256_min_epi32(v, _mm256_shuffle_epi32(v, 0xB1));
+}
+inline V Max8(V v) {
+  v = _mm256_max_epi32(v, _mm256_permute2x128_si256(v, v, 1));
+  v = _mm256_max_epi32(v, _mm256_shuffle_epi32(v, 0x4E));
+  return _mm256_max_epi32(v, _mm256_shuffle_epi32(v, 0xB1));
+}
+
+// Lane j takes pixel idx[j] (0 .. 15) of the sixteen pixels at p.
+inline V Pick16(const uint8_t* p, V idx) {
+  const V lo = _mm256_permutevar8x32_epi32(LoadV(p), idx), hi = _mm256_permutevar8x32_epi32(LoadV(p + 32), idx);
+  return Select(_mm256_cmpgt_epi32(idx, _mm256_set1_epi32(7)), hi, lo);
+}
+
 }  // namespace
 
 void ComposeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count,
@@ -136,8 +154,9 @@ void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const i
 
 void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
   int j = 0;
-  // Eight columns a step with masked gathers, one from each picture; the offsets are within a
-  // picture (row * pitch + column bytes), so they fit 32 bits.
+  // Eight columns a step: contiguous loads where the columns are neighbours reading nearby rows,
+  // else masked gathers; the offsets are within a picture (row * pitch + column bytes), so they
+  // fit 32 bits.
   const bool fits = c.fromPitch > -(int64_t{1} << 20) && c.fromPitch < (int64_t{1} << 20) &&
                     c.toPitch > -(int64_t{1} << 20) && c.toPitch < (int64_t{1} << 20);
   if (fits) {
@@ -147,6 +166,7 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
     const V toPitch = _mm256_set1_epi32(static_cast<int32_t>(c.toPitch));
     const auto* fromBase = reinterpret_cast<const int*>(c.from);
     const auto* toBase = reinterpret_cast<const int*>(c.to);
+    const V lanes4 = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
     for (; j + 8 <= count; j += 8) {
       const V r = _mm256_sub_epi32(yv, _mm256_loadu_si256(reinterpret_cast<const V*>(c.margin + j)));
       const V rows = _mm256_loadu_si256(reinterpret_cast<const V*>(c.rows + j));
@@ -157,6 +177,40 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
       const V offset = _mm256_loadu_si256(reinterpret_cast<const V*>(c.offset + j));
       const V isFrom = _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(c.side + j)), zero),
                                         _mm256_set1_epi32(-1));
+      const unsigned insideBits = static_cast<unsigned>(_mm256_movemask_epi8(inside));
+      if (insideBits == 0) {  // all eight columns black at this row
+        StoreV(dst + 4 * j, zero);
+        continue;
+      }
+      // Neighbouring columns of one picture whose offsets are their own neighbouring columns and
+      // whose source rows lie within four rows of each other: one contiguous load per row used,
+      // each lane keeping the row it asked for, instead of the gathers.
+      const unsigned fromBits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_and_si256(inside, isFrom)));
+      const V firstOffset = _mm256_broadcastd_epi32(_mm256_castsi256_si128(offset));
+      const bool oneSide = fromBits == 0 || fromBits == insideBits;
+      if (oneSide && _mm256_movemask_epi8(_mm256_cmpeq_epi32(offset, _mm256_add_epi32(firstOffset, lanes4))) == -1) {
+        // Source rows of the columns inside their strips; the others take the extremes' neutral values.
+        const int32_t low = _mm256_cvtsi256_si32(Min8(Select(inside, sy, _mm256_set1_epi32(0x7FFFFFFF))));
+        const int32_t high = _mm256_cvtsi256_si32(Max8(Select(inside, sy, zero)));
+        if (high - low <= 3) {
+          const uint8_t* base = fromBits != 0 ? c.from : c.to;
+          const ptrdiff_t pitch = fromBits != 0 ? c.fromPitch : c.toPitch;
+          const uint8_t* p = base + _mm256_cvtsi256_si32(offset);
+          V out = zero;
+          for (int32_t row = low; row <= high; ++row) {
+            out = Select(_mm256_and_si256(inside, _mm256_cmpeq_epi32(sy, _mm256_set1_epi32(row))), LoadV(p + row * pitch), out);
+          }
+          StoreV(dst + 4 * j, out);
+          continue;
+        }
+      }
+      if (oneSide) {  // one gather from the picture every column inside its strip reads
+        const bool useFrom = fromBits != 0;
+        StoreV(dst + 4 * j, _mm256_mask_i32gather_epi32(zero, useFrom ? fromBase : toBase,
+                                                        _mm256_add_epi32(_mm256_mullo_epi32(sy, useFrom ? fromPitch : toPitch), offset),
+                                                        inside, 1));
+        continue;
+      }
       const V fromPixels = _mm256_mask_i32gather_epi32(zero, fromBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, fromPitch), offset),
                                                        _mm256_and_si256(inside, isFrom), 1);
       const V toPixels = _mm256_mask_i32gather_epi32(zero, toBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, toPitch), offset),
@@ -195,17 +249,66 @@ void RippleRing32Avx2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {
     const V outside = _mm256_or_si256(_mm256_or_si256(_mm256_cmpgt_epi32(zero, sx), _mm256_cmpgt_epi32(zero, sy)),
                                       _mm256_or_si256(_mm256_cmpgt_epi32(sx, wLast), _mm256_cmpgt_epi32(sy, hLast)));
     // Outside the screen a cell shows to's own pixels: the same four places with (x, y) itself.
-    const V ix = Select(outside, _mm256_add_epi32(_mm256_set1_epi32(x), lanes), sx);
+    const V xs = _mm256_add_epi32(_mm256_set1_epi32(x), lanes);
+    const V ix = Select(outside, xs, sx);
     const V iy = Select(outside, _mm256_set1_epi32(y), sy);
+    uint8_t* top = g.dest + static_cast<ptrdiff_t>(y) * g.destPitch;
+    uint8_t* bottom = g.dest + static_cast<ptrdiff_t>(yy) * g.destPitch;
+    const ptrdiff_t left = static_cast<ptrdiff_t>(x) * 4, right = static_cast<ptrdiff_t>(g.w - 8 - x) * 4;
+    // Eight cells displaced by one offset (ix - x, iy) read eight neighbouring pixels in each of the
+    // four places: four contiguous loads instead of four gathers. The right-hand runs mirror both
+    // the cells and their sources, so they too are straight copies.
+    const V ex = _mm256_sub_epi32(ix, xs);
+    const V exMin = Min8(ex), exMax = Max8(ex), iyMin = Min8(iy), iyMax = Max8(iy);
+    const V same = _mm256_and_si256(_mm256_cmpeq_epi32(exMin, exMax), _mm256_cmpeq_epi32(iyMin, iyMax));
+    if (_mm256_movemask_epi8(same) == -1) {
+      const int32_t sx0 = _mm256_cvtsi256_si32(ix), sy0 = _mm256_cvtsi256_si32(iy);
+      const uint8_t* srcTop = g.to + static_cast<ptrdiff_t>(sy0) * g.toPitch;
+      const uint8_t* srcBottom = g.to + static_cast<ptrdiff_t>(g.h - 1 - sy0) * g.toPitch;
+      const ptrdiff_t srcLeft = static_cast<ptrdiff_t>(sx0) * 4, srcRight = static_cast<ptrdiff_t>(g.w - 8 - sx0) * 4;
+      StoreV(top + left, LoadV(srcTop + srcLeft));
+      StoreV(top + right, LoadV(srcTop + srcRight));
+      StoreV(bottom + left, LoadV(srcBottom + srcLeft));
+      StoreV(bottom + right, LoadV(srcBottom + srcRight));
+      continue;
+    }
+    // Offsets spreading over at most nine columns and two rows: each cell's pixel is picked out of
+    // sixteen neighbouring pixels of one of two rows by permutes. The left-hand window starts at
+    // column x + min(ix - x); the right-hand one is its mirror, ending at w - 1 - (x + min(ix - x)).
+    const int32_t spreadX = _mm256_cvtsi256_si32(_mm256_sub_epi32(exMax, exMin));
+    const int32_t spreadY = _mm256_cvtsi256_si32(_mm256_sub_epi32(iyMax, iyMin));
+    const int32_t windowLeft = x + _mm256_cvtsi256_si32(exMin);
+    if (spreadX <= 8 && spreadY <= 1 && windowLeft >= 0 && windowLeft + 15 <= g.w - 1) {
+      const int32_t rowA = _mm256_cvtsi256_si32(iyMin), rowB = rowA + spreadY;
+      const V idx = _mm256_sub_epi32(_mm256_add_epi32(ex, lanes), exMin);  // 0 .. 15 into the left window
+      const V idxRight = _mm256_sub_epi32(_mm256_set1_epi32(15), _mm256_permutevar8x32_epi32(idx, reverse));
+      const V takeA = _mm256_cmpeq_epi32(iy, iyMin);
+      const V takeARight = _mm256_permutevar8x32_epi32(takeA, reverse);
+      const ptrdiff_t srcLeft = static_cast<ptrdiff_t>(windowLeft) * 4;
+      const ptrdiff_t srcRight = static_cast<ptrdiff_t>(g.w - 16 - windowLeft) * 4;
+      const uint8_t* a0 = g.to + static_cast<ptrdiff_t>(rowA) * g.toPitch;
+      const uint8_t* a1 = g.to + static_cast<ptrdiff_t>(g.h - 1 - rowA) * g.toPitch;
+      if (spreadY == 0) {
+        StoreV(top + left, Pick16(a0 + srcLeft, idx));
+        StoreV(top + right, Pick16(a0 + srcRight, idxRight));
+        StoreV(bottom + left, Pick16(a1 + srcLeft, idx));
+        StoreV(bottom + right, Pick16(a1 + srcRight, idxRight));
+      } else {
+        const uint8_t* b0 = g.to + static_cast<ptrdiff_t>(rowB) * g.toPitch;
+        const uint8_t* b1 = g.to + static_cast<ptrdiff_t>(g.h - 1 - rowB) * g.toPitch;
+        StoreV(top + left, Select(takeA, Pick16(a0 + srcLeft, idx), Pick16(b0 + srcLeft, idx)));
+        StoreV(top + right, Select(takeARight, Pick16(a0 + srcRight, idxRight), Pick16(b0 + srcRight, idxRight)));
+        StoreV(bottom + left, Select(takeA, Pick16(a1 + srcLeft, idx), Pick16(b1 + srcLeft, idx)));
+        StoreV(bottom + right, Select(takeARight, Pick16(a1 + srcRight, idxRight), Pick16(b1 + srcRight, idxRight)));
+      }
+      continue;
+    }
     const V rowTop = _mm256_mullo_epi32(iy, pitch), rowBottom = _mm256_mullo_epi32(_mm256_sub_epi32(hLast, iy), pitch);
     const V colLeft = _mm256_slli_epi32(ix, 2), colRight = _mm256_slli_epi32(_mm256_sub_epi32(wLast, ix), 2);
     const V a = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowTop, colLeft), 1);
     const V b = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowTop, colRight), 1);
     const V c = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowBottom, colLeft), 1);
     const V e = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowBottom, colRight), 1);
-    uint8_t* top = g.dest + static_cast<ptrdiff_t>(y) * g.destPitch;
-    uint8_t* bottom = g.dest + static_cast<ptrdiff_t>(yy) * g.destPitch;
-    const ptrdiff_t left = static_cast<ptrdiff_t>(x) * 4, right = static_cast<ptrdiff_t>(g.w - 8 - x) * 4;
     StoreV(top + left, a);
     StoreV(top + right, _mm256_permutevar8x32_epi32(b, reverse));
     StoreV(bottom + left, c);

@@ -86,5 +86,36 @@ TEST(WipeFormatsTest, EveryKindDrawsTheSameColoursAt32And24Bits) { CheckEveryKin
 
 TEST(WipeFormatsTest, EveryKindDrawsTheSameColoursOnClippedScreens) { CheckEveryKind(TRect{1, 2, 30, 13}); }
 
+// The kinds whose 32-bit kernels take runs of neighbouring pixels (the ripple's ring windows, the
+// column twist's row loads) on screens wide and tall enough for whole vector steps, odd and even,
+// at every few frames: the same colours as the per-format loops.
+TEST(WipeFormatsTest, RippleAndColumnTwistOnLargerScreens) {
+  for (auto [w, h] : {std::pair{203, 117}, std::pair{160, 90}}) {
+    const Pictures p(w, h, static_cast<uint32_t>(w + h));
+    for (WipeKind kind : {WipeKind::kRipple, WipeKind::kTwistV}) {
+      for (int32_t amplitude : {5, 13, -7}) {
+        TDIBX d32(w, h, 32), d24(w, h, 24);
+        d32.Assign(p.from32);
+        d24.Assign(p.from24);
+        auto w32 = CreateTransition(static_cast<int32_t>(kind), d32, p.from32, p.to32);
+        auto w24 = CreateTransition(static_cast<int32_t>(kind), d24, p.from24, p.to24);
+        for (TCustomWipe* wipe : {w32.get(), w24.get()}) {
+          wipe->SetParam(0, amplitude);
+          wipe->Duration = 300;
+          wipe->SetReverse(amplitude < 0 ? 1 : 0);
+          wipe->Prepare();
+        }
+        for (int e = 0; e < 300; e += 7) {
+          w32->Elapsed = e, w24->Elapsed = e;
+          w32->StepFrame();
+          w24->StepFrame();
+          ASSERT_EQ(Differences(d32, d24), "") << FindWipeKind(static_cast<int32_t>(kind))->name << " size " << w << "x"
+                                               << h << " amplitude " << amplitude << " elapsed " << e;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kuzo

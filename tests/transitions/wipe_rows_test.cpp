@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -247,7 +249,7 @@ TEST(WipeRowsTest, TwistColumnsMatchThePlainLoop) {
                                from.data(), 4 * kW, to.data(), 4 * kW};
     const int32_t y = round % kH;
     const int count = round % (kW + 1);
-    std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32};
+    std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32, &wipe::TwistRow32Sse2};
 #if defined(__x86_64__) || defined(__i386__)
     if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::TwistRow32Avx2);
 #endif
@@ -268,6 +270,52 @@ TEST(WipeRowsTest, TwistColumnsMatchThePlainLoop) {
     const int sourceRow = y == 24 ? 0 : 25;
     const bool black = y == 23 || y == 26;
     EXPECT_EQ(std::memcmp(plain.data(), black ? std::vector<uint8_t>(4, 0).data() : &from[4 * kW * sourceRow + 8], 4), 0) << y;
+  }
+}
+
+// Columns as the column twist turns them: neighbours with slowly changing heights, so that eight
+// columns read the same row, rows a few apart or rows far apart (steep screens), across the change
+// from the outgoing to the incoming picture, with all-black rows above and below the strips, and
+// runs whose columns are not neighbours. Every row of every phase against the plain loop.
+TEST(WipeRowsTest, TwistRowOverTurningColumnsMatchesThePlainLoop) {
+  std::mt19937 gen(41);
+  for (auto [w, h] : {std::pair{61, 200}, std::pair{203, 50}, std::pair{37, 37}, std::pair{96, 1}}) {
+    std::vector<uint8_t> from(static_cast<size_t>(4 * w * h)), to(from.size());
+    for (auto& b : from) b = static_cast<uint8_t>(gen());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    std::vector<int32_t> margin(static_cast<size_t>(w)), rows(margin.size()), step(margin.size()), side(margin.size()),
+        offset(margin.size());
+    for (int phase = 0; phase <= 60; ++phase) {
+      const double a = phase * 3 * 3.14159265358979 / 2 / 60;
+      for (int j = 0; j < w; ++j) {
+        const double phi = std::clamp(a - static_cast<double>(j) / w * 3.14159265358979 / 2, 0.0, 3.14159);
+        const int32_t height = static_cast<int32_t>(std::lrint(std::cos(phi) * h));
+        const int32_t n = std::abs(height);
+        const size_t i = static_cast<size_t>(j);
+        rows[i] = n;
+        margin[i] = (h - n) / 2;
+        step[i] = n > 0 ? static_cast<int32_t>((int64_t{h} << 16) / n) : 0;
+        side[i] = height > 0 ? 1 : 0;
+        // Every fifth phase a few columns read another column.
+        offset[i] = 4 * (phase % 5 == 4 && gen() % 8 == 0 ? static_cast<int32_t>(gen() % w) : j);
+      }
+      const wipe::TwistColumns c{margin.data(), rows.data(), step.data(), side.data(), offset.data(),
+                                 from.data(), 4 * w, to.data(), 4 * w};
+      std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32,
+                                                                                          &wipe::TwistRow32Sse2};
+#if defined(__x86_64__) || defined(__i386__)
+      if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::TwistRow32Avx2);
+#endif
+      std::vector<uint8_t> fast(static_cast<size_t>(4 * w)), plain(fast.size());
+      for (int32_t y = 0; y < h; ++y) {
+        wipe::TwistRow32Plain(plain.data(), y, w, c);
+        for (size_t k = 0; k < variants.size(); ++k) {
+          std::fill(fast.begin(), fast.end(), 0xAB);
+          variants[k](fast.data(), y, w, c);
+          ASSERT_EQ(fast, plain) << "variant " << k << " " << w << "x" << h << " phase " << phase << " row " << y;
+        }
+      }
+    }
   }
 }
 
@@ -294,7 +342,8 @@ TEST(WipeRowsTest, RippleRingMatchesThePlainLoop) {
       wipe::RippleRing ring{distance.data(), cosine.data(), sine.data(), profile.data(), n, level, w2, h2, w, h,
                             to.data(), 4 * w, fast.data(), 4 * w, true};
       const int32_t y = round % h2, x0 = round % 5, x1 = std::min(w2, x0 + round % 19);
-      std::vector<void (*)(const wipe::RippleRing&, int32_t, int32_t, int32_t)> variants = {&wipe::RippleRing32};
+      std::vector<void (*)(const wipe::RippleRing&, int32_t, int32_t, int32_t)> variants = {&wipe::RippleRing32,
+                                                                                          &wipe::RippleRing32Sse2};
 #if defined(__x86_64__) || defined(__i386__)
       if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::RippleRing32Avx2);
 #endif
@@ -307,6 +356,68 @@ TEST(WipeRowsTest, RippleRingMatchesThePlainLoop) {
         ASSERT_EQ(fast, plain) << "variant " << k << " size " << w << "x" << h << " round " << round;
         fast = start;
         plain = start;
+      }
+    }
+  }
+}
+
+// The ring over real tables (distances, cosines and sines of the screen's own cells), where
+// neighbouring cells move by nearly the same offset: runs displaced as a whole, runs spread over a
+// few columns and two rows, and runs whose window would leave the screen. Every level from
+// nothing reached to everything passed, sawtooth and random profiles, even and odd screens.
+TEST(WipeRowsTest, RippleRingOverRealTablesMatchesThePlainLoop) {
+  std::mt19937 gen(37);
+  for (auto [w, h] : {std::pair{96, 60}, std::pair{101, 67}, std::pair{70, 33}}) {
+    const int w2 = w / 2, h2 = h / 2;
+    std::vector<uint8_t> to(static_cast<size_t>(4 * w * h)), start(to.size());
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    for (auto& b : start) b = static_cast<uint8_t>(gen());
+    std::vector<uint16_t> distance(static_cast<size_t>(w2 * h2));
+    std::vector<int32_t> cosine(distance.size()), sine(distance.size());
+    for (int y = 0; y < h2; ++y) {
+      for (int x = 0; x < w2; ++x) {
+        const size_t i = static_cast<size_t>(y * w2 + x);
+        const double dx = x - w2, dy = y - h2, theta = std::atan2(dy, dx);
+        distance[i] = static_cast<uint16_t>(std::lrint(std::hypot(dx, dy)));
+        cosine[i] = static_cast<int32_t>(std::lrint(std::cos(theta) * 65536));
+        sine[i] = static_cast<int32_t>(std::lrint(std::sin(theta) * 65536));
+      }
+    }
+    const int32_t largest = static_cast<int32_t>(std::lrint(std::hypot(w2, h2)));
+    for (int32_t amplitude : {0, 3, 5, 12, -7, 1000}) {
+      const int n = std::min(w2, h2) * 2 / 3, q = n / 4;
+      std::vector<int32_t> profile(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) {
+        profile[static_cast<size_t>(i)] = amplitude == 1000 ? static_cast<int32_t>(gen() % 7) - 3 : i % q * amplitude / q;
+      }
+      for (int32_t level = 0; level <= largest + n; level += 3) {
+        std::vector<uint8_t> fast = start, plain = start, chosen = start, sse2 = start;
+        wipe::RippleRing ring{distance.data(), cosine.data(), sine.data(), profile.data(), n, level, w2, h2, w, h,
+                              to.data(), 4 * w, fast.data(), 4 * w, true};
+        wipe::RippleRing plainRing = ring, chosenRing = ring, sse2Ring = ring;
+        plainRing.dest = plain.data();
+        chosenRing.dest = chosen.data();
+        sse2Ring.dest = sse2.data();
+        for (int y = 0; y < h2; ++y) {
+          // The ring's stretch of this row: level - n + 1 <= distance <= level.
+          int x0 = 0;
+          while (x0 < w2 && distance[static_cast<size_t>(y * w2 + x0)] > level) ++x0;
+          int x1 = x0;
+          while (x1 < w2 && distance[static_cast<size_t>(y * w2 + x1)] + n - 1 >= level) ++x1;
+          wipe::RippleRing32Plain(plainRing, y, x0, x1);
+          wipe::RippleRing32(chosenRing, y, x0, x1);
+          wipe::RippleRing32Sse2(sse2Ring, y, x0, x1);
+#if defined(__x86_64__) || defined(__i386__)
+          if (__builtin_cpu_supports("avx2")) wipe::RippleRing32Avx2(ring, y, x0, x1);
+#endif
+        }
+        ASSERT_EQ(chosen, plain) << w << "x" << h << " amplitude " << amplitude << " level " << level;
+        ASSERT_EQ(sse2, plain) << "sse2 " << w << "x" << h << " amplitude " << amplitude << " level " << level;
+#if defined(__x86_64__) || defined(__i386__)
+        if (__builtin_cpu_supports("avx2")) {
+          ASSERT_EQ(fast, plain) << "avx2 " << w << "x" << h << " amplitude " << amplitude << " level " << level;
+        }
+#endif
       }
     }
   }
