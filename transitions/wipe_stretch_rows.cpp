@@ -1,4 +1,4 @@
-// The plain loop of the stretch row kernel and the choice of the fast loop.
+// The plain loops of the stretch and walk row kernels and the choice of the fast loops.
 #include "transitions/wipe_stretch_rows.h"
 
 #include <cstring>
@@ -16,6 +16,20 @@ void StretchRow32(uint8_t* dst, const uint8_t* src, const int32_t* columns, int 
 
 void StretchRow32Plain(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t /*srcWidth*/) {
   for (int i = 0; i < count; ++i) std::memcpy(dst + 4 * i, src + 4 * static_cast<ptrdiff_t>(columns[i]), 4);
+}
+
+void WalkRow32(uint8_t* dst, const SourceWalk& walk, int count) {
+#if defined(__x86_64__) || defined(__i386__)
+  if (Avx2RowsAvailable()) return WalkRow32Avx2(dst, walk, count);
+#endif
+  WalkRow32Plain(dst, walk, count);
+}
+
+void WalkRow32Plain(uint8_t* dst, const SourceWalk& walk, int count) {
+  int64_t u = walk.u, v = walk.v;
+  for (int i = 0; i < count; ++i, u += walk.uStep, v += walk.vStep) {
+    std::memcpy(dst + 4 * i, walk.base + (v >> 16) * walk.pitch + (u >> 16) * 4, 4);
+  }
 }
 
 }  // namespace kuzo::wipe

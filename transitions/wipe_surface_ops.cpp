@@ -305,6 +305,8 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
   const ptrdiff_t spitch = source.Pitch();
   if (sbase == nullptr) return;
   const int64_t count = clip.Width();
+  // Offsets of the source in 32 bits for the vector walk.
+  const bool narrow = spitch % 4 == 0 && sw < 32768 && sh < 32768 && std::abs(spitch) * int64_t{sh} < (int64_t{1} << 31);
   std::vector<uint32_t> gathered;
   WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
@@ -327,9 +329,8 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
       const int64_t n = last - first + 1;
       if constexpr (F == PixelFormat::kRgb32) {
         // Gather the row's source pixels, then copy or blend them in one pass.
-        for (int64_t i = 0; i < n; ++i, u += uCol, v += vCol) {
-          gathered[static_cast<size_t>(i)] = Load<F>(sbase + (v >> 16) * spitch + (u >> 16) * bpp);
-        }
+        WalkRow32(reinterpret_cast<uint8_t*>(gathered.data()), SourceWalk{sbase, spitch, sw, u, v, uCol, vCol, narrow},
+                  static_cast<int>(n));
         const auto* src = reinterpret_cast<const uint8_t*>(gathered.data());
         if (opacity >= 255) {
           std::memcpy(drow, src, static_cast<size_t>(n) * 4);

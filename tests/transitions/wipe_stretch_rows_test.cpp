@@ -1,6 +1,7 @@
-// The stretch row kernel against its plain loop: random source rows, column tables of every shape
-// the stretch makes (enlargements, one column, reductions) and some it does not (random order),
-// every length up to a few vector steps, and source rows narrower than a vector.
+// The stretch and walk row kernels against their plain loops: random source rows, column tables of
+// every shape the stretch makes (enlargements, one column, reductions) and some it does not (random
+// order), walks along a row and across rows in every direction, every length up to a few vector
+// steps, and sources narrower than a vector.
 #include "transitions/wipe_stretch_rows.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,66 @@ TEST(WipeRowsStretchTest, MatchesThePlainLoopOnEveryTableShape) {
       }
     }
   }
+}
+
+using WalkKernel = void (*)(uint8_t*, const wipe::SourceWalk&, int);
+
+std::vector<WalkKernel> WalkKernels() {
+  std::vector<WalkKernel> v = {wipe::WalkRow32};
+#if defined(__x86_64__) || defined(__i386__)
+  if (__builtin_cpu_supports("avx2")) v.push_back(wipe::WalkRow32Avx2);
+#endif
+  return v;
+}
+
+// Walks of random directions and lengths that stay inside a w x h picture: a start and an end
+// point inside it, and the steps between them.
+TEST(WipeRowsStretchTest, WalksMatchThePlainLoop) {
+  std::mt19937 gen(43);
+  for (auto [w, h] : {std::pair{5, 3}, std::pair{17, 9}, std::pair{40, 23}, std::pair{101, 7}}) {
+    const ptrdiff_t pitch = 4 * static_cast<ptrdiff_t>(w) + 12;  // rows with a gap after them
+    std::vector<uint8_t> picture(static_cast<size_t>(pitch) * static_cast<size_t>(h));
+    for (auto& b : picture) b = static_cast<uint8_t>(gen());
+    const auto point = [&](int size) { return static_cast<int64_t>(gen() % (static_cast<uint32_t>(size) << 16)); };
+    for (int trial = 0; trial < 400; ++trial) {
+      const int count = 1 + static_cast<int>(gen() % 70);
+      const int64_t u0 = point(w), v0 = point(h);
+      const int64_t u1 = point(w), v1 = point(h);
+      int64_t uStep = count > 1 ? (u1 - u0) / (count - 1) : 0;
+      int64_t vStep = count > 1 ? (v1 - v0) / (count - 1) : 0;
+      if (trial % 3 == 0) vStep = 0;           // along one row
+      if (trial % 5 == 0) uStep = 0;           // along one column
+      if (trial % 7 == 0) uStep = -uStep;      // maybe leaves the picture: clamp the count below
+      int n = 0;
+      while (n < count && (u0 + n * uStep) >= 0 && (u0 + n * uStep) >> 16 < w && (v0 + n * vStep) >= 0 &&
+             (v0 + n * vStep) >> 16 < h) {
+        ++n;
+      }
+      for (bool narrow : {true, false}) {
+        const wipe::SourceWalk walk{picture.data(), pitch, w, u0, v0, uStep, vStep, narrow};
+        std::vector<uint8_t> plain(4 * static_cast<size_t>(n) + 4, 0x5A);
+        wipe::WalkRow32Plain(plain.data(), walk, n);
+        for (size_t k = 0; k < WalkKernels().size(); ++k) {
+          std::vector<uint8_t> fast(plain.size(), 0x5A);
+          WalkKernels()[k](fast.data(), walk, n);
+          ASSERT_EQ(fast, plain) << "kernel " << k << " picture " << w << "x" << h << " trial " << trial << " steps "
+                                 << uStep << "," << vStep << " count " << n;
+        }
+      }
+    }
+  }
+}
+
+TEST(WipeRowsStretchTest, PlainWalkTakesThePixelUnderEachPoint) {
+  // A 3 x 2 picture of pixel numbers, rows 16 bytes apart; points (0.5, 0), (1.5, 0.75), (2.5, 1.5).
+  std::vector<uint8_t> picture(32, 0);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 3; ++x) picture[static_cast<size_t>(16 * y + 4 * x)] = static_cast<uint8_t>(10 * y + x);
+  }
+  const wipe::SourceWalk walk{picture.data(), 16, 3, 32768, 0, 65536, 49152, false};
+  std::vector<uint8_t> dst(12);
+  wipe::WalkRow32Plain(dst.data(), walk, 3);
+  EXPECT_EQ(dst, (std::vector<uint8_t>{0, 0, 0, 0, 1, 0, 0, 0, 12, 0, 0, 0}));
 }
 
 TEST(WipeRowsStretchTest, PlainLoopPicksTheListedColumns) {
