@@ -1,7 +1,7 @@
-// The rule passage kernel against its plain loop, and the plain loop against the two kernels it
-// replaces (the rule's levels, then the passage through white or black by level): random pictures,
-// rules of noise, of runs and uniform (whole vectors on one picture), every shift, every length up
-// to a few vector steps.
+// The passage kernels against their plain loops, and the plain loops against the kernels they
+// replace (the rule's levels then the passage by level; the spot's kernel on 32-bit distances):
+// random pictures, rules and distances of noise, of runs and uniform (whole vectors on one
+// picture), every shift and spot level, every length up to a few vector steps.
 #include "transitions/wipe_pass_rows.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +88,53 @@ TEST(WipeRowsRulePassTest, LevelsPickThePictureAndTheGrey) {
   EXPECT_EQ(dst, (std::vector<uint8_t>{0, 0, 0, 4}));
   wipe::RulePassRow32Plain(dst.data(), from.data(), to.data(), std::vector<uint8_t>{0}.data(), 1, -5, true);
   EXPECT_EQ(dst, from);
+}
+
+using SpotKernel = void (*)(uint8_t*, const uint8_t*, const uint8_t*, const uint16_t*, int, int);
+
+std::vector<SpotKernel> SpotKernels() {
+  std::vector<SpotKernel> v = {wipe::SpotPassRow32, wipe::SpotPassRow32Sse2};
+#if defined(__x86_64__) || defined(__i386__)
+  if (__builtin_cpu_supports("avx2")) v.push_back(wipe::SpotPassRow32Avx2);
+#endif
+  return v;
+}
+
+TEST(WipeRowsRulePassTest, SpotMatchesThePlainLoopAndThe32BitDistances) {
+  std::mt19937 gen(19);
+  std::vector<uint8_t> from(4 * kMaxPixels), to(4 * kMaxPixels);
+  for (auto& b : from) b = static_cast<uint8_t>(gen());
+  for (auto& b : to) b = static_cast<uint8_t>(gen());
+  for (int shape = 0; shape < 4; ++shape) {
+    // Distances: noise over the whole range, a ring crossing the levels, runs, one value.
+    std::vector<uint16_t> distance(kMaxPixels);
+    const auto base = static_cast<uint16_t>(gen() % 2000);
+    for (int i = 0; i < kMaxPixels; ++i) {
+      uint16_t d = base;
+      if (shape == 0) d = static_cast<uint16_t>(gen() % 32768);
+      if (shape == 1) d = static_cast<uint16_t>(base + 9 * i);
+      if (shape == 2) d = static_cast<uint16_t>((i / 9) % 2 == 0 ? base : base + 600);
+      distance[static_cast<size_t>(i)] = d;
+    }
+    const std::vector<int32_t> wide(distance.begin(), distance.end());
+    for (int g : {0, 1, 255, 256, 511, 512, 700, 1000, 2600, 20000, 32767, static_cast<int>(base) + 300}) {
+      for (int count : {0, 1, 7, 8, 9, 16, 17, 33, kMaxPixels - 1}) {
+        const int start = count < kMaxPixels ? 1 : 0;
+        std::vector<uint8_t> plain(4 * kMaxPixels, 0x3C), before(4 * kMaxPixels, 0x3C);
+        wipe::SpotPassRow32Plain(plain.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start,
+                                 distance.data() + start, count, g);
+        wipe::SpotRow32Plain(before.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start,
+                             wide.data() + start, count, g);
+        ASSERT_EQ(plain, before) << "shape " << shape << " g " << g << " count " << count;
+        for (size_t k = 0; k < SpotKernels().size(); ++k) {
+          std::vector<uint8_t> fast(4 * kMaxPixels, 0x3C);
+          SpotKernels()[k](fast.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start,
+                           distance.data() + start, count, g);
+          ASSERT_EQ(fast, plain) << "kernel " << k << " shape " << shape << " g " << g << " count " << count;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
