@@ -13,6 +13,9 @@ namespace kuzo::wipe {
 // src is the start of the source row; nothing past its srcWidth pixels is read.
 void StretchRow32(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth);
 void StretchRow32Plain(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth);
+// Four pixels a step: four equal columns (enlargements by four and more, a stretch of one column)
+// store one pixel four times; other steps copy pixel by pixel.
+void StretchRow32Sse2(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth);
 
 // A straight walk through a source picture in 16.16: point i is (u + i * uStep, v + i * vStep), and
 // it takes the pixel at column u >> 16 and row v >> 16 of the picture whose row 0 starts at base,

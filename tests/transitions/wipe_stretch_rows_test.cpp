@@ -19,7 +19,7 @@ namespace {
 using Kernel = void (*)(uint8_t*, const uint8_t*, const int32_t*, int, int32_t);
 
 std::vector<Kernel> Kernels() {
-  std::vector<Kernel> v = {wipe::StretchRow32};
+  std::vector<Kernel> v = {wipe::StretchRow32, wipe::StretchRow32Sse2};
 #if defined(__x86_64__) || defined(__i386__)
   if (__builtin_cpu_supports("avx2")) v.push_back(wipe::StretchRow32Avx2);
 #endif
