@@ -48,9 +48,13 @@ void WalkRow32(uint8_t* dst, const SourceWalk& walk, int count) {
 }
 
 void WalkRow32Plain(uint8_t* dst, const SourceWalk& walk, int count) {
+  // The walk held in locals: stores to dst could otherwise alias it and force reloads.
+  const uint8_t* const base = walk.base;
+  const ptrdiff_t pitch = walk.pitch;
+  const int64_t uStep = walk.uStep, vStep = walk.vStep;
   int64_t u = walk.u, v = walk.v;
-  for (int i = 0; i < count; ++i, u += walk.uStep, v += walk.vStep) {
-    std::memcpy(dst + 4 * i, walk.base + (v >> 16) * walk.pitch + (u >> 16) * 4, 4);
+  for (int i = 0; i < count; ++i, u += uStep, v += vStep) {
+    std::memcpy(dst + 4 * i, base + (v >> 16) * pitch + (u >> 16) * 4, 4);
   }
 }
 
