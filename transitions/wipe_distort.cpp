@@ -8,6 +8,7 @@
 #include <limits>
 #include <vector>
 
+#include "transitions/wipe_pass_rows.h"
 #include "transitions/wipe_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
@@ -28,20 +29,31 @@ void TWipeSpot::SetReverse(uint8_t reverse) {
 }
 
 void TWipeSpot::Prepare() {
-  if (map_.size() != static_cast<size_t>(W()) * static_cast<size_t>(H())) BuildMap();
+  const size_t pixels = static_cast<size_t>(W()) * static_cast<size_t>(H());
+  if (map_.size() != pixels && map16_.size() != pixels) BuildMap();
 }
 
 void TWipeSpot::BuildMap() {
   const int cx = W() / 2, cy = H() / 2;
   const int32_t rim = RoundEven(std::hypot(cx, cy));
-  map_.resize(static_cast<size_t>(W()) * static_cast<size_t>(H()));
+  const size_t pixels = static_cast<size_t>(W()) * static_cast<size_t>(H());
+  span_ = rim + 512;
+  // Levels g - map with g in 0 .. span_ and map in 0 .. rim fit 16-bit lanes below 32768.
+  const bool narrow = span_ < 32768;
+  map16_.assign(narrow ? pixels : 0, 0);
+  map_.assign(narrow ? 0 : pixels, 0);
   for (int y = 0; y < H(); ++y) {
     for (int x = 0; x < W(); ++x) {
       const int32_t r = RoundEven(std::hypot(x - cx, y - cy));
-      map_[static_cast<size_t>(y) * W() + x] = Reverse != 0 ? rim - r : r;
+      const int32_t m = Reverse != 0 ? rim - r : r;
+      const size_t i = static_cast<size_t>(y) * W() + x;
+      if (narrow) {
+        map16_[i] = static_cast<uint16_t>(m);
+      } else {
+        map_[i] = m;
+      }
     }
   }
-  span_ = rim + 512;
 }
 
 void TWipeSpot::DrawFrame() {
@@ -51,11 +63,18 @@ void TWipeSpot::DrawFrame() {
   const int64_t g = Scaled(span_);
   std::array<uint32_t, 256> grey{};
   for (int v = 0; v < 256; ++v) grey[static_cast<size_t>(v)] = wipe::GreyPixel(Dest, v);
+  const bool narrow = !map16_.empty();
   if (f == PixelFormat::kRgb32 && wipe::PlainGreys32(grey)) {
     // Each pixel's level in the passage is g - f, held at 0 before the change and at 511 after it.
     const int32_t g32 = static_cast<int32_t>(g);
     for (int y = 0; y < H(); ++y) {
-      wipe::SpotRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), &map_[static_cast<size_t>(y) * W()], W(), g32);
+      const size_t row = static_cast<size_t>(y) * W();
+      if (narrow) {
+        // g held to 0 .. span_ leaves every level as it is (the map lies in 0 .. span_ - 512).
+        wipe::SpotPassRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), &map16_[row], W(), std::clamp(g32, 0, span_));
+      } else {
+        wipe::SpotRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), &map_[row], W(), g32);
+      }
     }
     return;
   }
@@ -65,9 +84,10 @@ void TWipeSpot::DrawFrame() {
       const uint8_t* fr = From.Lock(0, y);
       const uint8_t* tr = To.Lock(0, y);
       uint8_t* dr = Dest.Lock(0, y);
-      const int32_t* map = &map_[static_cast<size_t>(y) * W()];
+      const size_t row = static_cast<size_t>(y) * W();
       for (int x = 0; x < W(); ++x) {
-        const int64_t d = g - map[x];  // how far the change has gone at this pixel
+        const int64_t m = narrow ? map16_[row + static_cast<size_t>(x)] : map_[row + static_cast<size_t>(x)];
+        const int64_t d = g - m;  // how far the change has gone at this pixel
         const ptrdiff_t o = static_cast<ptrdiff_t>(x) * bpp;
         uint32_t p;
         if (d < 0) {

@@ -24,6 +24,9 @@ class TWipeSpot : public TCustomWipe {
 
  private:
   void BuildMap();
+  // How far each pixel's change lags: 16 bits where every level fits them (the row kernel's
+  // lanes), 32 bits on screens too large for that. One of the two is filled.
+  std::vector<uint16_t> map16_;
   std::vector<int32_t> map_;
   int32_t span_ = 0;
 };

@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "transitions/wipe_pass_rows.h"
 #include "transitions/wipe_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
@@ -98,12 +99,11 @@ void TWipeShadowWhite::DrawFrame() {
   for (int v = 0; v < 256; ++v) grey[static_cast<size_t>(v)] = wipe::GreyPixel(Dest, v);
   const bool dark = Darken();
   if (f == PixelFormat::kRgb32 && wipe::PlainGreys32(grey)) {
-    // Each row's levels, ramp[level + grey - 255] = clamp(grey + level - 511, 0, 511), then the
-    // row through the passage kernel.
-    std::vector<uint16_t> levels(static_cast<size_t>(W()));
+    // Each pixel's level, ramp[level + grey - 255] = clamp(grey + level - 511, 0, 511), and its
+    // passage in one row kernel.
     for (int y = 0; y < H(); ++y) {
-      wipe::RuleLevelRow(levels.data(), &rule_[static_cast<size_t>(y) * W()], W(), level - 511);
-      wipe::GreyPassRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), levels.data(), W(), dark);
+      wipe::RulePassRow32(Dest.Lock(0, y), From.Lock(0, y), To.Lock(0, y), &rule_[static_cast<size_t>(y) * W()], W(),
+                          level - 511, dark);
     }
     return;
   }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "transitions/wipe_rows.h"
+#include "transitions/wipe_stretch_rows.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -65,6 +66,47 @@ void LinearRange(int64_t start, int64_t step, int64_t lo, int64_t hi, int64_t& f
 bool SameFormat(const TCustomDIBX& a, const TCustomDIBX& b, PixelFormat& f) {
   PixelFormat g;
   return FormatOf(a, f) && FormatOf(b, g) && f == g;
+}
+
+// The 32-bit stretch, row by row: the columns inside the source are one run (the source column
+// never falls as the destination column rises), picked by the row kernel; a row whose source row
+// is the one of the row above is a copy of that row when drawn opaque, and reuses the picked
+// pixels when blended. The same bytes as the per-pixel loop (dest and source are distinct); false,
+// with nothing drawn, when the columns inside are not one run.
+template <class SourceRow>
+bool StretchRows32(TCustomDIBX& dest, const TRect& clip, const TCustomDIBX& source, const TRect& srcOk,
+                   const std::vector<int32_t>& columns, SourceRow sourceRow, int opacity) {
+  const auto inside = [](int32_t c) { return c >= 0; };
+  const auto first = std::find_if(columns.begin(), columns.end(), inside);
+  const auto end = std::find_if_not(first, columns.end(), inside);
+  if (std::find_if(end, columns.end(), inside) != columns.end()) return false;
+  if (first == end) return true;
+  const int32_t x0 = clip.left + static_cast<int32_t>(first - columns.begin());
+  const int count = static_cast<int>(end - first);
+  const size_t bytes = static_cast<size_t>(count) * 4;
+  std::vector<uint8_t> picked(opacity >= 255 ? 0 : bytes);
+  int64_t lastRow = -1;
+  const uint8_t* lastDest = nullptr;
+  for (int32_t y = clip.top; y < clip.bottom; ++y) {
+    const int64_t sy = sourceRow(y);
+    if (sy < srcOk.top || sy >= srcOk.bottom) continue;
+    const uint8_t* srow = source.Lock(0, static_cast<int>(sy));
+    uint8_t* drow = dest.Lock(x0, y);
+    if (srow == nullptr || drow == nullptr) continue;
+    if (opacity >= 255) {
+      if (sy == lastRow && lastDest != nullptr) {
+        std::memcpy(drow, lastDest, bytes);
+      } else {
+        StretchRow32(drow, srow, &*first, count, srcOk.right);
+      }
+      lastDest = drow;
+    } else {
+      if (sy != lastRow) StretchRow32(picked.data(), srow, &*first, count, srcOk.right);
+      BlendRow32(drow, picked.data(), count, opacity);  // d = (d*(255-a) + s*a) >> 8, fourth byte 0
+    }
+    lastRow = sy;
+  }
+  return true;
 }
 
 }  // namespace
@@ -176,10 +218,14 @@ void StretchDraw(TCustomDIBX& dest, const TRect& destRect, const TCustomDIBX& so
     const int64_t sx = srcRect.left + (((x - int64_t{destRect.left}) * stepX) >> 16);
     columns[static_cast<size_t>(x - clip.left)] = (sx >= srcOk.left && sx < srcOk.right) ? static_cast<int32_t>(sx) : -1;
   }
+  const auto sourceRow = [&](int32_t y) { return srcRect.top + (((y - int64_t{destRect.top}) * stepY) >> 16); };
+  if (f == PixelFormat::kRgb32 && &dest != &source && StretchRows32(dest, clip, source, srcOk, columns, sourceRow, opacity)) {
+    return;
+  }
   WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
     for (int32_t y = clip.top; y < clip.bottom; ++y) {
-      const int64_t sy = srcRect.top + (((y - int64_t{destRect.top}) * stepY) >> 16);
+      const int64_t sy = sourceRow(y);
       if (sy < srcOk.top || sy >= srcOk.bottom) continue;
       const uint8_t* srow = source.Lock(0, static_cast<int>(sy));
       uint8_t* drow = dest.Lock(clip.left, y);
@@ -259,6 +305,8 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
   const ptrdiff_t spitch = source.Pitch();
   if (sbase == nullptr) return;
   const int64_t count = clip.Width();
+  // Offsets of the source in 32 bits for the vector walk.
+  const bool narrow = spitch % 4 == 0 && sw < 32768 && sh < 32768 && std::abs(spitch) * int64_t{sh} < (int64_t{1} << 31);
   std::vector<uint32_t> gathered;
   WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
@@ -281,9 +329,8 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
       const int64_t n = last - first + 1;
       if constexpr (F == PixelFormat::kRgb32) {
         // Gather the row's source pixels, then copy or blend them in one pass.
-        for (int64_t i = 0; i < n; ++i, u += uCol, v += vCol) {
-          gathered[static_cast<size_t>(i)] = Load<F>(sbase + (v >> 16) * spitch + (u >> 16) * bpp);
-        }
+        WalkRow32(reinterpret_cast<uint8_t*>(gathered.data()), SourceWalk{sbase, spitch, sw, u, v, uCol, vCol, narrow},
+                  static_cast<int>(n));
         const auto* src = reinterpret_cast<const uint8_t*>(gathered.data());
         if (opacity >= 255) {
           std::memcpy(drow, src, static_cast<size_t>(n) * 4);

@@ -1,0 +1,47 @@
+// Row kernels of the nearest-neighbour stretch and of the rotated drawing on 32-bit surfaces: one
+// destination row picked from one source row through a table of source columns, or along a straight
+// walk through the source. Plain loops define the results; the AVX2 loops (where the processor has
+// them) give the same bytes and tests prove it on random input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kuzo::wipe {
+
+// dst[i] = src[columns[i]] for i < count (pixels of four bytes), every column in 0 .. srcWidth - 1.
+// src is the start of the source row; nothing past its srcWidth pixels is read.
+void StretchRow32(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth);
+void StretchRow32Plain(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth);
+// Four pixels a step: four equal columns (enlargements by four and more, a stretch of one column)
+// store one pixel four times; other steps copy pixel by pixel.
+void StretchRow32Sse2(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth);
+
+// A straight walk through a source picture in 16.16: point i is (u + i * uStep, v + i * vStep), and
+// it takes the pixel at column u >> 16 and row v >> 16 of the picture whose row 0 starts at base,
+// rows pitch bytes apart. With `narrow` the picture's offsets fit 32 bits: pitch a multiple of 4,
+// width and height below 32768 and |pitch| * height below 2^31 (the vector loop needs it).
+struct SourceWalk {
+  const uint8_t* base;
+  ptrdiff_t pitch;
+  int32_t width;  // pixels in a row of the picture
+  int64_t u, v, uStep, vStep;
+  bool narrow;
+};
+
+// dst[i] = the pixel under point i of the walk, for i < count; every point lies inside the picture.
+void WalkRow32(uint8_t* dst, const SourceWalk& walk, int count);
+void WalkRow32Plain(uint8_t* dst, const SourceWalk& walk, int count);
+
+#if defined(__x86_64__) || defined(__i386__)
+// Eight pixels a step: where the eight columns lie within eight neighbouring source pixels (every
+// enlargement, and a stretch of one column), one load and one permute; within 16 or 32 (reductions
+// down to a half or a quarter), two or four of each; elsewhere a gather. Only
+// call it when Avx2RowsAvailable() is true.
+void StretchRow32Avx2(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth);
+// Eight points a step in 32-bit lanes on narrow pictures (the plain loop otherwise): along one row
+// (vStep 0) picked as by StretchRow32Avx2, elsewhere gathered.
+void WalkRow32Avx2(uint8_t* dst, const SourceWalk& walk, int count);
+#endif
+
+}  // namespace kuzo::wipe

@@ -1,0 +1,107 @@
+// AVX2 loops of the stretch and walk row kernels (eight pixels a vector), compiled for AVX2 only
+// inside this file and called only when the processor has it. Each ends with the plain loop on its tail.
+#include "transitions/wipe_stretch_rows.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+
+#include <algorithm>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+
+namespace kuzo::wipe {
+
+namespace {
+
+// Lane i of a where bit `bit` of lane i of idx is clear, of b where it is set.
+template <int bit>
+inline __m256i ByBit(__m256i a, __m256i b, __m256i idx) {
+  return _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(a), _mm256_castsi256_ps(b),
+                                              _mm256_castsi256_ps(_mm256_slli_epi32(idx, 31 - bit))));
+}
+
+inline __m256i Load8(const int* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+
+// The pixels of row at the eight columns c (every one in 0 .. width - 1). Where the columns lie
+// within 8, 16 or 32 neighbouring pixels from base, kept inside the row, those are loaded and
+// permuted (the permute reads the low three bits of each index, the higher bits choose the
+// vector); otherwise the pixels are gathered one by one.
+inline __m256i PickFromRow(const int* row, __m256i c, int32_t width) {
+  const int32_t low = std::min(_mm256_cvtsi256_si32(c), _mm256_extract_epi32(c, 7));
+  for (int32_t span = 8; span <= 32 && span <= width; span *= 2) {
+    const int32_t base = std::min(low, width - span);
+    const __m256i idx = _mm256_sub_epi32(c, _mm256_set1_epi32(base));
+    if (!_mm256_testz_si256(idx, _mm256_set1_epi32(~(span - 1)))) continue;
+    const int* p = row + base;
+    const __m256i a = _mm256_permutevar8x32_epi32(Load8(p), idx);
+    if (span == 8) return a;
+    const __m256i ab = ByBit<3>(a, _mm256_permutevar8x32_epi32(Load8(p + 8), idx), idx);
+    if (span == 16) return ab;
+    const __m256i cd = ByBit<3>(_mm256_permutevar8x32_epi32(Load8(p + 16), idx),
+                                _mm256_permutevar8x32_epi32(Load8(p + 24), idx), idx);
+    return ByBit<4>(ab, cd, idx);
+  }
+  return _mm256_i32gather_epi32(row, c, 4);
+}
+
+}  // namespace
+
+void StretchRow32Avx2(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth) {
+  int i = 0;
+  const auto* pixels = reinterpret_cast<const int*>(src);
+  for (; i + 8 <= count; i += 8) {
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(columns + i));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), PickFromRow(pixels, c, srcWidth));
+  }
+  StretchRow32Plain(dst + 4 * i, src, columns + i, count - i, srcWidth);
+}
+
+void WalkRow32Avx2(uint8_t* dst, const SourceWalk& walk, int count) {
+  int i = 0;
+  if (walk.narrow && count >= 8) {
+    // Every point of a whole step lies inside the picture, so its u and v (below 2^31) and its
+    // offset in pixels (v >> 16) * (pitch / 4) + (u >> 16) are exact in 32-bit lanes; the lanes
+    // step by 8 * uStep, wrapping modulo 2^32 on the way to values that fit again.
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const auto u32 = static_cast<int32_t>(walk.u), v32 = static_cast<int32_t>(walk.v);
+    const auto uStep = static_cast<uint32_t>(walk.uStep), vStep = static_cast<uint32_t>(walk.vStep);
+    __m256i u = _mm256_add_epi32(_mm256_set1_epi32(u32), _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(uStep))));
+    __m256i v = _mm256_add_epi32(_mm256_set1_epi32(v32), _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(vStep))));
+    const __m256i u8 = _mm256_set1_epi32(static_cast<int>(uStep * 8u)), v8 = _mm256_set1_epi32(static_cast<int>(vStep * 8u));
+    const __m256i rowPixels = _mm256_set1_epi32(static_cast<int>(walk.pitch / 4));
+    const auto* pixels = reinterpret_cast<const int*>(walk.base);
+    if (walk.vStep == 0) {
+      // Along one row (drawing without a turn): the row's pixels are picked as by the stretch.
+      const auto* row = reinterpret_cast<const int*>(walk.base + (walk.v >> 16) * walk.pitch);
+      for (; i + 8 <= count; i += 8) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), PickFromRow(row, _mm256_srai_epi32(u, 16), walk.width));
+        u = _mm256_add_epi32(u, u8);
+      }
+    }
+    for (; i + 8 <= count; i += 8) {
+      const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(v, 16), rowPixels), _mm256_srai_epi32(u, 16));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), _mm256_i32gather_epi32(pixels, at, 4));
+      u = _mm256_add_epi32(u, u8);
+      v = _mm256_add_epi32(v, v8);
+    }
+  }
+  SourceWalk rest = walk;
+  rest.u += i * walk.uStep;
+  rest.v += i * walk.vStep;
+  WalkRow32Plain(dst + 4 * i, rest, count - i);
+}
+
+}  // namespace kuzo::wipe
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+#endif
