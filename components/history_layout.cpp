@@ -11,26 +11,6 @@
 
 namespace kuzo {
 
-namespace {
-
-// Frozen VAR values of a history entry: name=value lines.
-std::vector<std::pair<std::string, std::string>> ParseVarValues(const std::string& lines) {
-  std::vector<std::pair<std::string, std::string>> values;
-  size_t start = 0;
-  while (start < lines.size()) {
-    size_t end = lines.find('\n', start);
-    if (end == std::string::npos) end = lines.size();
-    std::string line = lines.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t eq = line.find('=');
-    if (eq != std::string::npos) values.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-    start = end + 1;
-  }
-  return values;
-}
-
-}  // namespace
-
 int GlyphIndexOfUnits(const TNkWord& word, int base, int units) {
   if (units <= 0) return base;
   int count = 0;
@@ -79,7 +59,7 @@ HistoryLayoutResult THistoryLayout::Layout(const HistoryLayoutRequest& request) 
   word_.LineSpace = f.lineSpace;
   word_.Paging = true;
   word_.ImageSize = sources_.imageSize;
-  word_.VarValues = ParseVarValues(request.varValues);
+  word_.VarValues = ParseFrozenVarValues(request.varValues);
 
   const int first = FirstGlyphOfUnits(word_, 0, request.firstUnit);
   const int last = request.lastUnit < 0 ? -1 : GlyphIndexOfUnits(word_, 0, request.lastUnit) - 1;

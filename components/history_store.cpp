@@ -272,4 +272,19 @@ void TKuzoNewHistory::LoadFromStream(ByteReader& r, uint32_t version) {
   *this = std::move(fresh);
 }
 
+std::vector<std::pair<std::string, std::string>> ParseFrozenVarValues(const std::string& lines) {
+  std::vector<std::pair<std::string, std::string>> values;
+  size_t start = 0;
+  while (start < lines.size()) {
+    size_t end = lines.find('\n', start);
+    if (end == std::string::npos) end = lines.size();
+    std::string line = lines.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t eq = line.find('=');
+    if (eq != std::string::npos) values.emplace_back(line.substr(0, eq), line.substr(eq + 1));
+    start = end + 1;
+  }
+  return values;
+}
+
 }  // namespace kuzo

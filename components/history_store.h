@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kuzo {
@@ -74,6 +75,10 @@ struct HistoryLayoutResult {
   std::vector<THistLayoutPage> pages;
 };
 using HistoryLayoutFn = std::function<HistoryLayoutResult(const HistoryLayoutRequest&)>;
+
+// Frozen VAR values as history entries and window records keep them: one name=value line each
+// ("\r\n" or "\n" ends a line); lines without "=" are skipped.
+std::vector<std::pair<std::string, std::string>> ParseFrozenVarValues(const std::string& lines);
 
 // What the history call hands a message window. Simple form: the entries from `start` on, as
 // references whose sources are all filled in. Laid-out form: the pieces covering the pixel range

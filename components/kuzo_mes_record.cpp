@@ -38,19 +38,7 @@ std::string TKuzoMes::FrozenVarValues() const {
   return lines;
 }
 
-void TKuzoMes::SetFrozenVarValues(const std::string& lines) {
-  word_.VarValues.clear();
-  size_t start = 0;
-  while (start < lines.size()) {
-    size_t end = lines.find('\n', start);
-    if (end == std::string::npos) end = lines.size();
-    std::string line = lines.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const size_t eq = line.find('=');
-    if (eq != std::string::npos) word_.VarValues.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-    start = end + 1;
-  }
-}
+void TKuzoMes::SetFrozenVarValues(const std::string& lines) { word_.VarValues = ParseFrozenVarValues(lines); }
 
 void TKuzoMes::SaveToStream(ByteWriter& out) const {
   TKuzoControl::SaveToStream(out);

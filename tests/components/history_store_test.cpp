@@ -210,5 +210,13 @@ TEST(ReadMarksTest, MarksPendingAndRecords) {
   EXPECT_TRUE(marks.IsRead("a.ksb", 7, 2));
 }
 
+TEST(FrozenVarValues, LinesOfNameAndValue) {
+  using Values = std::vector<std::pair<std::string, std::string>>;
+  EXPECT_EQ(ParseFrozenVarValues("a=1\r\nb=x=y\nnoequals\r\n=empty\r\nlast="),
+            (Values{{"a", "1"}, {"b", "x=y"}, {"", "empty"}, {"last", ""}}));
+  EXPECT_TRUE(ParseFrozenVarValues("").empty());
+  EXPECT_TRUE(ParseFrozenVarValues("\r\n\n").empty());
+}
+
 }  // namespace
 }  // namespace kuzo

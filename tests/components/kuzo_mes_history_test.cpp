@@ -17,6 +17,7 @@
 #include "scene/component_services.h"
 #include "scene/kuzo_base_list.h"
 #include "scene/script_text_source.h"
+#include "tests/components/fake_script_texts.h"
 #include "text/row_dump.h"
 #include "vars/param_collection.h"
 
@@ -34,20 +35,9 @@ std::string GlyphList(const std::string& markup) {
 }
 
 // Script text by (file, command), as the player's text cache gives it.
-struct FakeTexts : ScriptTextSource {
-  std::map<std::pair<std::string, int32_t>, std::string> lists;
-  int lookups = 0;
+struct FakeTexts : testing::FakeScriptTexts {
   void Add(const std::string& file, int32_t command, const std::string& markup) {
     lists[{file, command}] = GlyphList(markup);
-  }
-  std::optional<std::string> CommandGlyphs(const std::string& file, int32_t command) override {
-    ++lookups;
-    auto it = lists.find({file, command});
-    if (it == lists.end()) return std::nullopt;
-    return it->second;
-  }
-  bool FileExists(const std::string& file) override {
-    return std::any_of(lists.begin(), lists.end(), [&](const auto& e) { return e.first.first == file; });
   }
 };
 

@@ -15,26 +15,14 @@
 #include "scene/kuzo_base_list.h"
 #include "scene/script_text_source.h"
 #include "text/row_dump.h"
+#include "tests/components/fake_script_texts.h"
 
 namespace kuzo {
 namespace {
 
 constexpr int32_t kFrameMs = 16;
 
-// Script text by (file, command), as the player's text cache would give it.
-struct FakeTexts : ScriptTextSource {
-  std::map<std::pair<std::string, int32_t>, std::string> lists;
-  int lookups = 0;
-  std::optional<std::string> CommandGlyphs(const std::string& file, int32_t command) override {
-    ++lookups;
-    auto it = lists.find({file, command});
-    if (it == lists.end()) return std::nullopt;
-    return it->second;
-  }
-  bool FileExists(const std::string& file) override {
-    return std::any_of(lists.begin(), lists.end(), [&](const auto& e) { return e.first.first == file; });
-  }
-};
+using FakeTexts = testing::FakeScriptTexts;
 
 std::string GlyphList(const std::string& markup) {
   TNkWord w;
