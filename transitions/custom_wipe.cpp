@@ -41,6 +41,7 @@ void TCustomWipe::SetParam(int index, int32_t value) {
 bool TCustomWipe::StepFrame() {
   if (Elapsed >= Duration || Duration <= 0) return true;
   DirtyRect = Dest.BoundsRect();
+  const wipe::StreamingRows streaming(std::abs(int64_t{Dest.Pitch()}) * Dest.Height() >= wipe::kStreamingFrameBytes);
   if (width_ > 0 && height_ > 0 && Elapsed >= 0) DrawFrame();
   return false;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <type_traits>
 
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
@@ -63,46 +64,89 @@ inline V Pick16(const uint8_t* p, V idx) {
   return Select(_mm256_cmpgt_epi32(idx, _mm256_set1_epi32(7)), hi, lo);
 }
 
+// Pixels to write with ordinary stores before dst reaches a 32-byte boundary when this row is
+// streamed, or -1 when it is not (streaming off, a short row, or pixels not on 4-byte boundaries).
+inline int StreamingHead(const uint8_t* dst, int count) {
+  constexpr int kShortestStreamedRow = 64;
+  const auto address = reinterpret_cast<uintptr_t>(dst);
+  if (count < kShortestStreamedRow || address % 4 != 0 || !StreamingRowsOn()) return -1;
+  return static_cast<int>((32 - address % 32) % 32 / 4);
+}
+
+template <bool kStream>
+inline void PutV(uint8_t* p, V v) {
+  if constexpr (kStream) {
+    _mm256_stream_si256(reinterpret_cast<V*>(p), v);
+  } else {
+    StoreV(p, v);
+  }
+}
+
+// A row kernel in three parts: loop(stream, start, n) writes pixels start .. start + n - 1 eight or
+// more at a time and returns how many it wrote, plain(start, n) writes the others. When the row is
+// streamed, the pixels up to the 32-byte boundary go to plain first and the loop's stores bypass
+// the caches, fenced before the tail so the row is ordered like ordinary stores.
+template <class Loop, class Plain>
+inline void Streamed(uint8_t* dst, int count, const Loop& loop, const Plain& plain) {
+  const int head = StreamingHead(dst, count);
+  int done = 0;
+  if (head >= 0) {
+    plain(0, head);
+    done = head + loop(std::true_type{}, head, count - head);
+    _mm_sfence();
+  } else {
+    done = loop(std::false_type{}, 0, count);
+  }
+  plain(done, count - done);
+}
+
 }  // namespace
 
 void ComposeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count,
                       bool hard) {
-  int i = 0;
-  const V zero = _mm256_setzero_si256();
-  const V ones = _mm256_set1_epi8(static_cast<char>(0xFF));
-  // Thirty-two pixels a step: uniform blocks are copies of one picture, others select or mix
-  // eight pixels at a time.
-  for (; i + 32 <= count; i += 32) {
-    const V m = LoadV(mask + i);
-    const unsigned zeros = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(m, zero)));
-    uint8_t* d = dst + 4 * i;
-    const uint8_t* f = from + 4 * i;
-    const uint8_t* t = to + 4 * i;
-    const uint8_t* copy = nullptr;
-    if (zeros == 0xFFFFFFFFu) {
-      copy = f;
-    } else if (hard ? zeros == 0 : static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(m, ones))) == 0xFFFFFFFFu) {
-      copy = t;
-    }
-    if (copy != nullptr) {
-      for (int g = 0; g < 4; ++g) StoreV(d + 32 * g, LoadV(copy + 32 * g));
-      continue;
-    }
-    for (int g = 0; g < 4; ++g) {
-      const V q = SpreadMask8(mask + i + 8 * g);
-      const V fv = LoadV(f + 32 * g), tv = LoadV(t + 32 * g);
-      const V isZero = _mm256_cmpeq_epi8(q, zero);
-      if (hard) {
-        StoreV(d + 32 * g, Select(isZero, fv, tv));
+  const auto loop = [&](auto stream, int start, int n) {
+    constexpr bool kStream = decltype(stream)::value;
+    const V zero = _mm256_setzero_si256();
+    const V ones = _mm256_set1_epi8(static_cast<char>(0xFF));
+    int i = 0;
+    // Thirty-two pixels a step: uniform blocks are copies of one picture, others select or mix
+    // eight pixels at a time.
+    for (; i + 32 <= n; i += 32) {
+      const int at = start + i;
+      const V m = LoadV(mask + at);
+      const unsigned zeros = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(m, zero)));
+      uint8_t* d = dst + 4 * at;
+      const uint8_t* f = from + 4 * at;
+      const uint8_t* t = to + 4 * at;
+      const uint8_t* copy = nullptr;
+      if (zeros == 0xFFFFFFFFu) {
+        copy = f;
+      } else if (hard ? zeros == 0 : static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(m, ones))) == 0xFFFFFFFFu) {
+        copy = t;
+      }
+      if (copy != nullptr) {
+        for (int g = 0; g < 4; ++g) PutV<kStream>(d + 32 * g, LoadV(copy + 32 * g));
         continue;
       }
-      // The mix, then the exact ends: mask 0 keeps from, 255 takes to.
-      V r = Select(isZero, fv, Mix8(fv, tv, q));
-      r = Select(_mm256_cmpeq_epi8(q, ones), tv, r);
-      StoreV(d + 32 * g, r);
+      for (int g = 0; g < 4; ++g) {
+        const V q = SpreadMask8(mask + at + 8 * g);
+        const V fv = LoadV(f + 32 * g), tv = LoadV(t + 32 * g);
+        const V isZero = _mm256_cmpeq_epi8(q, zero);
+        if (hard) {
+          PutV<kStream>(d + 32 * g, Select(isZero, fv, tv));
+          continue;
+        }
+        // The mix, then the exact ends: mask 0 keeps from, 255 takes to.
+        V r = Select(isZero, fv, Mix8(fv, tv, q));
+        r = Select(_mm256_cmpeq_epi8(q, ones), tv, r);
+        PutV<kStream>(d + 32 * g, r);
+      }
     }
-  }
-  ComposeRow32Plain(dst + 4 * i, from + 4 * i, to + 4 * i, mask + i, count - i, hard);
+    return i;
+  };
+  Streamed(dst, count, loop, [&](int start, int n) {
+    ComposeRow32Plain(dst + 4 * start, from + 4 * start, to + 4 * start, mask + start, n, hard);
+  });
 }
 
 void BlendRow32Avx2(uint8_t* dst, const uint8_t* src, int count, int opacity) {
@@ -118,41 +162,74 @@ void BlendRow32Avx2(uint8_t* dst, const uint8_t* src, int count, int opacity) {
 }
 
 void FadeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity) {
-  int i = 0;
-  if (opacity > 0 && opacity <= 255) {
+  const auto loop = [&](auto stream, int start, int n) {
+    constexpr bool kStream = decltype(stream)::value;
+    int i = 0;
+    if (opacity <= 0 || opacity > 255) return i;
     const V q = _mm256_set1_epi8(static_cast<char>(opacity));
     const V colour = _mm256_set1_epi32(0x00FFFFFF);
-    for (; i + 8 <= count; i += 8) {
-      const V f = LoadV(from + 4 * i), t = LoadV(to + 4 * i);
-      StoreV(dst + 4 * i, Select(_mm256_cmpeq_epi32(f, t), f, _mm256_and_si256(Mix8(f, t, q), colour)));
+    for (; i + 8 <= n; i += 8) {
+      const int at = start + i;
+      const V f = LoadV(from + 4 * at), t = LoadV(to + 4 * at);
+      PutV<kStream>(dst + 4 * at, Select(_mm256_cmpeq_epi32(f, t), f, _mm256_and_si256(Mix8(f, t, q), colour)));
     }
-  }
-  FadeRow32Plain(dst + 4 * i, from + 4 * i, to + 4 * i, count - i, opacity);
+    return i;
+  };
+  Streamed(dst, count, loop, [&](int start, int n) {
+    FadeRow32Plain(dst + 4 * start, from + 4 * start, to + 4 * start, n, opacity);
+  });
 }
 
 void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g) {
-  int i = 0;
-  // g and the map lie in 0 .. 2^31 - 1 here, so g - map cannot overflow.
-  if (g >= 0) {
+  const auto loop = [&](auto stream, int start, int n) {
+    constexpr bool kStream = decltype(stream)::value;
+    int i = 0;
+    // g and the map lie in 0 .. 2^31 - 1 here, so g - map cannot overflow.
+    if (g < 0) return i;
     const V gv = _mm256_set1_epi32(g);
     const V c255 = _mm256_set1_epi32(255);
     const V c511 = _mm256_set1_epi32(511);
     const V zero = _mm256_setzero_si256();
-    for (; i + 8 <= count; i += 8) {
-      const V mv = _mm256_loadu_si256(reinterpret_cast<const V*>(map + i));
+    for (; i + 8 <= n; i += 8) {
+      const int at = start + i;
+      const V mv = _mm256_loadu_si256(reinterpret_cast<const V*>(map + at));
       if (_mm256_movemask_epi8(_mm256_cmpgt_epi32(zero, mv)) != 0) break;  // a negative map value: plain loop
       const V lv = _mm256_min_epi32(_mm256_max_epi32(_mm256_sub_epi32(gv, mv), zero), c511);
       const V useTo = _mm256_cmpgt_epi32(lv, c255);
       const V v = Select(useTo, _mm256_sub_epi32(c511, lv), lv);
       const V grey = _mm256_or_si256(v, _mm256_or_si256(_mm256_slli_epi32(v, 8), _mm256_slli_epi32(v, 16)));
-      const V src = Select(useTo, LoadV(to + 4 * i), LoadV(from + 4 * i));
-      StoreV(dst + 4 * i, _mm256_adds_epu8(src, grey));
+      const V src = Select(useTo, LoadV(to + 4 * at), LoadV(from + 4 * at));
+      PutV<kStream>(dst + 4 * at, _mm256_adds_epu8(src, grey));
     }
-  }
-  SpotRow32Plain(dst + 4 * i, from + 4 * i, to + 4 * i, map + i, count - i, g);
+    return i;
+  };
+  Streamed(dst, count, loop, [&](int start, int n) {
+    SpotRow32Plain(dst + 4 * start, from + 4 * start, to + 4 * start, map + start, n, g);
+  });
 }
 
-void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
+void CopyRow32Avx2(uint8_t* dst, const uint8_t* src, int count) {
+  const auto loop = [&](auto stream, int start, int n) {
+    constexpr bool kStream = decltype(stream)::value;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) PutV<kStream>(dst + 4 * (start + i), LoadV(src + 4 * (start + i)));
+    return i;
+  };
+  Streamed(dst, count, loop, [&](int start, int n) { CopyRow32Plain(dst + 4 * start, src + 4 * start, n); });
+}
+
+namespace {
+
+// Column j of the run `start` columns on.
+TwistColumns Skip(const TwistColumns& c, int start) {
+  TwistColumns rest = c;
+  rest.margin += start, rest.rows += start, rest.step += start, rest.side += start, rest.offset += start;
+  return rest;
+}
+
+// The vector part of the column twist: returns the number of columns written.
+template <bool kStream>
+int TwistLoop(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
   int j = 0;
   // Eight columns a step: contiguous loads where the columns are neighbours reading nearby rows,
   // else masked gathers; the offsets are within a picture (row * pitch + column bytes), so they
@@ -192,7 +269,7 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
                                         _mm256_set1_epi32(-1));
       const unsigned insideBits = static_cast<unsigned>(_mm256_movemask_epi8(inside));
       if (insideBits == 0) {  // all eight columns black at this row
-        StoreV(dst + 4 * j, zero);
+        PutV<kStream>(dst + 4 * j, zero);
         continue;
       }
       // Neighbouring columns of one picture whose offsets are their own neighbouring columns and
@@ -213,7 +290,7 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
           for (int32_t row = low; row <= high; ++row) {
             out = Select(_mm256_and_si256(inside, _mm256_cmpeq_epi32(sy, _mm256_set1_epi32(row))), LoadV(p + row * pitch), out);
           }
-          StoreV(dst + 4 * j, out);
+          PutV<kStream>(dst + 4 * j, out);
           continue;
         }
       }
@@ -221,7 +298,7 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
       for (int k = 1; k < 7; ++k) prefetchAhead(j + k);
       if (oneSide) {  // one gather from the picture every column inside its strip reads
         const bool useFrom = fromBits != 0;
-        StoreV(dst + 4 * j, _mm256_mask_i32gather_epi32(zero, useFrom ? fromBase : toBase,
+        PutV<kStream>(dst + 4 * j, _mm256_mask_i32gather_epi32(zero, useFrom ? fromBase : toBase,
                                                         _mm256_add_epi32(_mm256_mullo_epi32(sy, useFrom ? fromPitch : toPitch), offset),
                                                         inside, 1));
         continue;
@@ -230,12 +307,19 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
                                                        _mm256_and_si256(inside, isFrom), 1);
       const V toPixels = _mm256_mask_i32gather_epi32(zero, toBase, _mm256_add_epi32(_mm256_mullo_epi32(sy, toPitch), offset),
                                                      _mm256_andnot_si256(isFrom, inside), 1);
-      StoreV(dst + 4 * j, _mm256_or_si256(fromPixels, toPixels));
+      PutV<kStream>(dst + 4 * j, _mm256_or_si256(fromPixels, toPixels));
     }
   }
-  TwistColumns rest = c;
-  rest.margin += j, rest.rows += j, rest.step += j, rest.side += j, rest.offset += j;
-  TwistRow32Plain(dst + 4 * j, y, count - j, rest);
+  return j;
+}
+
+}  // namespace
+
+void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
+  const auto loop = [&](auto stream, int start, int n) {
+    return TwistLoop<decltype(stream)::value>(dst + 4 * start, y, n, Skip(c, start));
+  };
+  Streamed(dst, count, loop, [&](int start, int n) { TwistRow32Plain(dst + 4 * start, y, n, Skip(c, start)); });
 }
 
 void RippleRing32Avx2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {

@@ -10,6 +10,7 @@
 
 #include "graphics/dibx.h"
 #include "transitions/wipe_catalogue.h"
+#include "transitions/wipe_rows.h"
 
 namespace kuzo {
 namespace {
@@ -113,6 +114,33 @@ TEST(WipeFormatsTest, RippleAndColumnTwistOnLargerScreens) {
                                                << h << " amplitude " << amplitude << " elapsed " << e;
         }
       }
+    }
+  }
+}
+
+// Frames large enough to be written past the caches, with an odd width so that rows start at
+// every offset from a 32-byte boundary: the 32-bit kernels streaming their rows against the 24-bit
+// per-format loops, for the kinds whose kernels stream.
+TEST(WipeFormatsTest, FramesLargeEnoughToStreamDrawTheSameColours) {
+  constexpr int w = 1031, h = 1020;
+  ASSERT_GE(int64_t{w} * 4 * h, wipe::kStreamingFrameBytes);
+  const Pictures p(w, h, 71);
+  for (WipeKind kind : {WipeKind::kFade, WipeKind::kCurtainH, WipeKind::kDither, WipeKind::kSpot, WipeKind::kTwistV,
+                        WipeKind::kCircle}) {
+    TDIBX d32(w, h, 32), d24(w, h, 24);
+    d32.Assign(p.from32);
+    d24.Assign(p.from24);
+    auto w32 = CreateTransition(static_cast<int32_t>(kind), d32, p.from32, p.to32);
+    auto w24 = CreateTransition(static_cast<int32_t>(kind), d24, p.from24, p.to24);
+    for (TCustomWipe* wipe : {w32.get(), w24.get()}) {
+      wipe->Duration = 300;
+      wipe->Prepare();
+    }
+    for (int e : {75, 150, 260}) {
+      w32->Elapsed = e, w24->Elapsed = e;
+      w32->StepFrame();
+      w24->StepFrame();
+      ASSERT_EQ(Differences(d32, d24), "") << FindWipeKind(static_cast<int32_t>(kind))->name << " elapsed " << e;
     }
   }
 }

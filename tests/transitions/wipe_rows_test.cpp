@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace kuzo {
@@ -321,6 +323,97 @@ TEST(WipeRowsTest, TwistRowOverTurningColumnsMatchesThePlainLoop) {
 
 // Ring cells whose source points fall inside and outside the screen (negative products included,
 // which divide toward zero), on even and odd screens, at every run length around the vector width.
+// Rows written past the caches: with streaming on, long rows start at every offset from a 32-byte
+// boundary (the head up to it goes through the plain loop, the rest through streaming stores, the
+// tail again plain) and must hold the plain loop's bytes, the pixels around the row untouched.
+TEST(WipeRowsTest, StreamedRowsMatchThePlainLoop) {
+  constexpr int kPixels = 320;
+  struct alignas(64) Row {
+    uint8_t bytes[4 * kPixels];
+  };
+  std::mt19937 gen(57);
+  Row from, to, fast, plain;
+  for (Row* r : {&from, &to}) {
+    for (auto& b : r->bytes) b = static_cast<uint8_t>(gen());
+  }
+  // Some pixels equal in both pictures (the cross-fade keeps those).
+  for (int i = 0; i < kPixels; i += 5) std::memcpy(to.bytes + 4 * i, from.bytes + 4 * i, 4);
+  std::vector<uint8_t> mask(kPixels);
+  std::vector<int32_t> map(kPixels);
+  for (int i = 0; i < kPixels; ++i) {
+    mask[static_cast<size_t>(i)] = (i / 40) % 3 == 0 ? 0 : ((i / 40) % 3 == 1 ? static_cast<uint8_t>(gen()) : 255);
+    map[static_cast<size_t>(i)] = static_cast<int32_t>(gen() % 700);
+  }
+  // Twist columns: neighbours, half of them in their strips at the chosen row.
+  constexpr int kH = 8;
+  std::vector<uint8_t> tall(static_cast<size_t>(4 * kPixels * kH));
+  for (auto& b : tall) b = static_cast<uint8_t>(gen());
+  std::vector<int32_t> margin(kPixels), rows(kPixels), step(kPixels), side(kPixels), offset(kPixels);
+  for (int j = 0; j < kPixels; ++j) {
+    const size_t i = static_cast<size_t>(j);
+    rows[i] = (j / 50) % 2 == 0 ? kH : kH / 2;
+    margin[i] = (kH - rows[i]) / 2;
+    step[i] = static_cast<int32_t>((int64_t{kH} << 16) / rows[i]);
+    side[i] = j < kPixels / 2 ? 1 : 0;
+    offset[i] = 4 * j;
+  }
+  const wipe::TwistColumns columns{margin.data(), rows.data(), step.data(), side.data(), offset.data(),
+                                   tall.data(), 4 * kPixels, tall.data() + 4, 4 * kPixels};
+
+  using Kernel = std::function<void(uint8_t* dst, int start, int count, bool plainLoop)>;
+  const std::vector<std::pair<const char*, Kernel>> kernels = {
+      {"compose", [&](uint8_t* d, int s, int n, bool p) {
+         (p ? wipe::ComposeRow32Plain : wipe::ComposeRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, mask.data() + s, n, false);
+       }},
+      {"compose hard", [&](uint8_t* d, int s, int n, bool p) {
+         (p ? wipe::ComposeRow32Plain : wipe::ComposeRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, mask.data() + s, n, true);
+       }},
+      {"fade", [&](uint8_t* d, int s, int n, bool p) {
+         (p ? wipe::FadeRow32Plain : wipe::FadeRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, n, 77);
+       }},
+      {"spot", [&](uint8_t* d, int s, int n, bool p) {
+         (p ? wipe::SpotRow32Plain : wipe::SpotRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, map.data() + s, n, 400);
+       }},
+      {"copy", [&](uint8_t* d, int s, int n, bool p) { (p ? wipe::CopyRow32Plain : wipe::CopyRow32)(d, from.bytes + 4 * s, n); }},
+      {"twist", [&](uint8_t* d, int s, int n, bool p) {
+         wipe::TwistColumns c = columns;
+         c.margin += s, c.rows += s, c.step += s, c.side += s, c.offset += s;
+         (p ? wipe::TwistRow32Plain : wipe::TwistRow32)(d, kH / 2 + 1, n, c);
+       }},
+  };
+  const wipe::StreamingRows streaming(true);
+  ASSERT_TRUE(wipe::StreamingRowsOn());
+  for (const auto& [name, kernel] : kernels) {
+    for (int start = 0; start < 10; ++start) {
+      for (int count : {0, 7, 63, 64, 65, 71, 200, kPixels - 10}) {
+        std::memset(fast.bytes, 0xAB, sizeof fast.bytes);
+        std::memset(plain.bytes, 0xAB, sizeof plain.bytes);
+        kernel(fast.bytes + 4 * start, start, count, false);
+        kernel(plain.bytes + 4 * start, start, count, true);
+        ASSERT_EQ(std::memcmp(fast.bytes, plain.bytes, sizeof fast.bytes), 0) << name << " start " << start << " count " << count;
+      }
+    }
+  }
+}
+
+// The scope sets streaming for this thread only and puts back what was there before.
+TEST(WipeRowsTest, StreamingScopesNestAndStayOnTheirThread) {
+  EXPECT_FALSE(wipe::StreamingRowsOn());
+  {
+    const wipe::StreamingRows on(true);
+    EXPECT_TRUE(wipe::StreamingRowsOn());
+    bool other = true;
+    std::thread([&] { other = wipe::StreamingRowsOn(); }).join();
+    EXPECT_FALSE(other);
+    {
+      const wipe::StreamingRows off(false);
+      EXPECT_FALSE(wipe::StreamingRowsOn());
+    }
+    EXPECT_TRUE(wipe::StreamingRowsOn());
+  }
+  EXPECT_FALSE(wipe::StreamingRowsOn());
+}
+
 TEST(WipeRowsTest, RippleRingMatchesThePlainLoop) {
   std::mt19937 gen(31);
   for (auto [w, h] : {std::pair{48, 30}, std::pair{41, 27}}) {
