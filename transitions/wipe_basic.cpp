@@ -3,6 +3,7 @@
 #include "transitions/wipe_basic.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "transitions/wipe_surface_ops.h"
 
@@ -47,8 +48,24 @@ void TWipeFade::DrawFrame() {
 }
 
 void TWipeScrollH::DrawFrame() {
-  ClipGuard clip(Dest, Area());
   const int o = static_cast<int>(Scaled(W()));
+  if (RowsDirect()) {
+    // Each row: the outgoing picture's columns from o on, then the incoming picture's first o
+    // columns (the other way round when reversed).
+    const int w = W(), rest = w - o;
+    for (int y = 0; y < H(); ++y) {
+      uint8_t* d = Dest.Lock(0, y);
+      if (Reverse != 0) {
+        std::memcpy(d, To.Lock(rest, y), static_cast<size_t>(o) * 4);
+        std::memcpy(d + 4 * static_cast<ptrdiff_t>(o), From.Lock(0, y), static_cast<size_t>(rest) * 4);
+      } else {
+        std::memcpy(d, From.Lock(o, y), static_cast<size_t>(rest) * 4);
+        std::memcpy(d + 4 * static_cast<ptrdiff_t>(rest), To.Lock(0, y), static_cast<size_t>(o) * 4);
+      }
+    }
+    return;
+  }
+  ClipGuard clip(Dest, Area());
   if (Reverse != 0) {
     Dest.Draw(o, 0, false, false, false, Area(), From);
     Dest.Draw(o - W(), 0, false, false, false, Area(), To);
@@ -59,8 +76,19 @@ void TWipeScrollH::DrawFrame() {
 }
 
 void TWipeScrollV::DrawFrame() {
-  ClipGuard clip(Dest, Area());
   const int o = static_cast<int>(Scaled(H()));
+  if (RowsDirect()) {
+    // Row y shows the outgoing picture's row y + o, or below its end the incoming picture's first
+    // rows (reversed: the incoming picture's last o rows above the outgoing picture).
+    const int h = H(), rest = h - o;
+    for (int y = 0; y < h; ++y) {
+      const uint8_t* source = Reverse != 0 ? (y < o ? To.Lock(0, y + rest) : From.Lock(0, y - o))
+                                           : (y < rest ? From.Lock(0, y + o) : To.Lock(0, y - rest));
+      std::memcpy(Dest.Lock(0, y), source, static_cast<size_t>(W()) * 4);
+    }
+    return;
+  }
+  ClipGuard clip(Dest, Area());
   if (Reverse != 0) {
     Dest.Draw(0, o, false, false, false, Area(), From);
     Dest.Draw(0, o - H(), false, false, false, Area(), To);

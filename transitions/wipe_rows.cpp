@@ -184,7 +184,7 @@ void RuleLevelRow(uint16_t* level, const uint8_t* rule, int count, int shift) {
   RuleLevelRowPlain(level + i, rule + i, count - i, shift);
 }
 
-// --- streaming rows and copies ---------------------------------------------------------------------
+// --- streaming rows --------------------------------------------------------------------------------
 
 namespace {
 thread_local bool streamingRows = false;
@@ -193,17 +193,6 @@ thread_local bool streamingRows = false;
 StreamingRows::StreamingRows(bool on) : previous_(streamingRows) { streamingRows = on; }
 StreamingRows::~StreamingRows() { streamingRows = previous_; }
 bool StreamingRowsOn() { return streamingRows; }
-
-void CopyRow32Plain(uint8_t* dst, const uint8_t* src, int count) {
-  if (count > 0) std::memcpy(dst, src, static_cast<size_t>(count) * 4);
-}
-
-void CopyRow32(uint8_t* dst, const uint8_t* src, int count) {
-#if KUZO_WIPE_AVX2
-  if (Avx2RowsAvailable() && streamingRows) return CopyRow32Avx2(dst, src, count);
-#endif
-  CopyRow32Plain(dst, src, count);
-}
 
 // --- blending at one opacity ------------------------------------------------------------------------
 

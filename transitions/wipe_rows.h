@@ -13,7 +13,8 @@ namespace kuzo::wipe {
 // kernels write their destination rows with non-temporal stores, which go past the caches instead
 // of first reading every destination line into them. A transition opens it for frames of
 // kStreamingFrameBytes and more, which do not fit the caches together with their two pictures
-// (smaller frames are faster with ordinary stores). Results are the same bytes either way.
+// (smaller frames are faster with ordinary stores). Results are the same bytes either way. Plain
+// row copies stay with memcpy, which already writes long rows without reading them first.
 inline constexpr int64_t kStreamingFrameBytes = int64_t{4} << 20;
 class StreamingRows {
  public:
@@ -26,10 +27,6 @@ class StreamingRows {
   bool previous_;
 };
 bool StreamingRowsOn();
-
-// dst[i] = src[i] for count 32-bit pixels (rows that do not overlap).
-void CopyRow32(uint8_t* dst, const uint8_t* src, int count);
-void CopyRow32Plain(uint8_t* dst, const uint8_t* src, int count);
 
 // dst[i] from from[i] and to[i] by mask[i]: 0 takes from, 255 takes to, values between mix every
 // byte as (t*m + f*(255-m)) >> 8. With `hard` every non-zero value takes to.
@@ -126,7 +123,6 @@ void RippleRing32Sse2(const RippleRing& ring, int32_t y, int32_t x0, int32_t x1)
 bool Avx2RowsAvailable();
 #if defined(__x86_64__) || defined(__i386__)
 void ComposeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count, bool hard);
-void CopyRow32Avx2(uint8_t* dst, const uint8_t* src, int count);
 void BlendRow32Avx2(uint8_t* dst, const uint8_t* src, int count, int opacity);
 void FadeRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, int count, int opacity);
 void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const int32_t* map, int count, int32_t g);

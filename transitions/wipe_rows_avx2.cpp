@@ -208,16 +208,6 @@ void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const i
   });
 }
 
-void CopyRow32Avx2(uint8_t* dst, const uint8_t* src, int count) {
-  const auto loop = [&](auto stream, int start, int n) {
-    constexpr bool kStream = decltype(stream)::value;
-    int i = 0;
-    for (; i + 8 <= n; i += 8) PutV<kStream>(dst + 4 * (start + i), LoadV(src + 4 * (start + i)));
-    return i;
-  };
-  Streamed(dst, count, loop, [&](int start, int n) { CopyRow32Plain(dst + 4 * start, src + 4 * start, n); });
-}
-
 namespace {
 
 // Column j of the run `start` columns on.

@@ -242,7 +242,7 @@ bool TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::ve
   const int turningCount = turningHi - turningLo + 1;
   for (int y = 0; y < h; ++y) {
     if (finishedHi >= finishedLo) {
-      wipe::CopyRow32(Dest.Lock(finishedLo, y), To.Lock(finishedLo, y), finishedHi - finishedLo + 1);
+      std::memcpy(Dest.Lock(finishedLo, y), To.Lock(finishedLo, y), static_cast<size_t>(finishedHi - finishedLo + 1) * 4);
     }
     if (turningCount > 0) wipe::TwistRow32(Dest.Lock(turningLo, y), y, turningCount, columns);
   }

@@ -126,7 +126,7 @@ TEST(WipeFormatsTest, FramesLargeEnoughToStreamDrawTheSameColours) {
   ASSERT_GE(int64_t{w} * 4 * h, wipe::kStreamingFrameBytes);
   const Pictures p(w, h, 71);
   for (WipeKind kind : {WipeKind::kFade, WipeKind::kCurtainH, WipeKind::kDither, WipeKind::kSpot, WipeKind::kTwistV,
-                        WipeKind::kCircle}) {
+                        WipeKind::kCircle, WipeKind::kScrollH, WipeKind::kScrollV}) {
     TDIBX d32(w, h, 32), d24(w, h, 24);
     d32.Assign(p.from32);
     d24.Assign(p.from24);
@@ -134,6 +134,7 @@ TEST(WipeFormatsTest, FramesLargeEnoughToStreamDrawTheSameColours) {
     auto w24 = CreateTransition(static_cast<int32_t>(kind), d24, p.from24, p.to24);
     for (TCustomWipe* wipe : {w32.get(), w24.get()}) {
       wipe->Duration = 300;
+      wipe->SetReverse(kind == WipeKind::kScrollV ? 1 : 0);
       wipe->Prepare();
     }
     for (int e : {75, 150, 260}) {

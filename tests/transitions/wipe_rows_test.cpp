@@ -374,7 +374,6 @@ TEST(WipeRowsTest, StreamedRowsMatchThePlainLoop) {
       {"spot", [&](uint8_t* d, int s, int n, bool p) {
          (p ? wipe::SpotRow32Plain : wipe::SpotRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, map.data() + s, n, 400);
        }},
-      {"copy", [&](uint8_t* d, int s, int n, bool p) { (p ? wipe::CopyRow32Plain : wipe::CopyRow32)(d, from.bytes + 4 * s, n); }},
       {"twist", [&](uint8_t* d, int s, int n, bool p) {
          wipe::TwistColumns c = columns;
          c.margin += s, c.rows += s, c.step += s, c.side += s, c.offset += s;
