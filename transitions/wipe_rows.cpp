@@ -31,6 +31,11 @@ bool Avx2RowsAvailable() {
   return available;
 }
 
+bool Avx512RowsAvailable() {
+  static const bool available = KUZO_WIPE_AVX2 && std::string_view(FastKernels().name) == "avx512";
+  return available;
+}
+
 namespace {
 
 constexpr PixelFormat k32 = PixelFormat::kRgb32;
@@ -346,6 +351,7 @@ void TwistRow32Plain(uint8_t* dst, int32_t y, int count, const TwistColumns& c) 
 
 void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
 #if KUZO_WIPE_AVX2
+  if (Avx512RowsAvailable()) return TwistRow32Avx512(dst, y, count, c);
   if (Avx2RowsAvailable()) return TwistRow32Avx2(dst, y, count, c);
 #endif
   TwistRow32Sse2(dst, y, count, c);

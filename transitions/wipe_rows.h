@@ -130,4 +130,11 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
 void RippleRing32Avx2(const RippleRing& ring, int32_t y, int32_t x0, int32_t x1);
 #endif
 
+// The AVX-512 loop of the column twist. Avx512RowsAvailable() is true when this processor has
+// AVX-512 (F and BW) and the blend kernels are not capped below it; TwistRow32 then uses it.
+bool Avx512RowsAvailable();
+#if defined(__x86_64__) || defined(__i386__)
+void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
+#endif
+
 }  // namespace kuzo::wipe

@@ -243,7 +243,7 @@ int TwistLoop(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
       if (r >= static_cast<uint32_t>(c.rows[k])) return;
       const int64_t row = (int64_t{r} * c.step[k]) >> 16;
       const uint8_t* q = c.side[k] != 0 ? c.from + row * c.fromPitch : c.to + row * c.toPitch;
-      _mm_prefetch(reinterpret_cast<const char*>(q + c.offset[k]), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(q + c.offset[k]), _MM_HINT_T1);
     };
     for (; j + 8 <= count; j += 8) {
       prefetchAhead(j);

@@ -254,6 +254,7 @@ TEST(WipeRowsTest, TwistColumnsMatchThePlainLoop) {
     std::vector<void (*)(uint8_t*, int32_t, int, const wipe::TwistColumns&)> variants = {&wipe::TwistRow32, &wipe::TwistRow32Sse2};
 #if defined(__x86_64__) || defined(__i386__)
     if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::TwistRow32Avx2);
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) variants.push_back(&wipe::TwistRow32Avx512);
 #endif
     for (size_t k = 0; k < variants.size(); ++k) {
       std::fill(fast.begin(), fast.end(), 0xAB);
@@ -307,6 +308,7 @@ TEST(WipeRowsTest, TwistRowOverTurningColumnsMatchesThePlainLoop) {
                                                                                           &wipe::TwistRow32Sse2};
 #if defined(__x86_64__) || defined(__i386__)
       if (__builtin_cpu_supports("avx2")) variants.push_back(&wipe::TwistRow32Avx2);
+      if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) variants.push_back(&wipe::TwistRow32Avx512);
 #endif
       std::vector<uint8_t> fast(static_cast<size_t>(4 * w)), plain(fast.size());
       for (int32_t y = 0; y < h; ++y) {
@@ -361,7 +363,7 @@ TEST(WipeRowsTest, StreamedRowsMatchThePlainLoop) {
                                    tall.data(), 4 * kPixels, tall.data() + 4, 4 * kPixels};
 
   using Kernel = std::function<void(uint8_t* dst, int start, int count, bool plainLoop)>;
-  const std::vector<std::pair<const char*, Kernel>> kernels = {
+  std::vector<std::pair<const char*, Kernel>> kernels = {
       {"compose", [&](uint8_t* d, int s, int n, bool p) {
          (p ? wipe::ComposeRow32Plain : wipe::ComposeRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, mask.data() + s, n, false);
        }},
@@ -380,6 +382,16 @@ TEST(WipeRowsTest, StreamedRowsMatchThePlainLoop) {
          (p ? wipe::TwistRow32Plain : wipe::TwistRow32)(d, kH / 2 + 1, n, c);
        }},
   };
+#if defined(__x86_64__) || defined(__i386__)
+  // The chosen twist loop may be a wider one that does not stream; the AVX2 loop streams.
+  if (__builtin_cpu_supports("avx2")) {
+    kernels.emplace_back("twist avx2", [&](uint8_t* d, int s, int n, bool p) {
+      wipe::TwistColumns c = columns;
+      c.margin += s, c.rows += s, c.step += s, c.side += s, c.offset += s;
+      (p ? wipe::TwistRow32Plain : wipe::TwistRow32Avx2)(d, kH / 2 + 1, n, c);
+    });
+  }
+#endif
   const wipe::StreamingRows streaming(true);
   ASSERT_TRUE(wipe::StreamingRowsOn());
   for (const auto& [name, kernel] : kernels) {

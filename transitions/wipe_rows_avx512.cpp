@@ -1,0 +1,112 @@
+// AVX-512 loop of the column twist (sixteen columns a vector), compiled for AVX-512 only inside
+// this file and called only when the processor has it. Lane masks pick each column's row without
+// blends, and masked loads touch only the rows the columns ask for. Ends with the plain loop.
+#include "transitions/wipe_rows.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+
+#include <cstdint>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512bw"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512bw")
+// GCC 12's 512-bit intrinsics start some results from a deliberately undefined register, which
+// its flow analysis reports as a possibly uninitialised read.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+namespace kuzo::wipe {
+
+void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
+  using W = __m512i;
+  int j = 0;
+  // Offsets within a picture (row * pitch + column bytes) fit 32 bits.
+  const bool fits = c.fromPitch > -(int64_t{1} << 20) && c.fromPitch < (int64_t{1} << 20) &&
+                    c.toPitch > -(int64_t{1} << 20) && c.toPitch < (int64_t{1} << 20);
+  if (fits) {
+    const W yv = _mm512_set1_epi32(y);
+    const W zero = _mm512_setzero_si512();
+    const W fromPitch = _mm512_set1_epi32(static_cast<int32_t>(c.fromPitch));
+    const W toPitch = _mm512_set1_epi32(static_cast<int32_t>(c.toPitch));
+    const W lanes4 = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60);
+    // The source rows are not in an order the hardware prefetchers follow (each column walks down
+    // its own picture column at its own pace), so the lines a column reads kAhead rows further
+    // down are asked for in advance.
+    constexpr int32_t kAhead = 8;
+    // Rows apart within which masked row loads beat a gather.
+    constexpr uint32_t kNearRows = 7;
+    const auto prefetchAhead = [&](int k) {
+      const uint32_t r = static_cast<uint32_t>(y + kAhead - c.margin[k]);
+      if (r >= static_cast<uint32_t>(c.rows[k])) return;
+      const int64_t row = (int64_t{r} * c.step[k]) >> 16;
+      const uint8_t* q = c.side[k] != 0 ? c.from + row * c.fromPitch : c.to + row * c.toPitch;
+      _mm_prefetch(reinterpret_cast<const char*>(q + c.offset[k]), _MM_HINT_T0);
+    };
+    for (; j + 16 <= count; j += 16) {
+      prefetchAhead(j);
+      prefetchAhead(j + 8);
+      prefetchAhead(j + 15);
+      uint8_t* d = dst + 4 * j;
+      // Lanes inside their strips: 0 <= y - margin < rows, one unsigned comparison.
+      const W r = _mm512_sub_epi32(yv, _mm512_loadu_si512(c.margin + j));
+      const __mmask16 inside = _mm512_cmplt_epu32_mask(r, _mm512_loadu_si512(c.rows + j));
+      if (inside == 0) {  // all sixteen columns black at this row
+        _mm512_storeu_si512(d, zero);
+        continue;
+      }
+      // r * step < 2^31 inside the strips; the other lanes are never used.
+      const W sy = _mm512_srli_epi32(_mm512_mullo_epi32(r, _mm512_loadu_si512(c.step + j)), 16);
+      const W side = _mm512_loadu_si512(c.side + j);
+      const __mmask16 fromLanes = static_cast<__mmask16>(_mm512_test_epi32_mask(side, side) & inside);
+      const W offset = _mm512_loadu_si512(c.offset + j);
+      const bool oneSide = fromLanes == 0 || fromLanes == inside;
+      if (oneSide && _mm512_cmpeq_epi32_mask(offset, _mm512_add_epi32(_mm512_set1_epi32(c.offset[j]), lanes4)) == 0xFFFF) {
+        // Neighbouring columns of one picture reading rows at most kNearRows apart: one masked
+        // contiguous load per row, each lane loading only from the row it asked for.
+        const uint32_t low = _mm512_mask_reduce_min_epu32(inside, sy);
+        const uint32_t high = _mm512_mask_reduce_max_epu32(inside, sy);
+        if (high - low <= kNearRows) {
+          const uint8_t* p = (fromLanes != 0 ? c.from : c.to) + c.offset[j];
+          const ptrdiff_t pitch = fromLanes != 0 ? c.fromPitch : c.toPitch;
+          W out = zero;
+          for (uint32_t row = low; row <= high; ++row) {
+            const __mmask16 take = _mm512_mask_cmpeq_epi32_mask(inside, sy, _mm512_set1_epi32(static_cast<int32_t>(row)));
+            out = _mm512_mask_loadu_epi32(out, take, p + static_cast<ptrdiff_t>(row) * pitch);
+          }
+          _mm512_storeu_si512(d, out);
+          continue;
+        }
+      }
+      // Columns this far apart in their rows stay so for the next rows: every lane's line is asked for.
+      for (int k = 1; k < 15; ++k) {
+        if (k != 8) prefetchAhead(j + k);
+      }
+      const __mmask16 toLanes = static_cast<__mmask16>(inside & ~fromLanes);
+      W out = zero;
+      if (fromLanes != 0) {
+        out = _mm512_mask_i32gather_epi32(out, fromLanes, _mm512_add_epi32(_mm512_mullo_epi32(sy, fromPitch), offset), c.from, 1);
+      }
+      if (toLanes != 0) {
+        out = _mm512_mask_i32gather_epi32(out, toLanes, _mm512_add_epi32(_mm512_mullo_epi32(sy, toPitch), offset), c.to, 1);
+      }
+      _mm512_storeu_si512(d, out);
+    }
+  }
+  TwistColumns rest = c;
+  rest.margin += j, rest.rows += j, rest.step += j, rest.side += j, rest.offset += j;
+  TwistRow32Plain(dst + 4 * j, y, count - j, rest);
+}
+
+}  // namespace kuzo::wipe
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC diagnostic pop
+#pragma GCC pop_options
+#endif
+#endif
