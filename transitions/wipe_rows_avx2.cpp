@@ -234,20 +234,7 @@ int TwistLoop(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
     const auto* fromBase = reinterpret_cast<const int*>(c.from);
     const auto* toBase = reinterpret_cast<const int*>(c.to);
     const V lanes4 = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
-    // The source rows are not in an order the hardware prefetchers follow (each column walks down
-    // its own picture column at its own pace), so the lines the first and last column of a step
-    // read kAhead rows further down are asked for in advance.
-    constexpr int32_t kAhead = 8;
-    const auto prefetchAhead = [&](int k) {
-      const uint32_t r = static_cast<uint32_t>(y + kAhead - c.margin[k]);
-      if (r >= static_cast<uint32_t>(c.rows[k])) return;
-      const int64_t row = (int64_t{r} * c.step[k]) >> 16;
-      const uint8_t* q = c.side[k] != 0 ? c.from + row * c.fromPitch : c.to + row * c.toPitch;
-      _mm_prefetch(reinterpret_cast<const char*>(q + c.offset[k]), _MM_HINT_T1);
-    };
     for (; j + 8 <= count; j += 8) {
-      prefetchAhead(j);
-      prefetchAhead(j + 7);
       const V r = _mm256_sub_epi32(yv, _mm256_loadu_si256(reinterpret_cast<const V*>(c.margin + j)));
       const V rows = _mm256_loadu_si256(reinterpret_cast<const V*>(c.rows + j));
       // 0 <= r < rows (rows is below 2^31)
@@ -284,8 +271,6 @@ int TwistLoop(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
           continue;
         }
       }
-      // Columns this far apart in their rows stay so for the next rows: every lane's line is asked for.
-      for (int k = 1; k < 7; ++k) prefetchAhead(j + k);
       if (oneSide) {  // one gather from the picture every column inside its strip reads
         const bool useFrom = fromBits != 0;
         PutV<kStream>(dst + 4 * j, _mm256_mask_i32gather_epi32(zero, useFrom ? fromBase : toBase,

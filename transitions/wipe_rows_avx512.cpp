@@ -33,23 +33,9 @@ void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c)
     const W fromPitch = _mm512_set1_epi32(static_cast<int32_t>(c.fromPitch));
     const W toPitch = _mm512_set1_epi32(static_cast<int32_t>(c.toPitch));
     const W lanes4 = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60);
-    // The source rows are not in an order the hardware prefetchers follow (each column walks down
-    // its own picture column at its own pace), so the lines a column reads kAhead rows further
-    // down are asked for in advance.
-    constexpr int32_t kAhead = 8;
     // Rows apart within which masked row loads beat a gather.
     constexpr uint32_t kNearRows = 7;
-    const auto prefetchAhead = [&](int k) {
-      const uint32_t r = static_cast<uint32_t>(y + kAhead - c.margin[k]);
-      if (r >= static_cast<uint32_t>(c.rows[k])) return;
-      const int64_t row = (int64_t{r} * c.step[k]) >> 16;
-      const uint8_t* q = c.side[k] != 0 ? c.from + row * c.fromPitch : c.to + row * c.toPitch;
-      _mm_prefetch(reinterpret_cast<const char*>(q + c.offset[k]), _MM_HINT_T0);
-    };
     for (; j + 16 <= count; j += 16) {
-      prefetchAhead(j);
-      prefetchAhead(j + 8);
-      prefetchAhead(j + 15);
       uint8_t* d = dst + 4 * j;
       // Lanes inside their strips: 0 <= y - margin < rows, one unsigned comparison.
       const W r = _mm512_sub_epi32(yv, _mm512_loadu_si512(c.margin + j));
@@ -80,10 +66,6 @@ void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c)
           _mm512_storeu_si512(d, out);
           continue;
         }
-      }
-      // Columns this far apart in their rows stay so for the next rows: every lane's line is asked for.
-      for (int k = 1; k < 15; ++k) {
-        if (k != 8) prefetchAhead(j + k);
       }
       const __mmask16 toLanes = static_cast<__mmask16>(inside & ~fromLanes);
       W out = zero;
