@@ -205,7 +205,12 @@ void TWipeRipple::DrawFrame() {
                                 static_cast<int32_t>(n), static_cast<int32_t>(level), w2_, h2_, w, h,
                                 toBase, toPitch, destBase, destPitch,
                                 largest + profileLargest < 32768 && int64_t{h} * std::abs(toPitch) < (int64_t{1} << 31)};
-    for (int y = 0; y < h2_; ++y) {
+    // Every other frame takes the cell rows from the centre outwards: the rows a frame touches
+    // last are still in the cache when the next one starts with them. The order changes nothing
+    // else, as every destination pixel is written once from the pictures alone.
+    upward_ = !upward_;
+    for (int row = 0; row < h2_; ++row) {
+      const int y = upward_ ? h2_ - 1 - row : row;
       const int yy = h - 1 - y;
       const uint16_t* dist = &distance_[static_cast<size_t>(y) * w2_];
       // Along a cell row the distance to the centre never grows (x runs towards the centre), so
@@ -223,7 +228,11 @@ void TWipeRipple::DrawFrame() {
         if (kind == 0) {
           copySpan(fromBase, fromPitch, y, x, end);
         } else if (kind == 1) {
-          copySpan(toBase, toPitch, y, x, end);
+          // The passed cells reach the middle: one copy from column x to its mirror, over the
+          // middle column of odd widths too, which then shows the same pixel of To below.
+          const size_t bytes = static_cast<size_t>(w - 2 * x) * bpp;
+          std::memcpy(destBase + y * destPitch + x * bpp, toBase + y * toPitch + x * bpp, bytes);
+          std::memcpy(destBase + yy * destPitch + x * bpp, toBase + yy * toPitch + x * bpp, bytes);
         } else if constexpr (F == PixelFormat::kRgb32) {
           wipe::RippleRing32(ring, y, x, end);
         } else {

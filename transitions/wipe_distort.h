@@ -68,6 +68,7 @@ class TWipeRipple : public TCustomWipe {
   std::vector<int32_t> cosine_;  // 16.16
   std::vector<int32_t> sine_;    // 16.16
   std::vector<int32_t> profile_;
+  bool upward_ = false;  // the order of the last frame's cell rows
 };
 
 // The outgoing picture blurs and fades to white; the incoming one comes back from white and sharpens.

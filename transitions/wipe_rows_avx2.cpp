@@ -298,26 +298,53 @@ void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
 }
 
 void RippleRing32Avx2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {
-  int32_t x = x0;
+  if (x1 - x0 < 8) return RippleRing32Plain(g, y, x0, x1);
   const int32_t yy = g.h - 1 - y;
+  const size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(g.w2);
+  // The tables and pictures in locals: the stores below go through byte pointers, which would
+  // otherwise make the compiler reload every field of the ring after each of them.
+  const uint16_t* const distance = g.distance + rowStart;
+  const int32_t* const cosine = g.cosine + rowStart;
+  const int32_t* const sine = g.sine + rowStart;
+  const int32_t* const profile = g.profile;
+  const uint8_t* const to = g.to;
+  const ptrdiff_t toPitch = g.toPitch;
+  const int32_t w = g.w, h = g.h, shift = g.n - 1 - g.level;
+  // The profile window starts at most 16 entries before the profile's end.
+  const int32_t lastWindow = g.n - 16;
   const V lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
   const V reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
   const V zero = _mm256_setzero_si256();
-  const V shift = _mm256_set1_epi32(g.n - 1 - g.level);
+  const V shiftV = _mm256_set1_epi32(shift);
   const V w2 = _mm256_set1_epi32(g.w2), h2 = _mm256_set1_epi32(g.h2);
-  const V wLast = _mm256_set1_epi32(g.w - 1), hLast = _mm256_set1_epi32(g.h - 1);
-  const V pitch = _mm256_set1_epi32(static_cast<int32_t>(g.toPitch));
+  const V wLast = _mm256_set1_epi32(w - 1), hLast = _mm256_set1_epi32(h - 1);
+  const V pitch = _mm256_set1_epi32(static_cast<int32_t>(toPitch));
   const V low16 = _mm256_set1_epi32(0xFFFF);
-  const auto* base = reinterpret_cast<const int*>(g.to);
-  // Eight cells a step: their source points, then the four mirrored pixels of each gathered and
-  // stored as two runs forward (columns x ..) and two backward (columns w - 1 - x ..).
-  for (; x + 8 <= x1; x += 8) {
-    const size_t i = static_cast<size_t>(y) * static_cast<size_t>(g.w2) + static_cast<size_t>(x);
-    const V d = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(g.distance + i)));
-    const V r = _mm256_add_epi32(d, _mm256_i32gather_epi32(g.profile, _mm256_add_epi32(d, shift), 4));
+  const V above15 = _mm256_set1_epi32(~15), above1 = _mm256_set1_epi32(~1);
+  const V four = _mm256_set1_epi32(4), fifteen = _mm256_set1_epi32(15);
+  uint8_t* const top = g.dest + static_cast<ptrdiff_t>(y) * g.destPitch;
+  uint8_t* const bottom = g.dest + static_cast<ptrdiff_t>(yy) * g.destPitch;
+  const auto row = [&](int32_t r) { return to + static_cast<ptrdiff_t>(r) * toPitch; };
+  // Eight cells from column x: their source points, then the four mirrored pixels of each stored
+  // as two runs forward (columns x ..) and two backward (columns w - 1 - x ..).
+  const auto block = [&](int32_t x) {
+    const V d = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(distance + x)));
+    const V k = _mm256_add_epi32(d, shiftV);
+    // Along a row of cells the distance falls by at most one a cell, so the eight profile entries
+    // usually lie among the sixteen from the last cell's: picked out of them (every lane checked)
+    // rather than gathered.
+    const int32_t window = std::min(int32_t{distance[x + 7]} + shift, lastWindow);
+    const V pick = _mm256_sub_epi32(k, _mm256_set1_epi32(window));
+    V p;
+    if (window >= 0 && _mm256_testz_si256(pick, above15)) {
+      p = Pick16(reinterpret_cast<const uint8_t*>(profile + window), pick);
+    } else {
+      p = _mm256_i32gather_epi32(profile, k, 4);
+    }
+    const V r = _mm256_add_epi32(d, p);
     // c * r / 65536 truncated toward zero: add 65535 to negative products before the shift.
-    const V pc = _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(g.cosine + i)), r);
-    const V ps = _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(g.sine + i)), r);
+    const V pc = _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(cosine + x)), r);
+    const V ps = _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(sine + x)), r);
     const V sx = _mm256_add_epi32(_mm256_srai_epi32(_mm256_add_epi32(pc, _mm256_and_si256(_mm256_srai_epi32(pc, 31), low16)), 16), w2);
     const V sy = _mm256_add_epi32(_mm256_srai_epi32(_mm256_add_epi32(ps, _mm256_and_si256(_mm256_srai_epi32(ps, 31), low16)), 16), h2);
     const V outside = _mm256_or_si256(_mm256_or_si256(_mm256_cmpgt_epi32(zero, sx), _mm256_cmpgt_epi32(zero, sy)),
@@ -326,59 +353,61 @@ void RippleRing32Avx2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {
     const V xs = _mm256_add_epi32(_mm256_set1_epi32(x), lanes);
     const V ix = Select(outside, xs, sx);
     const V iy = Select(outside, _mm256_set1_epi32(y), sy);
-    uint8_t* top = g.dest + static_cast<ptrdiff_t>(y) * g.destPitch;
-    uint8_t* bottom = g.dest + static_cast<ptrdiff_t>(yy) * g.destPitch;
-    const ptrdiff_t left = static_cast<ptrdiff_t>(x) * 4, right = static_cast<ptrdiff_t>(g.w - 8 - x) * 4;
-    // Eight cells displaced by one offset (ix - x, iy) read eight neighbouring pixels in each of the
-    // four places: four contiguous loads instead of four gathers. The right-hand runs mirror both
-    // the cells and their sources, so they too are straight copies.
+    const ptrdiff_t left = static_cast<ptrdiff_t>(x) * 4, right = static_cast<ptrdiff_t>(w - 8 - x) * 4;
+    // Each cell's displacement against the first cell's: all equal, the eight cells read eight
+    // neighbouring pixels in each of the four places, four contiguous loads. The right-hand runs
+    // mirror both the cells and their sources, so they too are straight copies.
     const V ex = _mm256_sub_epi32(ix, xs);
-    const V exMin = Min8(ex), exMax = Max8(ex), iyMin = Min8(iy), iyMax = Max8(iy);
-    const V same = _mm256_and_si256(_mm256_cmpeq_epi32(exMin, exMax), _mm256_cmpeq_epi32(iyMin, iyMax));
-    if (_mm256_movemask_epi8(same) == -1) {
-      const int32_t sx0 = _mm256_cvtsi256_si32(ix), sy0 = _mm256_cvtsi256_si32(iy);
-      const uint8_t* srcTop = g.to + static_cast<ptrdiff_t>(sy0) * g.toPitch;
-      const uint8_t* srcBottom = g.to + static_cast<ptrdiff_t>(g.h - 1 - sy0) * g.toPitch;
-      const ptrdiff_t srcLeft = static_cast<ptrdiff_t>(sx0) * 4, srcRight = static_cast<ptrdiff_t>(g.w - 8 - sx0) * 4;
+    const V dx = _mm256_sub_epi32(ex, _mm256_broadcastd_epi32(_mm256_castsi256_si128(ex)));
+    const V dy = _mm256_sub_epi32(iy, _mm256_broadcastd_epi32(_mm256_castsi256_si128(iy)));
+    const int32_t sx0 = _mm256_cvtsi256_si32(ix), sy0 = _mm256_cvtsi256_si32(iy);
+    const V moved = _mm256_or_si256(dx, dy);
+    if (_mm256_testz_si256(moved, moved)) {
+      const uint8_t* srcTop = row(sy0);
+      const uint8_t* srcBottom = row(h - 1 - sy0);
+      const ptrdiff_t srcLeft = static_cast<ptrdiff_t>(sx0) * 4, srcRight = static_cast<ptrdiff_t>(w - 8 - sx0) * 4;
       StoreV(top + left, LoadV(srcTop + srcLeft));
       StoreV(top + right, LoadV(srcTop + srcRight));
       StoreV(bottom + left, LoadV(srcBottom + srcLeft));
       StoreV(bottom + right, LoadV(srcBottom + srcRight));
-      continue;
+      return;
     }
-    // Offsets spreading over at most nine columns and two rows: each cell's pixel is picked out of
-    // sixteen neighbouring pixels of one of two rows by permutes. The left-hand window starts at
-    // column x + min(ix - x); the right-hand one is its mirror, ending at w - 1 - (x + min(ix - x)).
-    const int32_t spreadX = _mm256_cvtsi256_si32(_mm256_sub_epi32(exMax, exMin));
-    const int32_t spreadY = _mm256_cvtsi256_si32(_mm256_sub_epi32(iyMax, iyMin));
-    const int32_t windowLeft = x + _mm256_cvtsi256_si32(exMin);
-    if (spreadX <= 8 && spreadY <= 1 && windowLeft >= 0 && windowLeft + 15 <= g.w - 1) {
-      const int32_t rowA = _mm256_cvtsi256_si32(iyMin), rowB = rowA + spreadY;
-      const V idx = _mm256_sub_epi32(_mm256_add_epi32(ex, lanes), exMin);  // 0 .. 15 into the left window
-      const V idxRight = _mm256_sub_epi32(_mm256_set1_epi32(15), _mm256_permutevar8x32_epi32(idx, reverse));
-      const V takeA = _mm256_cmpeq_epi32(iy, iyMin);
-      const V takeARight = _mm256_permutevar8x32_epi32(takeA, reverse);
+    // Displacements within four columns of the first cell's and over two neighbouring rows: each
+    // cell's pixel is picked out of sixteen neighbouring pixels of one of the two rows by permutes.
+    // The left-hand window starts four columns left of the first cell's source; the right-hand one
+    // is its mirror, ending at w - 1 - (that column).
+    const int32_t windowLeft = sx0 - 4;
+    const V idx = _mm256_add_epi32(_mm256_add_epi32(dx, lanes), four);  // 0 .. 15 into the left window
+    // Rows sy0 and sy0 + 1, or sy0 - 1 and sy0 when a cell reads the row above the first cell's.
+    const int32_t above = _mm256_movemask_ps(_mm256_castsi256_ps(dy)) != 0 ? 1 : 0;
+    const V dyA = _mm256_add_epi32(dy, _mm256_set1_epi32(above));  // 0: row A, 1: row B
+    if (_mm256_testz_si256(idx, above15) && _mm256_testz_si256(dyA, above1) && windowLeft >= 0 && windowLeft + 15 <= w - 1) {
+      const int32_t rowA = sy0 - above;
+      const V idxRight = _mm256_sub_epi32(fifteen, _mm256_permutevar8x32_epi32(idx, reverse));
       const ptrdiff_t srcLeft = static_cast<ptrdiff_t>(windowLeft) * 4;
-      const ptrdiff_t srcRight = static_cast<ptrdiff_t>(g.w - 16 - windowLeft) * 4;
-      const uint8_t* a0 = g.to + static_cast<ptrdiff_t>(rowA) * g.toPitch;
-      const uint8_t* a1 = g.to + static_cast<ptrdiff_t>(g.h - 1 - rowA) * g.toPitch;
-      if (spreadY == 0) {
+      const ptrdiff_t srcRight = static_cast<ptrdiff_t>(w - 16 - windowLeft) * 4;
+      const uint8_t* a0 = row(rowA);
+      const uint8_t* a1 = row(h - 1 - rowA);
+      if (_mm256_testz_si256(dyA, dyA)) {
         StoreV(top + left, Pick16(a0 + srcLeft, idx));
         StoreV(top + right, Pick16(a0 + srcRight, idxRight));
         StoreV(bottom + left, Pick16(a1 + srcLeft, idx));
         StoreV(bottom + right, Pick16(a1 + srcRight, idxRight));
       } else {
-        const uint8_t* b0 = g.to + static_cast<ptrdiff_t>(rowB) * g.toPitch;
-        const uint8_t* b1 = g.to + static_cast<ptrdiff_t>(g.h - 1 - rowB) * g.toPitch;
+        const V takeA = _mm256_cmpeq_epi32(dyA, zero);
+        const V takeARight = _mm256_permutevar8x32_epi32(takeA, reverse);
+        const uint8_t* b0 = row(rowA + 1);
+        const uint8_t* b1 = row(h - 2 - rowA);
         StoreV(top + left, Select(takeA, Pick16(a0 + srcLeft, idx), Pick16(b0 + srcLeft, idx)));
         StoreV(top + right, Select(takeARight, Pick16(a0 + srcRight, idxRight), Pick16(b0 + srcRight, idxRight)));
         StoreV(bottom + left, Select(takeA, Pick16(a1 + srcLeft, idx), Pick16(b1 + srcLeft, idx)));
         StoreV(bottom + right, Select(takeARight, Pick16(a1 + srcRight, idxRight), Pick16(b1 + srcRight, idxRight)));
       }
-      continue;
+      return;
     }
     const V rowTop = _mm256_mullo_epi32(iy, pitch), rowBottom = _mm256_mullo_epi32(_mm256_sub_epi32(hLast, iy), pitch);
     const V colLeft = _mm256_slli_epi32(ix, 2), colRight = _mm256_slli_epi32(_mm256_sub_epi32(wLast, ix), 2);
+    const auto* base = reinterpret_cast<const int*>(to);
     const V a = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowTop, colLeft), 1);
     const V b = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowTop, colRight), 1);
     const V c = _mm256_i32gather_epi32(base, _mm256_add_epi32(rowBottom, colLeft), 1);
@@ -387,8 +416,12 @@ void RippleRing32Avx2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {
     StoreV(top + right, _mm256_permutevar8x32_epi32(b, reverse));
     StoreV(bottom + left, c);
     StoreV(bottom + right, _mm256_permutevar8x32_epi32(e, reverse));
-  }
-  RippleRing32Plain(g, y, x, x1);
+  };
+  int32_t x = x0;
+  for (; x + 8 <= x1; x += 8) block(x);
+  // The last cells as one more block ending at x1: the cells it shares with the one before are
+  // stored again with the same pixels.
+  if (x < x1) block(x1 - 8);
 }
 
 }  // namespace kuzo::wipe

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <random>
+
 #include "tests/transitions/wipe_test_util.h"
 
 namespace kuzo {
@@ -107,6 +111,60 @@ TEST(WipeRippleTest, AmplitudeDisplacesAlongTheRadius) {
   wavy.param0 = 5;
   // n = 8, q = 2: profile 0, 2, 0, 2, ... (i mod 2) * 5 / 2. Some ring pixel moves.
   EXPECT_NE(Frame(WipeKind::kRipple, from, to, 10, 24, flat), Frame(WipeKind::kRipple, from, to, 10, 24, wavy));
+}
+
+// The whole ripple, frame after frame, against the cell-by-cell rule on 32-bit screens wide enough
+// for whole vector steps, odd and even, with padded rows: four mirrored pixels per cell, the ring's
+// displaced sources, To's own pixels where a source leaves the screen, and the middle column and row
+// of odd sizes switching undistorted with their nearest cell. Each frame is drawn twice in a row
+// (the cell rows are taken in either order) and over a screen holding the previous frame.
+TEST(WipeRippleTest, FramesMatchTheCellByCellRule) {
+  std::mt19937 gen(43);
+  for (auto [w, h] : {std::pair{101, 67}, std::pair{96, 54}, std::pair{37, 29}}) {
+    TDIBX from(w, h, 32), to(w, h, 32), dest(w, h, 32);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) from.SetPixel(x, y, gen() & 0xFFFFFFu), to.SetPixel(x, y, gen() & 0xFFFFFFu);
+    }
+    const int w2 = w / 2, h2 = h / 2, n = std::min(w2, h2) * 2 / 3, q = n / 4;
+    const auto round = [](double v) { return static_cast<int64_t>(std::nearbyint(v)); };  // ties to even
+    for (int32_t amplitude : {5, 0, 17, -6}) {
+      std::vector<int64_t> profile(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) profile[static_cast<size_t>(i)] = q == 0 ? 0 : int64_t{i % q} * amplitude / q;
+      dest.Assign(from);
+      auto wipe = CreateTransition(static_cast<int32_t>(WipeKind::kRipple), dest, from, to);
+      wipe->SetParam(0, amplitude);
+      wipe->Duration = 250;
+      wipe->Prepare();
+      for (int e = 0; e < 250; e += 9) {
+        const int64_t level = int64_t{e} * (round(std::hypot(w2, h2)) + n) / 250;
+        // Which picture and which pixel of it each cell's four places show.
+        const auto expected = [&](int x, int y) -> Pixel {
+          const int cx = std::min(x < w2 ? x : w - 1 - x, w2 - 1), cy = std::min(y < h2 ? y : h - 1 - y, h2 - 1);
+          const double dx = cx - w2, dy = cy - h2, theta = std::atan2(dy, dx);
+          const int64_t d = round(std::hypot(dx, dy)), k = d + (n - 1) - level;
+          if (k > n - 1) return from.GetPixel(x, y);
+          const bool middle = (w % 2 == 1 && x == w2) || (h % 2 == 1 && y == h2);
+          if (k < 0 || middle) return to.GetPixel(x, y);
+          const int64_t r = d + profile[static_cast<size_t>(k)];
+          const int64_t sx = round(std::cos(theta) * 65536) * r / 65536 + w2;
+          const int64_t sy = round(std::sin(theta) * 65536) * r / 65536 + h2;
+          if (sx < 0 || sx >= w || sy < 0 || sy >= h) return to.GetPixel(x, y);
+          const int64_t px = x < w2 ? sx : w - 1 - sx, py = y < h2 ? sy : h - 1 - sy;
+          return to.GetPixel(static_cast<int>(px), static_cast<int>(py));
+        };
+        for (int twice = 0; twice < 2; ++twice) {
+          wipe->Elapsed = e;
+          wipe->StepFrame();
+          for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+              ASSERT_EQ(dest.GetPixel(x, y) & 0xFFFFFFu, expected(x, y) & 0xFFFFFFu)
+                  << w << "x" << h << " amplitude " << amplitude << " elapsed " << e << " at " << x << "," << y;
+            }
+          }
+        }
+      }
+    }
+  }
 }
 
 TEST(WipeBlurTest, StepsThroughBlurAndGrey) {

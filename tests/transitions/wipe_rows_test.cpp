@@ -527,5 +527,66 @@ TEST(WipeRowsTest, RippleRingOverRealTablesMatchesThePlainLoop) {
   }
 }
 
+// Parts of the ring's stretches over real tables, on pictures whose rows are padded: every run
+// length from one cell to several vector steps (a run not a whole number of steps ends with a step
+// overlapping the one before), starts anywhere in the stretch, profile entries near the profile's
+// end (the inner edge of the ring) and profiles shorter than a vector window.
+TEST(WipeRowsTest, RippleRingPartsOfStretchesMatchThePlainLoop) {
+  std::mt19937 gen(41);
+  for (auto [w, h] : {std::pair{203, 121}, std::pair{160, 90}, std::pair{44, 25}}) {
+    const int w2 = w / 2, h2 = h / 2;
+    const ptrdiff_t toPitch = 4 * w + 12, destPitch = 4 * w + 20;
+    std::vector<uint8_t> to(static_cast<size_t>(toPitch * h)), start(static_cast<size_t>(destPitch * h));
+    for (auto& b : to) b = static_cast<uint8_t>(gen());
+    for (auto& b : start) b = static_cast<uint8_t>(gen());
+    std::vector<uint16_t> distance(static_cast<size_t>(w2 * h2));
+    std::vector<int32_t> cosine(distance.size()), sine(distance.size());
+    for (int y = 0; y < h2; ++y) {
+      for (int x = 0; x < w2; ++x) {
+        const size_t i = static_cast<size_t>(y * w2 + x);
+        const double dx = x - w2, dy = y - h2, theta = std::atan2(dy, dx);
+        distance[i] = static_cast<uint16_t>(std::lrint(std::hypot(dx, dy)));
+        cosine[i] = static_cast<int32_t>(std::lrint(std::cos(theta) * 65536));
+        sine[i] = static_cast<int32_t>(std::lrint(std::sin(theta) * 65536));
+      }
+    }
+    const int32_t largest = static_cast<int32_t>(std::lrint(std::hypot(w2, h2)));
+    for (int32_t amplitude : {5, 0, -9, 40}) {
+      const int n = std::min(w2, h2) * 2 / 3, q = n / 4;
+      std::vector<int32_t> profile(static_cast<size_t>(n));
+      for (int i = 0; i < n; ++i) profile[static_cast<size_t>(i)] = q == 0 ? 0 : i % q * amplitude / q;
+      for (int32_t level = 0; level <= largest + n; level += 5) {
+        std::vector<uint8_t> plain = start;
+        std::vector<std::vector<uint8_t>> fast;
+        wipe::RippleRing ring{distance.data(), cosine.data(), sine.data(), profile.data(), n, level, w2, h2, w, h,
+                              to.data(), toPitch, plain.data(), destPitch, true};
+        const auto variants = Variants(&wipe::RippleRing32, &wipe::RippleRing32Sse2,
+                                       KUZO_AVX2_OR(&wipe::RippleRing32Avx2, &wipe::RippleRing32Sse2));
+        fast.assign(variants.size(), start);
+        for (int y = 0; y < h2; ++y) {
+          int x0 = 0;
+          while (x0 < w2 && distance[static_cast<size_t>(y * w2 + x0)] > level) ++x0;
+          int x1 = x0;
+          while (x1 < w2 && distance[static_cast<size_t>(y * w2 + x1)] + n - 1 >= level) ++x1;
+          if (x0 == x1) continue;
+          // A part of the stretch: cut a few cells off either end.
+          const int a = x0 + static_cast<int>(gen() % static_cast<unsigned>(std::min(x1 - x0, 4)));
+          const int b = x1 - static_cast<int>(gen() % static_cast<unsigned>(std::min(x1 - a, 4)));
+          ring.dest = plain.data();
+          wipe::RippleRing32Plain(ring, y, a, b);
+          for (size_t k = 0; k < variants.size(); ++k) {
+            ring.dest = fast[k].data();
+            variants[k](ring, y, a, b);
+          }
+        }
+        for (size_t k = 0; k < variants.size(); ++k) {
+          ASSERT_EQ(fast[k], plain) << "variant " << k << " " << w << "x" << h << " amplitude " << amplitude
+                                    << " level " << level;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kuzo
