@@ -51,6 +51,22 @@ inline __m256i PickFromRow(const int* row, __m256i c, int32_t width) {
   return _mm256_i32gather_epi32(row, c, 4);
 }
 
+// The pixels of row at the eight columns c, known to lie within `span` (8, 16 or 32) neighbouring
+// pixels from low, the least of them, with span <= width: PickFromRow without its tests.
+template <int32_t span>
+inline __m256i PickWithin(const int* row, __m256i c, int32_t low, int32_t width) {
+  const int32_t base = std::min(low, width - span);
+  const __m256i idx = _mm256_sub_epi32(c, _mm256_set1_epi32(base));
+  const int* p = row + base;
+  const __m256i a = _mm256_permutevar8x32_epi32(Load8(p), idx);
+  if constexpr (span == 8) return a;
+  const __m256i ab = ByBit<3>(a, _mm256_permutevar8x32_epi32(Load8(p + 8), idx), idx);
+  if constexpr (span == 16) return ab;
+  const __m256i cd = ByBit<3>(_mm256_permutevar8x32_epi32(Load8(p + 16), idx),
+                              _mm256_permutevar8x32_epi32(Load8(p + 24), idx), idx);
+  return ByBit<4>(ab, cd, idx);
+}
+
 }  // namespace
 
 void StretchRow32Avx2(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth) {
@@ -104,11 +120,32 @@ inline int WalkSteps(const SourceWalk& walk, int count, Put put) {
     vA += vA8;
   };
   if (walk.vStep == 0) {
-    // Along one row (drawing without a turn): the row's pixels are picked as by the stretch.
+    // Along one row (drawing without a turn): the row's pixels are picked as by the stretch. The
+    // eight columns of a step lie within (7 * |uStep| >> 16) + 2 neighbouring pixels, so the
+    // span that holds them is known for the whole row and the least column is the first or the
+    // last lane's, followed in a scalar.
     const auto* row = reinterpret_cast<const int*>(walk.base + (walk.v >> 16) * walk.pitch);
-    for (; i + 8 <= count; i += 8) {
-      put(i, PickFromRow(row, _mm256_srai_epi32(u, 16), walk.width));
-      u = _mm256_add_epi32(u, u8);
+    const int64_t pixelsSpanned = ((7 * std::abs(walk.uStep)) >> 16) + 2;
+    const auto along = [&]<int32_t span>() {
+      int64_t first = walk.u;
+      const int64_t toLast = 7 * walk.uStep, next = 8 * walk.uStep;
+      for (; i + 8 <= count; i += 8, first += next) {
+        const auto low = static_cast<int32_t>(std::min(first, first + toLast) >> 16);
+        put(i, PickWithin<span>(row, _mm256_srai_epi32(u, 16), low, walk.width));
+        u = _mm256_add_epi32(u, u8);
+      }
+    };
+    if (pixelsSpanned <= 8 && walk.width >= 8) {
+      along.template operator()<8>();
+    } else if (pixelsSpanned <= 16 && walk.width >= 16) {
+      along.template operator()<16>();
+    } else if (pixelsSpanned <= 32 && walk.width >= 32) {
+      along.template operator()<32>();
+    } else {
+      for (; i + 8 <= count; i += 8) {
+        put(i, PickFromRow(row, _mm256_srai_epi32(u, 16), walk.width));
+        u = _mm256_add_epi32(u, u8);
+      }
     }
   }
   for (; i + 8 <= count; i += 8) {
