@@ -100,12 +100,12 @@ inline int WalkSteps(const SourceWalk& walk, int count, Put put) {
   const auto* pixels = reinterpret_cast<const int*>(walk.base);
   // The source lines of the points ahead (lanes 0 and 7 of each step, which bound the step's
   // columns and rows), asked for while this step waits on its own; an address outside the
-  // picture is only a hint and is never read. Only for walks across rows at a shallow slope (at
-  // least kShallow points a row): their rows ahead lie in lines this row does not touch and in no
-  // pattern the hardware follows. Walks along one row read lines in order, steep walks share
-  // their lines with the rows around them.
+  // picture is only a hint and is never read. Only for walks along a row or across rows at a
+  // shallow slope (at least kShallow points a row): their rows ahead lie in lines this row does
+  // not touch and in no pattern the hardware follows. Steep walks share their lines with the rows
+  // around them.
   constexpr int64_t kShallow = 8;
-  const bool ahead = (walk.uAhead != 0 || walk.vAhead != 0) && walk.vStep != 0 && std::abs(walk.vStep) * kShallow <= 65536;
+  const bool ahead = (walk.uAhead != 0 || walk.vAhead != 0) && std::abs(walk.vStep) * kShallow <= 65536;
   int64_t uA = walk.u + walk.uAhead, vA = walk.v + walk.vAhead;
   const int64_t uA8 = 8 * walk.uStep, vA8 = 8 * walk.vStep, uA7 = 7 * walk.uStep, vA7 = 7 * walk.vStep;
   const auto prefetch = [&] {
@@ -130,6 +130,7 @@ inline int WalkSteps(const SourceWalk& walk, int count, Put put) {
       int64_t first = walk.u;
       const int64_t toLast = 7 * walk.uStep, next = 8 * walk.uStep;
       for (; i + 8 <= count; i += 8, first += next) {
+        prefetch();
         const auto low = static_cast<int32_t>(std::min(first, first + toLast) >> 16);
         put(i, PickWithin<span>(row, _mm256_srai_epi32(u, 16), low, walk.width));
         u = _mm256_add_epi32(u, u8);
@@ -143,6 +144,7 @@ inline int WalkSteps(const SourceWalk& walk, int count, Put put) {
       along.template operator()<32>();
     } else {
       for (; i + 8 <= count; i += 8) {
+        prefetch();
         put(i, PickFromRow(row, _mm256_srai_epi32(u, 16), walk.width));
         u = _mm256_add_epi32(u, u8);
       }
