@@ -6,6 +6,8 @@
 #include <immintrin.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
@@ -49,6 +51,22 @@ inline __m256i PickFromRow(const int* row, __m256i c, int32_t width) {
   return _mm256_i32gather_epi32(row, c, 4);
 }
 
+// The pixels of row at the eight columns c, known to lie within `span` (8, 16 or 32) neighbouring
+// pixels from low, the least of them, with span <= width: PickFromRow without its tests.
+template <int32_t span>
+inline __m256i PickWithin(const int* row, __m256i c, int32_t low, int32_t width) {
+  const int32_t base = std::min(low, width - span);
+  const __m256i idx = _mm256_sub_epi32(c, _mm256_set1_epi32(base));
+  const int* p = row + base;
+  const __m256i a = _mm256_permutevar8x32_epi32(Load8(p), idx);
+  if constexpr (span == 8) return a;
+  const __m256i ab = ByBit<3>(a, _mm256_permutevar8x32_epi32(Load8(p + 8), idx), idx);
+  if constexpr (span == 16) return ab;
+  const __m256i cd = ByBit<3>(_mm256_permutevar8x32_epi32(Load8(p + 16), idx),
+                              _mm256_permutevar8x32_epi32(Load8(p + 24), idx), idx);
+  return ByBit<4>(ab, cd, idx);
+}
+
 }  // namespace
 
 void StretchRow32Avx2(uint8_t* dst, const uint8_t* src, const int32_t* columns, int count, int32_t srcWidth) {
@@ -61,39 +79,132 @@ void StretchRow32Avx2(uint8_t* dst, const uint8_t* src, const int32_t* columns, 
   StretchRow32Plain(dst + 4 * i, src, columns + i, count - i, srcWidth);
 }
 
-void WalkRow32Avx2(uint8_t* dst, const SourceWalk& walk, int count) {
+namespace {
+
+// The whole steps of eight points of a narrow walk (every point inside the picture): put(i, pixels)
+// receives the pixels of points i .. i + 7. Returns the number of points taken.
+template <class Put>
+inline int WalkSteps(const SourceWalk& walk, int count, Put put) {
   int i = 0;
-  if (walk.narrow && count >= 8) {
-    // Every point of a whole step lies inside the picture, so its u and v (below 2^31) and its
-    // offset in pixels (v >> 16) * (pitch / 4) + (u >> 16) are exact in 32-bit lanes; the lanes
-    // step by 8 * uStep, wrapping modulo 2^32 on the way to values that fit again.
-    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const auto u32 = static_cast<int32_t>(walk.u), v32 = static_cast<int32_t>(walk.v);
-    const auto uStep = static_cast<uint32_t>(walk.uStep), vStep = static_cast<uint32_t>(walk.vStep);
-    __m256i u = _mm256_add_epi32(_mm256_set1_epi32(u32), _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(uStep))));
-    __m256i v = _mm256_add_epi32(_mm256_set1_epi32(v32), _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(vStep))));
-    const __m256i u8 = _mm256_set1_epi32(static_cast<int>(uStep * 8u)), v8 = _mm256_set1_epi32(static_cast<int>(vStep * 8u));
-    const __m256i rowPixels = _mm256_set1_epi32(static_cast<int>(walk.pitch / 4));
-    const auto* pixels = reinterpret_cast<const int*>(walk.base);
-    if (walk.vStep == 0) {
-      // Along one row (drawing without a turn): the row's pixels are picked as by the stretch.
-      const auto* row = reinterpret_cast<const int*>(walk.base + (walk.v >> 16) * walk.pitch);
+  if (!walk.narrow || count < 8) return 0;
+  // Every point of a whole step lies inside the picture, so its u and v (below 2^31) and its
+  // offset in pixels (v >> 16) * (pitch / 4) + (u >> 16) are exact in 32-bit lanes; the lanes
+  // step by 8 * uStep, wrapping modulo 2^32 on the way to values that fit again.
+  const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  const auto u32 = static_cast<int32_t>(walk.u), v32 = static_cast<int32_t>(walk.v);
+  const auto uStep = static_cast<uint32_t>(walk.uStep), vStep = static_cast<uint32_t>(walk.vStep);
+  __m256i u = _mm256_add_epi32(_mm256_set1_epi32(u32), _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(uStep))));
+  __m256i v = _mm256_add_epi32(_mm256_set1_epi32(v32), _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(vStep))));
+  const __m256i u8 = _mm256_set1_epi32(static_cast<int>(uStep * 8u)), v8 = _mm256_set1_epi32(static_cast<int>(vStep * 8u));
+  const __m256i rowPixels = _mm256_set1_epi32(static_cast<int>(walk.pitch / 4));
+  const auto* pixels = reinterpret_cast<const int*>(walk.base);
+  // The source lines of the points ahead (lanes 0 and 7 of each step, which bound the step's
+  // columns and rows), asked for while this step waits on its own; an address outside the
+  // picture is only a hint and is never read. Only for walks along a row or across rows at a
+  // shallow slope (at least kShallow points a row): their rows ahead lie in lines this row does
+  // not touch and in no pattern the hardware follows. Steep walks share their lines with the rows
+  // around them.
+  constexpr int64_t kShallow = 8;
+  const bool ahead = (walk.uAhead != 0 || walk.vAhead != 0) && std::abs(walk.vStep) * kShallow <= 65536;
+  int64_t uA = walk.u + walk.uAhead, vA = walk.v + walk.vAhead;
+  const int64_t uA8 = 8 * walk.uStep, vA8 = 8 * walk.vStep, uA7 = 7 * walk.uStep, vA7 = 7 * walk.vStep;
+  const auto prefetch = [&] {
+    if (!ahead) return;
+    const auto at = [&](int64_t uu, int64_t vv) {
+      return reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(walk.base) +
+                                           static_cast<uintptr_t>((vv >> 16) * walk.pitch + (uu >> 16) * 4));
+    };
+    _mm_prefetch(at(uA, vA), _MM_HINT_T0);
+    _mm_prefetch(at(uA + uA7, vA + vA7), _MM_HINT_T0);
+    uA += uA8;
+    vA += vA8;
+  };
+  if (walk.vStep == 0) {
+    // Along one row (drawing without a turn): the row's pixels are picked as by the stretch. The
+    // eight columns of a step lie within (7 * |uStep| >> 16) + 2 neighbouring pixels, so the
+    // span that holds them is known for the whole row and the least column is the first or the
+    // last lane's, followed in a scalar.
+    const auto* row = reinterpret_cast<const int*>(walk.base + (walk.v >> 16) * walk.pitch);
+    const int64_t pixelsSpanned = ((7 * std::abs(walk.uStep)) >> 16) + 2;
+    const auto along = [&]<int32_t span>() {
+      int64_t first = walk.u;
+      const int64_t toLast = 7 * walk.uStep, next = 8 * walk.uStep;
+      for (; i + 8 <= count; i += 8, first += next) {
+        prefetch();
+        const auto low = static_cast<int32_t>(std::min(first, first + toLast) >> 16);
+        put(i, PickWithin<span>(row, _mm256_srai_epi32(u, 16), low, walk.width));
+        u = _mm256_add_epi32(u, u8);
+      }
+    };
+    if (pixelsSpanned <= 8 && walk.width >= 8) {
+      along.template operator()<8>();
+    } else if (pixelsSpanned <= 16 && walk.width >= 16) {
+      along.template operator()<16>();
+    } else if (pixelsSpanned <= 32 && walk.width >= 32) {
+      along.template operator()<32>();
+    } else {
       for (; i + 8 <= count; i += 8) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), PickFromRow(row, _mm256_srai_epi32(u, 16), walk.width));
+        prefetch();
+        put(i, PickFromRow(row, _mm256_srai_epi32(u, 16), walk.width));
         u = _mm256_add_epi32(u, u8);
       }
     }
-    for (; i + 8 <= count; i += 8) {
-      const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(v, 16), rowPixels), _mm256_srai_epi32(u, 16));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * i), _mm256_i32gather_epi32(pixels, at, 4));
-      u = _mm256_add_epi32(u, u8);
-      v = _mm256_add_epi32(v, v8);
-    }
   }
+  for (; i + 8 <= count; i += 8) {
+    prefetch();
+    const __m256i at = _mm256_add_epi32(_mm256_mullo_epi32(_mm256_srai_epi32(v, 16), rowPixels), _mm256_srai_epi32(u, 16));
+    put(i, _mm256_i32gather_epi32(pixels, at, 4));
+    u = _mm256_add_epi32(u, u8);
+    v = _mm256_add_epi32(v, v8);
+  }
+  return i;
+}
+
+// (s*a + u*(255-a)) >> 8 on every byte of eight pixels, a repeated over every byte in q, computed
+// as 256*u - u + (s-u)*a modulo 2^16, which is exact for results in 0..255*255.
+inline __m256i Over8(__m256i under, __m256i s, __m256i q) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i uLo = _mm256_unpacklo_epi8(under, zero), uHi = _mm256_unpackhi_epi8(under, zero);
+  const __m256i sLo = _mm256_unpacklo_epi8(s, zero), sHi = _mm256_unpackhi_epi8(s, zero);
+  const __m256i aLo = _mm256_unpacklo_epi8(q, zero), aHi = _mm256_unpackhi_epi8(q, zero);
+  const __m256i lo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(uLo, 8), uLo),
+                                                        _mm256_mullo_epi16(_mm256_sub_epi16(sLo, uLo), aLo)), 8);
+  const __m256i hi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(uHi, 8), uHi),
+                                                        _mm256_mullo_epi16(_mm256_sub_epi16(sHi, uHi), aHi)), 8);
+  return _mm256_packus_epi16(lo, hi);  // in-lane unpack and pack keep the pixel order
+}
+
+SourceWalk After(const SourceWalk& walk, int i) {
   SourceWalk rest = walk;
   rest.u += i * walk.uStep;
   rest.v += i * walk.vStep;
-  WalkRow32Plain(dst + 4 * i, rest, count - i);
+  return rest;
+}
+
+}  // namespace
+
+void WalkRow32Avx2(uint8_t* dst, const SourceWalk& walk, int count) {
+  const int i = WalkSteps(walk, count, [&](int at, __m256i p) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * at), p);
+  });
+  WalkRow32Plain(dst + 4 * i, After(walk, i), count - i);
+}
+
+void WalkOverRow32Avx2(uint8_t* dst, const uint8_t* under, const SourceWalk& walk, int count, int opacity) {
+  int i = 0;
+  if (opacity >= 255) {
+    i = WalkSteps(walk, count, [&](int at, __m256i p) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * at), p);
+    });
+  } else {
+    const __m256i q = _mm256_set1_epi8(static_cast<char>(opacity));
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    i = WalkSteps(walk, count, [&](int at, __m256i p) {
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(under + 4 * at));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * at), _mm256_and_si256(Over8(b, p, q), colour));
+    });
+  }
+  WalkOverRow32Plain(dst + 4 * i, under + 4 * i, After(walk, i), count - i, opacity);
 }
 
 }  // namespace kuzo::wipe

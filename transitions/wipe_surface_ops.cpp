@@ -241,14 +241,17 @@ void StretchDraw(TCustomDIBX& dest, const TRect& destRect, const TCustomDIBX& so
 
 namespace {
 
-// Copies the rows of a picture under a drawing into dest as the drawing reaches them, so each row
-// is copied and drawn over while it is in the cache; whatever is left is copied at the end.
+// The picture under a drawing, copied into dest row by row as the drawing reaches each row: the
+// parts of a row outside the drawn span are copied, while the span is drawn over the picture's row
+// in the same pass (so no byte is written twice); rows not drawn are copied whole, the rows after
+// the drawing at the end.
 class RowsUnder {
  public:
   RowsUnder(TCustomDIBX& dest, const TCustomDIBX* under) : dest_(dest), under_(under) {
     PixelFormat f;
     if (under_ != nullptr && SameFormat(dest, *under_, f)) {
-      bytes_ = static_cast<size_t>(std::min(dest.Width(), under_->Width())) * static_cast<size_t>(Info(f).bytesPerPixel);
+      bpp_ = Info(f).bytesPerPixel;
+      width_ = std::min(dest.Width(), under_->Width());
       rows_ = std::min(dest.Height(), under_->Height());
     }
   }
@@ -257,15 +260,32 @@ class RowsUnder {
   RowsUnder& operator=(const RowsUnder&) = delete;
   // Copies the rows before y not copied yet.
   void Until(int32_t y) {
-    for (const int32_t end = std::min(y, rows_); next_ < end; ++next_) {
-      std::memcpy(dest_.Lock(0, next_), under_->Lock(0, next_), bytes_);
-    }
+    for (const int32_t end = std::min(y, rows_); next_ < end; ++next_) Copy(next_, 0, width_);
   }
+  // Copies the rows before y not copied yet and row y but for its columns left .. right - 1, and
+  // returns the row of the picture (nullptr for none) to draw those columns over; the columns from
+  // UnderWidth() on have none and are drawn over dest's own pixels.
+  const uint8_t* AllBut(int32_t y, int32_t left, int32_t right) {
+    Until(y);
+    if (y != next_ || y >= rows_) return nullptr;
+    ++next_;
+    Copy(y, 0, std::min(left, width_));
+    Copy(y, std::max(right, 0), width_);
+    return under_ == &dest_ ? nullptr : under_->Lock(0, y);
+  }
+  int32_t UnderWidth() const { return width_; }
 
  private:
+  void Copy(int32_t y, int32_t from, int32_t to) {
+    if (from >= to || under_ == &dest_) return;
+    const ptrdiff_t at = static_cast<ptrdiff_t>(from) * bpp_;
+    std::memcpy(dest_.Lock(0, y) + at, under_->Lock(0, y) + at, static_cast<size_t>(to - from) * static_cast<size_t>(bpp_));
+  }
+
   TCustomDIBX& dest_;
   const TCustomDIBX* under_;
-  size_t bytes_ = 0;
+  int bpp_ = 0;
+  int32_t width_ = 0;
   int32_t rows_ = 0;
   int32_t next_ = 0;
 };
@@ -307,12 +327,19 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
   const int64_t count = clip.Width();
   // Offsets of the source in 32 bits for the vector walk.
   const bool narrow = spitch % 4 == 0 && sw < 32768 && sh < 32768 && std::abs(spitch) * int64_t{sh} < (int64_t{1} << 31);
+  // The walk drawn straight into dest over the picture under it, unless dest is the source too
+  // (then the walk must read rows of dest drawn and copied as the row by row order leaves them).
+  const bool fused = &dest != &source;
+  constexpr int64_t kAheadRows = 1;
   std::vector<uint32_t> gathered;
   WithFormat(f, [&]<PixelFormat F>() {
     constexpr int bpp = Info(F).bytesPerPixel;
-    if constexpr (F == PixelFormat::kRgb32) gathered.resize(static_cast<size_t>(count));
+    if constexpr (F == PixelFormat::kRgb32) {
+      if (!fused) gathered.resize(static_cast<size_t>(count));
+    }
     for (int32_t y = clip.top; y < clip.bottom; ++y) {
-      rowsUnder.Until(y + 1);
+      // A fused row copies its own row of the picture under it; others take it whole first.
+      if (!fused || F != PixelFormat::kRgb32) rowsUnder.Until(y + 1);
       const int64_t dx0 = int64_t{clip.left} - cx, dy = int64_t{y} - cy;
       const int64_t u0 = int64_t{pivotX} * 65536 + dx0 * uCol + dy * uRow;
       const int64_t v0 = int64_t{pivotY} * 65536 + dx0 * vCol + dy * vRow;
@@ -328,6 +355,23 @@ void DrawRotate(TCustomDIBX& dest, int cx, int cy, int opacity, int angle, int p
       int64_t u = u0 + first * uCol, v = v0 + first * vCol;
       const int64_t n = last - first + 1;
       if constexpr (F == PixelFormat::kRgb32) {
+        if (fused) {
+          // The span's columns left .. right - 1: those over the picture under it drawn from its
+          // row, the rest over dest's own pixels.
+          const int32_t left = clip.left + static_cast<int32_t>(first);
+          const int32_t right = left + static_cast<int32_t>(n);
+          const uint8_t* urow = rowsUnder.AllBut(y, left, right);
+          const int32_t split = urow == nullptr ? left : std::clamp(rowsUnder.UnderWidth(), left, right);
+          // The source lines of the row kAheadRows below are asked for while this one is drawn.
+          const SourceWalk walk{sbase, spitch, sw, u, v, uCol, vCol, narrow, kAheadRows * uRow, kAheadRows * vRow};
+          WalkOverRow32(drow, urow == nullptr ? drow : urow + ptrdiff_t{left} * 4, walk, split - left, opacity);
+          const int32_t done = split - left;
+          SourceWalk rest = walk;
+          rest.u += done * uCol;
+          rest.v += done * vCol;
+          WalkOverRow32(drow + ptrdiff_t{done} * 4, drow + ptrdiff_t{done} * 4, rest, right - split, opacity);
+          continue;
+        }
         // Gather the row's source pixels, then copy or blend them in one pass.
         WalkRow32(reinterpret_cast<uint8_t*>(gathered.data()), SourceWalk{sbase, spitch, sw, u, v, uCol, vCol, narrow},
                   static_cast<int>(n));

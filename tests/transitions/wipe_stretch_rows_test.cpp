@@ -118,6 +118,79 @@ TEST(WipeRowsStretchTest, WalksMatchThePlainLoop) {
   }
 }
 
+using WalkOverKernel = void (*)(uint8_t*, const uint8_t*, const wipe::SourceWalk&, int, int);
+
+std::vector<WalkOverKernel> WalkOverKernels() {
+  std::vector<WalkOverKernel> v = {wipe::WalkOverRow32, wipe::WalkOverRow32Sse2};
+#if defined(__x86_64__) || defined(__i386__)
+  if (__builtin_cpu_supports("avx2")) v.push_back(wipe::WalkOverRow32Avx2);
+#endif
+  return v;
+}
+
+// The walk drawn over a row: random walks inside the picture (along a row, along a column, shallow
+// and steep slopes, pieces longer than the SSE2 loop's buffer), every kind of opacity, an under row
+// of its own and the destination row itself as under, and hints of rows ahead that reach outside
+// the picture (they must not change a byte).
+TEST(WipeRowsStretchTest, WalkOverMatchesThePlainLoop) {
+  std::mt19937 gen(47);
+  for (auto [w, h] : {std::pair{5, 3}, std::pair{40, 23}, std::pair{700, 9}}) {
+    const ptrdiff_t pitch = 4 * static_cast<ptrdiff_t>(w) + 12;
+    std::vector<uint8_t> picture(static_cast<size_t>(pitch) * static_cast<size_t>(h));
+    for (auto& b : picture) b = static_cast<uint8_t>(gen());
+    const auto point = [&](int size) { return static_cast<int64_t>(gen() % (static_cast<uint32_t>(size) << 16)); };
+    for (int trial = 0; trial < 300; ++trial) {
+      const int count = 1 + static_cast<int>(gen() % (w >= 700 ? 690u : 70u));
+      const int64_t u0 = point(w), v0 = point(h);
+      int64_t uStep = count > 1 ? (point(w) - u0) / (count - 1) : 0;
+      int64_t vStep = count > 1 ? (point(h) - v0) / (count - 1) : 0;
+      if (trial % 3 == 0) vStep = 0;                      // along one row
+      if (trial % 5 == 0) uStep = 0;                      // along one column
+      if (trial % 4 == 1) vStep = vStep / 16;             // shallow: many points a row
+      int n = 0;
+      while (n < count && (u0 + n * uStep) >= 0 && (u0 + n * uStep) >> 16 < w && (v0 + n * vStep) >= 0 &&
+             (v0 + n * vStep) >> 16 < h) {
+        ++n;
+      }
+      for (bool narrow : {true, false}) {
+        wipe::SourceWalk walk{picture.data(), pitch, w, u0, v0, uStep, vStep, narrow};
+        if (trial % 2 == 0) walk.uAhead = static_cast<int64_t>(gen() % (8u << 16)) - (4 << 16), walk.vAhead = 3 << 16;
+        std::vector<uint8_t> under(4 * static_cast<size_t>(n) + 4), start(under.size());
+        for (auto& b : under) b = static_cast<uint8_t>(gen());
+        for (auto& b : start) b = static_cast<uint8_t>(gen());
+        for (int opacity : {255, 300, 254, 128, 1}) {
+          for (bool inPlace : {false, true}) {
+            std::vector<uint8_t> plain = start;
+            wipe::WalkOverRow32Plain(plain.data(), inPlace ? plain.data() : under.data(), walk, n, opacity);
+            for (size_t k = 0; k < WalkOverKernels().size(); ++k) {
+              std::vector<uint8_t> fast = start;
+              WalkOverKernels()[k](fast.data(), inPlace ? fast.data() : under.data(), walk, n, opacity);
+              ASSERT_EQ(fast, plain) << "kernel " << k << " picture " << w << "x" << h << " trial " << trial << " steps "
+                                     << uStep << "," << vStep << " count " << n << " opacity " << opacity
+                                     << (inPlace ? " in place" : "") << (narrow ? " narrow" : "");
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(WipeRowsStretchTest, PlainWalkOverBlendsTheColourBytes) {
+  // Picture pixels (200, 100, 0, 77) and (10, 20, 30, 40); under pixels (100, 0, 255, 9) twice.
+  const std::vector<uint8_t> picture = {200, 100, 0, 77, 10, 20, 30, 40};
+  const std::vector<uint8_t> under = {100, 0, 255, 9, 100, 0, 255, 9};
+  const wipe::SourceWalk walk{picture.data(), 8, 2, 0, 0, 65536, 0, false};
+  std::vector<uint8_t> dst(8, 0xEE);
+  // a = 64: (100*191 + 200*64) >> 8 = 124, (0*191 + 100*64) >> 8 = 25, (255*191 + 0) >> 8 = 190;
+  // (100*191 + 10*64) >> 8 = 77, (20*64) >> 8 = 5, (255*191 + 30*64) >> 8 = 197; fourth bytes 0.
+  wipe::WalkOverRow32Plain(dst.data(), under.data(), walk, 2, 64);
+  EXPECT_EQ(dst, (std::vector<uint8_t>{124, 25, 190, 0, 77, 5, 197, 0}));
+  // Opaque: the picture's pixels as they are, the fourth byte too.
+  wipe::WalkOverRow32Plain(dst.data(), under.data(), walk, 2, 255);
+  EXPECT_EQ(dst, picture);
+}
+
 TEST(WipeRowsStretchTest, PlainWalkTakesThePixelUnderEachPoint) {
   // A 3 x 2 picture of pixel numbers, rows 16 bytes apart; points (0.5, 0), (1.5, 0.75), (2.5, 1.5).
   std::vector<uint8_t> picture(32, 0);
