@@ -6,6 +6,7 @@
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__clang__)
@@ -27,6 +28,14 @@ void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c)
   // Offsets within a picture (row * pitch + column bytes) fit 32 bits.
   const bool fits = c.fromPitch > -(int64_t{1} << 20) && c.fromPitch < (int64_t{1} << 20) &&
                     c.toPitch > -(int64_t{1} << 20) && c.toPitch < (int64_t{1} << 20);
+  if (fits && count >= 32) {
+    // Columns up to the first whose pixels start a cache line in the outgoing picture go
+    // through the AVX2 loop: from there on every load of sixteen neighbours reads one line, not
+    // two (the rows of both pictures start on cache lines when their pitch allows).
+    const auto address = reinterpret_cast<uintptr_t>(c.from + c.offset[0]);
+    if (address % 4 == 0) j = static_cast<int>((64 - address % 64) % 64 / 4);
+    if (j > 0) TwistRow32Avx2(dst, y, j, c);
+  }
   if (fits) {
     const W yv = _mm512_set1_epi32(y);
     const W zero = _mm512_setzero_si512();
@@ -56,12 +65,17 @@ void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c)
         const uint32_t low = _mm512_mask_reduce_min_epu32(inside, sy);
         const uint32_t high = _mm512_mask_reduce_max_epu32(inside, sy);
         if (high - low <= kNearRows) {
-          const uint8_t* p = (fromLanes != 0 ? c.from : c.to) + c.offset[j];
+          // Always kNearRows + 1 loads, so that the loop has no branch that depends on the rows;
+          // rows past the highest have empty masks and read nothing (masked loads do not touch
+          // memory for lanes that are off, so the address may lie past the picture).
+          const auto p = reinterpret_cast<uintptr_t>((fromLanes != 0 ? c.from : c.to) + c.offset[j]);
           const ptrdiff_t pitch = fromLanes != 0 ? c.fromPitch : c.toPitch;
+          const W rel = _mm512_sub_epi32(sy, _mm512_set1_epi32(static_cast<int32_t>(low)));
           W out = zero;
-          for (uint32_t row = low; row <= high; ++row) {
-            const __mmask16 take = _mm512_mask_cmpeq_epi32_mask(inside, sy, _mm512_set1_epi32(static_cast<int32_t>(row)));
-            out = _mm512_mask_loadu_epi32(out, take, p + static_cast<ptrdiff_t>(row) * pitch);
+          for (uint32_t k = 0; k <= kNearRows; ++k) {
+            const __mmask16 take = _mm512_mask_cmpeq_epi32_mask(inside, rel, _mm512_set1_epi32(static_cast<int32_t>(k)));
+            const uintptr_t at = p + static_cast<uintptr_t>((static_cast<ptrdiff_t>(low) + k) * pitch);
+            out = _mm512_mask_loadu_epi32(out, take, reinterpret_cast<const void*>(at));
           }
           _mm512_storeu_si512(d, out);
           continue;
