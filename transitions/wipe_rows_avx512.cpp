@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #if defined(__clang__)
 #pragma clang attribute push(__attribute__((target("avx512f,avx512bw"))), apply_to = function)
@@ -36,6 +37,16 @@ void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c)
     if (address % 4 == 0) j = static_cast<int>((64 - address % 64) % 64 / 4);
     if (j > 0) TwistRow32Avx2(dst, y, j, c);
   }
+  // With streaming on, groups whose pixels start a cache line of the destination too are written
+  // past the caches (whole lines, so nothing is read first).
+  const bool stream = fits && StreamingRowsOn() && (reinterpret_cast<uintptr_t>(dst + 4 * j) % 64) == 0;
+  const auto put = [stream](uint8_t* d, W v) {
+    if (stream) {
+      _mm512_stream_si512(reinterpret_cast<W*>(d), v);
+    } else {
+      _mm512_storeu_si512(d, v);
+    }
+  };
   if (fits) {
     const W yv = _mm512_set1_epi32(y);
     const W zero = _mm512_setzero_si512();
@@ -50,7 +61,7 @@ void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c)
       const W r = _mm512_sub_epi32(yv, _mm512_loadu_si512(c.margin + j));
       const __mmask16 inside = _mm512_cmplt_epu32_mask(r, _mm512_loadu_si512(c.rows + j));
       if (inside == 0) {  // all sixteen columns black at this row
-        _mm512_storeu_si512(d, zero);
+        put(d, zero);
         continue;
       }
       // r * step < 2^31 inside the strips; the other lanes are never used.
@@ -65,19 +76,24 @@ void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c)
         const uint32_t low = _mm512_mask_reduce_min_epu32(inside, sy);
         const uint32_t high = _mm512_mask_reduce_max_epu32(inside, sy);
         if (high - low <= kNearRows) {
-          // Always kNearRows + 1 loads, so that the loop has no branch that depends on the rows;
+          // Always four or kNearRows + 1 loads, so that the loop has no branch that depends on the rows;
           // rows past the highest have empty masks and read nothing (masked loads do not touch
           // memory for lanes that are off, so the address may lie past the picture).
           const auto p = reinterpret_cast<uintptr_t>((fromLanes != 0 ? c.from : c.to) + c.offset[j]);
           const ptrdiff_t pitch = fromLanes != 0 ? c.fromPitch : c.toPitch;
           const W rel = _mm512_sub_epi32(sy, _mm512_set1_epi32(static_cast<int32_t>(low)));
-          W out = zero;
-          for (uint32_t k = 0; k <= kNearRows; ++k) {
-            const __mmask16 take = _mm512_mask_cmpeq_epi32_mask(inside, rel, _mm512_set1_epi32(static_cast<int32_t>(k)));
-            const uintptr_t at = p + static_cast<uintptr_t>((static_cast<ptrdiff_t>(low) + k) * pitch);
-            out = _mm512_mask_loadu_epi32(out, take, reinterpret_cast<const void*>(at));
-          }
-          _mm512_storeu_si512(d, out);
+          const auto rowsFromLow = [&](auto loads) {
+            W out = zero;
+            for (uint32_t k = 0; k < decltype(loads)::value; ++k) {
+              const __mmask16 take = _mm512_mask_cmpeq_epi32_mask(inside, rel, _mm512_set1_epi32(static_cast<int32_t>(k)));
+              const uintptr_t at = p + static_cast<uintptr_t>((static_cast<ptrdiff_t>(low) + k) * pitch);
+              out = _mm512_mask_loadu_epi32(out, take, reinterpret_cast<const void*>(at));
+            }
+            return out;
+          };
+          const W out = high - low < 4 ? rowsFromLow(std::integral_constant<uint32_t, 4>{})
+                                       : rowsFromLow(std::integral_constant<uint32_t, kNearRows + 1>{});
+          put(d, out);
           continue;
         }
       }
@@ -89,8 +105,9 @@ void TwistRow32Avx512(uint8_t* dst, int32_t y, int count, const TwistColumns& c)
       if (toLanes != 0) {
         out = _mm512_mask_i32gather_epi32(out, toLanes, _mm512_add_epi32(_mm512_mullo_epi32(sy, toPitch), offset), c.to, 1);
       }
-      _mm512_storeu_si512(d, out);
+      put(d, out);
     }
+    if (stream) _mm_sfence();
   }
   TwistColumns rest = c;
   rest.margin += j, rest.rows += j, rest.step += j, rest.side += j, rest.offset += j;
