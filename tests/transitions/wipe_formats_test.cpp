@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
@@ -42,6 +43,28 @@ std::string Differences(const TDIBX& a, const TDIBX& b) {
   return "";
 }
 
+// A 32-bit and a 24-bit screen starting from the outgoing picture, each with the kind's
+// transition from it to the incoming one.
+struct ScreenPair {
+  TDIBX d32, d24;
+  std::unique_ptr<TCustomWipe> w32, w24;
+  ScreenPair(int32_t kind, const Pictures& p, const std::optional<TRect>& clip = std::nullopt)
+      : d32(p.from32.Width(), p.from32.Height(), 32), d24(p.from24.Width(), p.from24.Height(), 24) {
+    d32.Assign(p.from32);
+    d24.Assign(p.from24);
+    if (clip) d32.SetClip(*clip), d24.SetClip(*clip);
+    w32 = CreateTransition(kind, d32, p.from32, p.to32);
+    w24 = CreateTransition(kind, d24, p.from24, p.to24);
+  }
+  // Both transitions at elapsed time e; the colours that differ, or "".
+  std::string Step(int e) {
+    w32->Elapsed = e, w24->Elapsed = e;
+    w32->StepFrame();
+    w24->StepFrame();
+    return Differences(d32, d24);
+  }
+};
+
 struct Setting {
   bool reverse;
   std::optional<int32_t> param0, param1;
@@ -56,13 +79,8 @@ void CheckEveryKind(const std::optional<TRect>& clip) {
     for (int32_t kind = 1; kind <= kWipeKindCount; ++kind) {
       for (size_t s = 0; s < std::size(settings); ++s) {
         const Setting& set = settings[s];
-        TDIBX d32(w, h, 32), d24(w, h, 24);
-        d32.Assign(p.from32);
-        d24.Assign(p.from24);
-        if (clip) d32.SetClip(*clip), d24.SetClip(*clip);
-        auto w32 = CreateTransition(kind, d32, p.from32, p.to32);
-        auto w24 = CreateTransition(kind, d24, p.from24, p.to24);
-        for (TCustomWipe* wipe : {w32.get(), w24.get()}) {
+        ScreenPair pair(kind, p, clip);
+        for (TCustomWipe* wipe : {pair.w32.get(), pair.w24.get()}) {
           if (set.param0) wipe->SetParam(0, *set.param0);
           if (set.param1) wipe->SetParam(1, *set.param1);
           wipe->Duration = 300;
@@ -71,10 +89,7 @@ void CheckEveryKind(const std::optional<TRect>& clip) {
         }
         // Frames across the duration and the last one (the cross-fades reach opacity 255 there).
         for (int e : {0, 13, 40, 77, 111, 150, 151, 190, 222, 256, 270, 299}) {
-          w32->Elapsed = e, w24->Elapsed = e;
-          w32->StepFrame();
-          w24->StepFrame();
-          const std::string diff = Differences(d32, d24);
+          const std::string diff = pair.Step(e);
           ASSERT_EQ(diff, "") << "kind " << kind << " (" << FindWipeKind(kind)->name << ") size " << w << "x" << h
                               << " setting " << s << " elapsed " << e << (clip ? " clipped" : "");
         }
@@ -95,22 +110,15 @@ TEST(WipeFormatsTest, RippleAndColumnTwistOnLargerScreens) {
     const Pictures p(w, h, static_cast<uint32_t>(w + h));
     for (WipeKind kind : {WipeKind::kRipple, WipeKind::kTwistV}) {
       for (int32_t amplitude : {5, 13, -7}) {
-        TDIBX d32(w, h, 32), d24(w, h, 24);
-        d32.Assign(p.from32);
-        d24.Assign(p.from24);
-        auto w32 = CreateTransition(static_cast<int32_t>(kind), d32, p.from32, p.to32);
-        auto w24 = CreateTransition(static_cast<int32_t>(kind), d24, p.from24, p.to24);
-        for (TCustomWipe* wipe : {w32.get(), w24.get()}) {
+        ScreenPair pair(static_cast<int32_t>(kind), p);
+        for (TCustomWipe* wipe : {pair.w32.get(), pair.w24.get()}) {
           wipe->SetParam(0, amplitude);
           wipe->Duration = 300;
           wipe->SetReverse(amplitude < 0 ? 1 : 0);
           wipe->Prepare();
         }
         for (int e = 0; e < 300; e += 7) {
-          w32->Elapsed = e, w24->Elapsed = e;
-          w32->StepFrame();
-          w24->StepFrame();
-          ASSERT_EQ(Differences(d32, d24), "") << FindWipeKind(static_cast<int32_t>(kind))->name << " size " << w << "x"
+          ASSERT_EQ(pair.Step(e), "") << FindWipeKind(static_cast<int32_t>(kind))->name << " size " << w << "x"
                                                << h << " amplitude " << amplitude << " elapsed " << e;
         }
       }
@@ -127,21 +135,14 @@ TEST(WipeFormatsTest, FramesLargeEnoughToStreamDrawTheSameColours) {
   const Pictures p(w, h, 71);
   for (WipeKind kind : {WipeKind::kFade, WipeKind::kCurtainH, WipeKind::kDither, WipeKind::kSpot, WipeKind::kTwistV,
                         WipeKind::kCircle, WipeKind::kScrollH, WipeKind::kScrollV}) {
-    TDIBX d32(w, h, 32), d24(w, h, 24);
-    d32.Assign(p.from32);
-    d24.Assign(p.from24);
-    auto w32 = CreateTransition(static_cast<int32_t>(kind), d32, p.from32, p.to32);
-    auto w24 = CreateTransition(static_cast<int32_t>(kind), d24, p.from24, p.to24);
-    for (TCustomWipe* wipe : {w32.get(), w24.get()}) {
+    ScreenPair pair(static_cast<int32_t>(kind), p);
+    for (TCustomWipe* wipe : {pair.w32.get(), pair.w24.get()}) {
       wipe->Duration = 300;
       wipe->SetReverse(kind == WipeKind::kScrollV ? 1 : 0);
       wipe->Prepare();
     }
     for (int e : {75, 150, 260}) {
-      w32->Elapsed = e, w24->Elapsed = e;
-      w32->StepFrame();
-      w24->StepFrame();
-      ASSERT_EQ(Differences(d32, d24), "") << FindWipeKind(static_cast<int32_t>(kind))->name << " elapsed " << e;
+      ASSERT_EQ(pair.Step(e), "") << FindWipeKind(static_cast<int32_t>(kind))->name << " elapsed " << e;
     }
   }
 }

@@ -465,6 +465,28 @@ TEST(WipeRowsTest, RippleRingMatchesThePlainLoop) {
   }
 }
 
+// The ripple's tables of a quarter screen of w2 x h2 cells, as the transition builds them: each
+// cell's distance from the centre and the cosine and sine of its direction in 16.16, and the
+// largest distance.
+struct RippleTables {
+  std::vector<uint16_t> distance;
+  std::vector<int32_t> cosine, sine;
+  int32_t largest;
+  RippleTables(int w2, int h2)
+      : distance(static_cast<size_t>(w2 * h2)), cosine(distance.size()), sine(distance.size()),
+        largest(static_cast<int32_t>(std::lrint(std::hypot(w2, h2)))) {
+    for (int y = 0; y < h2; ++y) {
+      for (int x = 0; x < w2; ++x) {
+        const size_t i = static_cast<size_t>(y * w2 + x);
+        const double dx = x - w2, dy = y - h2, theta = std::atan2(dy, dx);
+        distance[i] = static_cast<uint16_t>(std::lrint(std::hypot(dx, dy)));
+        cosine[i] = static_cast<int32_t>(std::lrint(std::cos(theta) * 65536));
+        sine[i] = static_cast<int32_t>(std::lrint(std::sin(theta) * 65536));
+      }
+    }
+  }
+};
+
 // The ring over real tables (distances, cosines and sines of the screen's own cells), where
 // neighbouring cells move by nearly the same offset: runs displaced as a whole, runs spread over a
 // few columns and two rows, and runs whose window would leave the screen. Every level from
@@ -476,18 +498,8 @@ TEST(WipeRowsTest, RippleRingOverRealTablesMatchesThePlainLoop) {
     std::vector<uint8_t> to(static_cast<size_t>(4 * w * h)), start(to.size());
     for (auto& b : to) b = static_cast<uint8_t>(gen());
     for (auto& b : start) b = static_cast<uint8_t>(gen());
-    std::vector<uint16_t> distance(static_cast<size_t>(w2 * h2));
-    std::vector<int32_t> cosine(distance.size()), sine(distance.size());
-    for (int y = 0; y < h2; ++y) {
-      for (int x = 0; x < w2; ++x) {
-        const size_t i = static_cast<size_t>(y * w2 + x);
-        const double dx = x - w2, dy = y - h2, theta = std::atan2(dy, dx);
-        distance[i] = static_cast<uint16_t>(std::lrint(std::hypot(dx, dy)));
-        cosine[i] = static_cast<int32_t>(std::lrint(std::cos(theta) * 65536));
-        sine[i] = static_cast<int32_t>(std::lrint(std::sin(theta) * 65536));
-      }
-    }
-    const int32_t largest = static_cast<int32_t>(std::lrint(std::hypot(w2, h2)));
+    const RippleTables tables(w2, h2);
+    const auto& [distance, cosine, sine, largest] = tables;
     for (int32_t amplitude : {0, 3, 5, 12, -7, 1000}) {
       const int n = std::min(w2, h2) * 2 / 3, q = n / 4;
       std::vector<int32_t> profile(static_cast<size_t>(n));
@@ -539,18 +551,8 @@ TEST(WipeRowsTest, RippleRingPartsOfStretchesMatchThePlainLoop) {
     std::vector<uint8_t> to(static_cast<size_t>(toPitch * h)), start(static_cast<size_t>(destPitch * h));
     for (auto& b : to) b = static_cast<uint8_t>(gen());
     for (auto& b : start) b = static_cast<uint8_t>(gen());
-    std::vector<uint16_t> distance(static_cast<size_t>(w2 * h2));
-    std::vector<int32_t> cosine(distance.size()), sine(distance.size());
-    for (int y = 0; y < h2; ++y) {
-      for (int x = 0; x < w2; ++x) {
-        const size_t i = static_cast<size_t>(y * w2 + x);
-        const double dx = x - w2, dy = y - h2, theta = std::atan2(dy, dx);
-        distance[i] = static_cast<uint16_t>(std::lrint(std::hypot(dx, dy)));
-        cosine[i] = static_cast<int32_t>(std::lrint(std::cos(theta) * 65536));
-        sine[i] = static_cast<int32_t>(std::lrint(std::sin(theta) * 65536));
-      }
-    }
-    const int32_t largest = static_cast<int32_t>(std::lrint(std::hypot(w2, h2)));
+    const RippleTables tables(w2, h2);
+    const auto& [distance, cosine, sine, largest] = tables;
     for (int32_t amplitude : {5, 0, -9, 40}) {
       const int n = std::min(w2, h2) * 2 / 3, q = n / 4;
       std::vector<int32_t> profile(static_cast<size_t>(n));
