@@ -32,6 +32,11 @@ class ClipGuard {
   TRect saved_;
 };
 
+// Copies count 32-bit pixels; nothing when count is 0 (the source may then lie past its row).
+void CopyPixels(uint8_t* dst, const uint8_t* src, int count) {
+  if (count > 0) std::memcpy(dst, src, static_cast<size_t>(count) * 4);
+}
+
 }  // namespace
 
 void TWipeFade::DrawFrame() {
@@ -56,11 +61,11 @@ void TWipeScrollH::DrawFrame() {
     for (int y = 0; y < H(); ++y) {
       uint8_t* d = Dest.Lock(0, y);
       if (Reverse != 0) {
-        std::memcpy(d, To.Lock(rest, y), static_cast<size_t>(o) * 4);
-        std::memcpy(d + 4 * static_cast<ptrdiff_t>(o), From.Lock(0, y), static_cast<size_t>(rest) * 4);
+        CopyPixels(d, To.Lock(rest, y), o);
+        CopyPixels(d + 4 * static_cast<ptrdiff_t>(o), From.Lock(0, y), rest);
       } else {
-        std::memcpy(d, From.Lock(o, y), static_cast<size_t>(rest) * 4);
-        std::memcpy(d + 4 * static_cast<ptrdiff_t>(rest), To.Lock(0, y), static_cast<size_t>(o) * 4);
+        CopyPixels(d, From.Lock(o, y), rest);
+        CopyPixels(d + 4 * static_cast<ptrdiff_t>(rest), To.Lock(0, y), o);
       }
     }
     return;
@@ -84,7 +89,7 @@ void TWipeScrollV::DrawFrame() {
     for (int y = 0; y < h; ++y) {
       const uint8_t* source = Reverse != 0 ? (y < o ? To.Lock(0, y + rest) : From.Lock(0, y - o))
                                            : (y < rest ? From.Lock(0, y + o) : To.Lock(0, y - rest));
-      std::memcpy(Dest.Lock(0, y), source, static_cast<size_t>(W()) * 4);
+      CopyPixels(Dest.Lock(0, y), source, W());
     }
     return;
   }
