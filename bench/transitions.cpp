@@ -107,15 +107,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
   void PrintRatios() const {
     for (const char* size : {"1280/720", "1920/1080"}) {
+      // The whole size's reference, for a kind run without its own.
       const auto base = times_.find(std::string("BM_Memcpy/") + size);
-      if (base == times_.end()) continue;  // the whole size's reference, where a kind has none of its own
       std::vector<std::pair<double, std::string>> ratios;
       for (int32_t k = 1; k <= kWipeKindCount; ++k) {
         const std::string name = "BM_Wipe/" + std::to_string(k) + "/" + size;
         const auto t = times_.find(name);
         if (t == times_.end()) continue;
-        const auto own = times_.find(name + "/memcpy");
-        const double reference = own != times_.end() ? own->second : base->second;
+        auto own = times_.find(name + "/memcpy");
+        if (own == times_.end()) own = base;
+        if (own == times_.end()) continue;
+        const double reference = own->second;
         ratios.emplace_back(t->second / reference, std::to_string(k) + " " + std::string(FindWipeKind(k)->name));
       }
       if (ratios.empty()) continue;
