@@ -80,6 +80,9 @@ struct TwistColumns {
   ptrdiff_t fromPitch;
   const uint8_t* to;
   ptrdiff_t toPitch;
+  // True when offset[j] = offset[0] + 4 * j for every column of the run (the columns are
+  // neighbours on the screen), so the vector loops need not check it group by group.
+  bool neighbours = false;
 };
 void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
 void TwistRow32Plain(uint8_t* dst, int32_t y, int count, const TwistColumns& c);

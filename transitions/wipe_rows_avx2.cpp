@@ -255,7 +255,7 @@ int TwistLoop(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
       const unsigned fromBits = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_and_si256(inside, isFrom)));
       const V firstOffset = _mm256_broadcastd_epi32(_mm256_castsi256_si128(offset));
       const bool oneSide = fromBits == 0 || fromBits == insideBits;
-      if (oneSide && _mm256_movemask_epi8(_mm256_cmpeq_epi32(offset, _mm256_add_epi32(firstOffset, lanes4))) == -1) {
+      if (oneSide && (c.neighbours || _mm256_movemask_epi8(_mm256_cmpeq_epi32(offset, _mm256_add_epi32(firstOffset, lanes4))) == -1)) {
         // Source rows of the columns inside their strips; the others take the extremes' neutral values.
         const int32_t low = _mm256_cvtsi256_si32(Min8(Select(inside, sy, _mm256_set1_epi32(0x7FFFFFFF))));
         const int32_t high = _mm256_cvtsi256_si32(Max8(Select(inside, sy, zero)));

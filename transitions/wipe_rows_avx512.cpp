@@ -51,9 +51,12 @@ W TwistGroup(int32_t y, int j, __mmask16 valid, const TwistColumns& c) {
   const __mmask16 fromLanes = static_cast<__mmask16>(_mm512_test_epi32_mask(side, side) & inside);
   const W offset = load(c.offset + j);
   const bool oneSide = fromLanes == 0 || fromLanes == inside;
-  const W lanes4 = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60);
-  const W neighbour = _mm512_add_epi32(_mm512_set1_epi32(c.offset[j]), lanes4);
-  if (oneSide && _mm512_mask_cmpeq_epi32_mask(valid, offset, neighbour) == valid) {
+  const auto neighbours = [&] {
+    const W lanes4 = _mm512_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60);
+    const W neighbour = _mm512_add_epi32(_mm512_set1_epi32(c.offset[j]), lanes4);
+    return c.neighbours || _mm512_mask_cmpeq_epi32_mask(valid, offset, neighbour) == valid;
+  };
+  if (oneSide && neighbours()) {
     // Neighbouring columns of one picture reading rows at most kNearRows apart: one masked
     // contiguous load per row, each lane loading only from the row it asked for.
     const uint32_t low = _mm512_mask_reduce_min_epu32(inside, sy);

@@ -238,7 +238,7 @@ bool TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::ve
     offsets.push_back(a * 4);
   }
   const wipe::TwistColumns columns{margins.data(), rows.data(), steps.data(), sides.data(), offsets.data(),
-                                   From.Lock(0, 0), From.Pitch(), To.Lock(0, 0), To.Pitch()};
+                                   From.Lock(0, 0), From.Pitch(), To.Lock(0, 0), To.Pitch(), true};
   const int turningCount = turningHi - turningLo + 1;
   for (int y = 0; y < h; ++y) {
     if (finishedHi >= finishedLo) {
