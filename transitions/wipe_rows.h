@@ -83,6 +83,9 @@ struct TwistColumns {
   // True when offset[j] = offset[0] + 4 * j for every column of the run (the columns are
   // neighbours on the screen), so the vector loops need not check it group by group.
   bool neighbours = false;
+  // side[j] of every column of the run when they all share it (0 or 1), else -1; the vector loops
+  // then need not tell the pictures apart column by column.
+  int32_t allSide = -1;
 };
 void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
 void TwistRow32Plain(uint8_t* dst, int32_t y, int count, const TwistColumns& c);

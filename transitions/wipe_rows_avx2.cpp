@@ -242,8 +242,9 @@ int TwistLoop(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
       const V step = _mm256_loadu_si256(reinterpret_cast<const V*>(c.step + j));
       const V sy = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(r, inside), step), 16);
       const V offset = _mm256_loadu_si256(reinterpret_cast<const V*>(c.offset + j));
-      const V isFrom = _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(c.side + j)), zero),
-                                        _mm256_set1_epi32(-1));
+      const V isFrom = c.allSide >= 0 ? _mm256_set1_epi32(c.allSide != 0 ? -1 : 0)
+                                      : _mm256_xor_si256(_mm256_cmpeq_epi32(_mm256_loadu_si256(reinterpret_cast<const V*>(c.side + j)), zero),
+                                                         _mm256_set1_epi32(-1));
       const unsigned insideBits = static_cast<unsigned>(_mm256_movemask_epi8(inside));
       if (insideBits == 0) {  // all eight columns black at this row
         PutV<kStream>(dst + 4 * j, zero);

@@ -47,8 +47,13 @@ W TwistGroup(int32_t y, int j, __mmask16 valid, const TwistColumns& c) {
   if (inside == 0) return zero;  // all sixteen columns black at this row
   // r * step < 2^31 inside the strips; the other lanes are never used.
   const W sy = _mm512_srli_epi32(_mm512_mullo_epi32(r, load(c.step + j)), 16);
-  const W side = load(c.side + j);
-  const __mmask16 fromLanes = static_cast<__mmask16>(_mm512_test_epi32_mask(side, side) & inside);
+  __mmask16 fromLanes = 0;
+  if (c.allSide >= 0) {
+    fromLanes = c.allSide != 0 ? inside : 0;
+  } else {
+    const W side = load(c.side + j);
+    fromLanes = static_cast<__mmask16>(_mm512_test_epi32_mask(side, side) & inside);
+  }
   const W offset = load(c.offset + j);
   const bool oneSide = fromLanes == 0 || fromLanes == inside;
   const auto neighbours = [&] {

@@ -239,12 +239,28 @@ bool TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::ve
   }
   const wipe::TwistColumns columns{margins.data(), rows.data(), steps.data(), sides.data(), offsets.data(),
                                    From.Lock(0, 0), From.Pitch(), To.Lock(0, 0), To.Pitch(), true};
+  // The turning columns in runs showing one picture each (the outgoing where the height is
+  // positive), so the vector loops need not tell the pictures apart column by column.
   const int turningCount = turningHi - turningLo + 1;
+  std::vector<std::pair<int, wipe::TwistColumns>> runs;  // column count, columns
+  for (int a = 0; a < turningCount;) {
+    wipe::TwistColumns run = columns;
+    run.margin += a, run.rows += a, run.step += a, run.side += a, run.offset += a;
+    run.allSide = sides[static_cast<size_t>(a)];
+    int b = a;
+    while (b < turningCount && sides[static_cast<size_t>(b)] == run.allSide) ++b;
+    runs.emplace_back(b - a, run);
+    a = b;
+  }
   for (int y = 0; y < h; ++y) {
     if (finishedHi >= finishedLo) {
       std::memcpy(Dest.Lock(finishedLo, y), To.Lock(finishedLo, y), static_cast<size_t>(finishedHi - finishedLo + 1) * 4);
     }
-    if (turningCount > 0) wipe::TwistRow32(Dest.Lock(turningLo, y), y, turningCount, columns);
+    int first = turningLo;
+    for (const auto& [count, run] : runs) {
+      wipe::TwistRow32(Dest.Lock(first, y), y, count, run);
+      first += count;
+    }
   }
   return true;
 }

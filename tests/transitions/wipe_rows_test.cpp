@@ -322,6 +322,24 @@ TEST(WipeRowsTest, TwistRowOverTurningColumnsMatchesThePlainLoop) {
           ASSERT_EQ(fast, plain) << "variant " << k << " " << w << "x" << h << " phase " << phase << " row " << y;
         }
       }
+      // The same columns in runs of one picture each, as the transition hands them over, saying so.
+      for (int a = 0; a < w;) {
+        int b = a;
+        while (b < w && side[static_cast<size_t>(b)] == side[static_cast<size_t>(a)]) ++b;
+        wipe::TwistColumns run = c;
+        run.margin += a, run.rows += a, run.step += a, run.side += a, run.offset += a;
+        run.allSide = side[static_cast<size_t>(a)];
+        for (int32_t y = 0; y < h; ++y) {
+          std::fill(plain.begin(), plain.end(), 0xAB);
+          wipe::TwistRow32Plain(plain.data(), y, b - a, run);
+          for (size_t k = 0; k < variants.size(); ++k) {
+            std::fill(fast.begin(), fast.end(), 0xAB);
+            variants[k](fast.data(), y, b - a, run);
+            ASSERT_EQ(fast, plain) << "variant " << k << " run " << a << ".." << b << " phase " << phase << " row " << y;
+          }
+        }
+        a = b;
+      }
     }
   }
 }
