@@ -86,6 +86,13 @@ struct TwistColumns {
   // side[j] of every column of the run when they all share it (0 or 1), else -1; the vector loops
   // then need not tell the pictures apart column by column.
   int32_t allSide = -1;
+
+  // The run from its column n on.
+  TwistColumns After(int n) const {
+    TwistColumns rest = *this;
+    rest.margin += n, rest.rows += n, rest.step += n, rest.side += n, rest.offset += n;
+    return rest;
+  }
 };
 void TwistRow32(uint8_t* dst, int32_t y, int count, const TwistColumns& c);
 void TwistRow32Plain(uint8_t* dst, int32_t y, int count, const TwistColumns& c);

@@ -16,34 +16,18 @@
 #pragma GCC target("avx2")
 #endif
 
+#include "transitions/wipe_avx2.h"
+
 namespace kuzo::wipe {
 namespace {
 
-using V = __m256i;
-
-inline V LoadV(const uint8_t* p) { return _mm256_loadu_si256(reinterpret_cast<const V*>(p)); }
-inline void StoreV(uint8_t* p, V v) { _mm256_storeu_si256(reinterpret_cast<V*>(p), v); }
-inline V Select(V sel, V a, V b) { return _mm256_blendv_epi8(b, a, sel); }  // a where sel, else b
+using namespace avx2;
 
 // Eight mask bytes, each repeated over its pixel's four bytes.
 inline V SpreadMask8(const uint8_t* m) {
   const V dwords = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m)));
   return _mm256_shuffle_epi8(dwords, _mm256_setr_epi8(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12,  //
                                                       0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12));
-}
-
-// (t*m + f*(255-m)) >> 8 on every byte of eight pixels (m repeated over each pixel's bytes in q),
-// computed as 256*f - f + (t-f)*m modulo 2^16, which is exact for results in 0..255*255.
-inline V Mix8(V f, V t, V q) {
-  const V zero = _mm256_setzero_si256();
-  const V fLo = _mm256_unpacklo_epi8(f, zero), fHi = _mm256_unpackhi_epi8(f, zero);
-  const V tLo = _mm256_unpacklo_epi8(t, zero), tHi = _mm256_unpackhi_epi8(t, zero);
-  const V mLo = _mm256_unpacklo_epi8(q, zero), mHi = _mm256_unpackhi_epi8(q, zero);
-  const V lo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(fLo, 8), fLo),
-                                                  _mm256_mullo_epi16(_mm256_sub_epi16(tLo, fLo), mLo)), 8);
-  const V hi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(fHi, 8), fHi),
-                                                  _mm256_mullo_epi16(_mm256_sub_epi16(tHi, fHi), mHi)), 8);
-  return _mm256_packus_epi16(lo, hi);  // in-lane unpack and pack keep the pixel order
 }
 
 // The smallest and the largest of eight lanes, in every lane.
@@ -62,42 +46,6 @@ inline V Max8(V v) {
 inline V Pick16(const uint8_t* p, V idx) {
   const V lo = _mm256_permutevar8x32_epi32(LoadV(p), idx), hi = _mm256_permutevar8x32_epi32(LoadV(p + 32), idx);
   return Select(_mm256_cmpgt_epi32(idx, _mm256_set1_epi32(7)), hi, lo);
-}
-
-// Pixels to write with ordinary stores before dst reaches a 32-byte boundary when this row is
-// streamed, or -1 when it is not (streaming off, a short row, or pixels not on 4-byte boundaries).
-inline int StreamingHead(const uint8_t* dst, int count) {
-  constexpr int kShortestStreamedRow = 64;
-  const auto address = reinterpret_cast<uintptr_t>(dst);
-  if (count < kShortestStreamedRow || address % 4 != 0 || !StreamingRowsOn()) return -1;
-  return static_cast<int>((32 - address % 32) % 32 / 4);
-}
-
-template <bool kStream>
-inline void PutV(uint8_t* p, V v) {
-  if constexpr (kStream) {
-    _mm256_stream_si256(reinterpret_cast<V*>(p), v);
-  } else {
-    StoreV(p, v);
-  }
-}
-
-// A row kernel in three parts: loop(stream, start, n) writes pixels start .. start + n - 1 eight or
-// more at a time and returns how many it wrote, plain(start, n) writes the others. When the row is
-// streamed, the pixels up to the 32-byte boundary go to plain first and the loop's stores bypass
-// the caches, fenced before the tail so the row is ordered like ordinary stores.
-template <class Loop, class Plain>
-inline void Streamed(uint8_t* dst, int count, const Loop& loop, const Plain& plain) {
-  const int head = StreamingHead(dst, count);
-  int done = 0;
-  if (head >= 0) {
-    plain(0, head);
-    done = head + loop(std::true_type{}, head, count - head);
-    _mm_sfence();
-  } else {
-    done = loop(std::false_type{}, 0, count);
-  }
-  plain(done, count - done);
 }
 
 }  // namespace
@@ -210,13 +158,6 @@ void SpotRow32Avx2(uint8_t* dst, const uint8_t* from, const uint8_t* to, const i
 
 namespace {
 
-// Column j of the run `start` columns on.
-TwistColumns Skip(const TwistColumns& c, int start) {
-  TwistColumns rest = c;
-  rest.margin += start, rest.rows += start, rest.step += start, rest.side += start, rest.offset += start;
-  return rest;
-}
-
 // The vector part of the column twist: returns the number of columns written.
 template <bool kStream>
 int TwistLoop(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
@@ -293,9 +234,9 @@ int TwistLoop(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
 
 void TwistRow32Avx2(uint8_t* dst, int32_t y, int count, const TwistColumns& c) {
   const auto loop = [&](auto stream, int start, int n) {
-    return TwistLoop<decltype(stream)::value>(dst + 4 * start, y, n, Skip(c, start));
+    return TwistLoop<decltype(stream)::value>(dst + 4 * start, y, n, c.After(start));
   };
-  Streamed(dst, count, loop, [&](int start, int n) { TwistRow32Plain(dst + 4 * start, y, n, Skip(c, start)); });
+  Streamed(dst, count, loop, [&](int start, int n) { TwistRow32Plain(dst + 4 * start, y, n, c.After(start)); });
 }
 
 void RippleRing32Avx2(const RippleRing& g, int32_t y, int32_t x0, int32_t x1) {

@@ -244,8 +244,7 @@ bool TWipeTwistV::DrawColumns32(const std::vector<uint8_t>& state, const std::ve
   const int turningCount = turningHi - turningLo + 1;
   std::vector<std::pair<int, wipe::TwistColumns>> runs;  // column count, columns
   for (int a = 0; a < turningCount;) {
-    wipe::TwistColumns run = columns;
-    run.margin += a, run.rows += a, run.step += a, run.side += a, run.offset += a;
+    wipe::TwistColumns run = columns.After(a);
     run.allSide = sides[static_cast<size_t>(a)];
     int b = a;
     while (b < turningCount && sides[static_cast<size_t>(b)] == run.allSide) ++b;

@@ -16,6 +16,8 @@
 #pragma GCC target("avx2")
 #endif
 
+#include "transitions/wipe_avx2.h"
+
 namespace kuzo::wipe {
 
 namespace {
@@ -160,20 +162,6 @@ inline int WalkSteps(const SourceWalk& walk, int count, Put put) {
   return i;
 }
 
-// (s*a + u*(255-a)) >> 8 on every byte of eight pixels, a repeated over every byte in q, computed
-// as 256*u - u + (s-u)*a modulo 2^16, which is exact for results in 0..255*255.
-inline __m256i Over8(__m256i under, __m256i s, __m256i q) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i uLo = _mm256_unpacklo_epi8(under, zero), uHi = _mm256_unpackhi_epi8(under, zero);
-  const __m256i sLo = _mm256_unpacklo_epi8(s, zero), sHi = _mm256_unpackhi_epi8(s, zero);
-  const __m256i aLo = _mm256_unpacklo_epi8(q, zero), aHi = _mm256_unpackhi_epi8(q, zero);
-  const __m256i lo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(uLo, 8), uLo),
-                                                        _mm256_mullo_epi16(_mm256_sub_epi16(sLo, uLo), aLo)), 8);
-  const __m256i hi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_sub_epi16(_mm256_slli_epi16(uHi, 8), uHi),
-                                                        _mm256_mullo_epi16(_mm256_sub_epi16(sHi, uHi), aHi)), 8);
-  return _mm256_packus_epi16(lo, hi);  // in-lane unpack and pack keep the pixel order
-}
-
 SourceWalk After(const SourceWalk& walk, int i) {
   SourceWalk rest = walk;
   rest.u += i * walk.uStep;
@@ -201,7 +189,7 @@ void WalkOverRow32Avx2(uint8_t* dst, const uint8_t* under, const SourceWalk& wal
     const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
     i = WalkSteps(walk, count, [&](int at, __m256i p) {
       const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(under + 4 * at));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * at), _mm256_and_si256(Over8(b, p, q), colour));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 4 * at), _mm256_and_si256(avx2::Mix8(b, p, q), colour));
     });
   }
   WalkOverRow32Plain(dst + 4 * i, under + 4 * i, After(walk, i), count - i, opacity);

@@ -134,7 +134,7 @@ TEST(WipeFormatsTest, FramesLargeEnoughToStreamDrawTheSameColours) {
   ASSERT_GE(int64_t{w} * 4 * h, wipe::kStreamingFrameBytes);
   const Pictures p(w, h, 71);
   for (WipeKind kind : {WipeKind::kFade, WipeKind::kCurtainH, WipeKind::kDither, WipeKind::kSpot, WipeKind::kTwistV,
-                        WipeKind::kCircle, WipeKind::kScrollH, WipeKind::kScrollV}) {
+                        WipeKind::kCircle, WipeKind::kScrollH, WipeKind::kScrollV, WipeKind::kShadowWhite}) {
     ScreenPair pair(static_cast<int32_t>(kind), p);
     for (TCustomWipe* wipe : {pair.w32.get(), pair.w24.get()}) {
       wipe->Duration = 300;

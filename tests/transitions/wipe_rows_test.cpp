@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "transitions/wipe_pass_rows.h"
+
 namespace kuzo {
 namespace {
 
@@ -326,8 +328,7 @@ TEST(WipeRowsTest, TwistRowOverTurningColumnsMatchesThePlainLoop) {
       for (int a = 0; a < w;) {
         int b = a;
         while (b < w && side[static_cast<size_t>(b)] == side[static_cast<size_t>(a)]) ++b;
-        wipe::TwistColumns run = c;
-        run.margin += a, run.rows += a, run.step += a, run.side += a, run.offset += a;
+        wipe::TwistColumns run = c.After(a);
         run.allSide = side[static_cast<size_t>(a)];
         for (int32_t y = 0; y < h; ++y) {
           std::fill(plain.begin(), plain.end(), 0xAB);
@@ -361,9 +362,11 @@ TEST(WipeRowsTest, StreamedRowsMatchThePlainLoop) {
   for (int i = 0; i < kPixels; i += 5) std::memcpy(to.bytes + 4 * i, from.bytes + 4 * i, 4);
   std::vector<uint8_t> mask(kPixels);
   std::vector<int32_t> map(kPixels);
+  std::vector<uint16_t> distance(kPixels);
   for (int i = 0; i < kPixels; ++i) {
     mask[static_cast<size_t>(i)] = (i / 40) % 3 == 0 ? 0 : ((i / 40) % 3 == 1 ? static_cast<uint8_t>(gen()) : 255);
     map[static_cast<size_t>(i)] = static_cast<int32_t>(gen() % 700);
+    distance[static_cast<size_t>(i)] = static_cast<uint16_t>(map[static_cast<size_t>(i)]);
   }
   // Twist columns: neighbours, half of them in their strips at the chosen row.
   constexpr int kH = 8;
@@ -395,9 +398,14 @@ TEST(WipeRowsTest, StreamedRowsMatchThePlainLoop) {
       {"spot", [&](uint8_t* d, int s, int n, bool p) {
          (p ? wipe::SpotRow32Plain : wipe::SpotRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, map.data() + s, n, 400);
        }},
+      {"rule passage", [&](uint8_t* d, int s, int n, bool p) {
+         (p ? wipe::RulePassRow32Plain : wipe::RulePassRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, mask.data() + s, n, 130, s % 2 == 0);
+       }},
+      {"spot passage", [&](uint8_t* d, int s, int n, bool p) {
+         (p ? wipe::SpotPassRow32Plain : wipe::SpotPassRow32)(d, from.bytes + 4 * s, to.bytes + 4 * s, distance.data() + s, n, 400);
+       }},
       {"twist", [&](uint8_t* d, int s, int n, bool p) {
-         wipe::TwistColumns c = columns;
-         c.margin += s, c.rows += s, c.step += s, c.side += s, c.offset += s;
+         const wipe::TwistColumns c = columns.After(s);
          (p ? wipe::TwistRow32Plain : wipe::TwistRow32)(d, kH / 2 + 1, n, c);
        }},
   };
@@ -405,8 +413,7 @@ TEST(WipeRowsTest, StreamedRowsMatchThePlainLoop) {
   // The chosen twist loop may be a wider one that does not stream; the AVX2 loop streams.
   if (__builtin_cpu_supports("avx2")) {
     kernels.emplace_back("twist avx2", [&](uint8_t* d, int s, int n, bool p) {
-      wipe::TwistColumns c = columns;
-      c.margin += s, c.rows += s, c.step += s, c.side += s, c.offset += s;
+      const wipe::TwistColumns c = columns.After(s);
       (p ? wipe::TwistRow32Plain : wipe::TwistRow32Avx2)(d, kH / 2 + 1, n, c);
     });
   }
