@@ -167,28 +167,6 @@ void RuleMaskRow(uint8_t* mask, const uint8_t* rule, int count, int shift) {
   RuleMaskRowPlain(mask + i, rule + i, count - i, shift);
 }
 
-void RuleLevelRowPlain(uint16_t* level, const uint8_t* rule, int count, int shift) {
-  for (int i = 0; i < count; ++i) level[i] = static_cast<uint16_t>(std::clamp(rule[i] + shift, 0, 511));
-}
-
-void RuleLevelRow(uint16_t* level, const uint8_t* rule, int count, int shift) {
-  int i = 0;
-#if defined(__SSE2__)
-  // In 16-bit lanes: rule + shift lies in -256 .. 766, clamped with the signed minimum and maximum.
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i amount = _mm_set1_epi16(static_cast<int16_t>(shift));
-  const __m128i top = _mm_set1_epi16(511);
-  for (; i + 16 <= count; i += 16) {
-    const __m128i r = LoadV(rule + i);
-    const __m128i lo = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(_mm_unpacklo_epi8(r, zero), amount), zero), top);
-    const __m128i hi = _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(_mm_unpackhi_epi8(r, zero), amount), zero), top);
-    StoreV(reinterpret_cast<uint8_t*>(level + i), lo);
-    StoreV(reinterpret_cast<uint8_t*>(level + i + 8), hi);
-  }
-#endif
-  RuleLevelRowPlain(level + i, rule + i, count - i, shift);
-}
-
 // --- streaming rows --------------------------------------------------------------------------------
 
 namespace {

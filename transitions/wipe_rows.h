@@ -39,11 +39,6 @@ void ComposeRow32Plain(uint8_t* dst, const uint8_t* from, const uint8_t* to, con
 void RuleMaskRow(uint8_t* mask, const uint8_t* rule, int count, int shift);
 void RuleMaskRowPlain(uint8_t* mask, const uint8_t* rule, int count, int shift);
 
-// The levels of a rule image through white or black: level[i] = clamp(rule[i] + shift, 0, 511),
-// shift in -256 .. 511 (the 1024-entry level table reduced to a clamped add).
-void RuleLevelRow(uint16_t* level, const uint8_t* rule, int count, int shift);
-void RuleLevelRowPlain(uint16_t* level, const uint8_t* rule, int count, int shift);
-
 // dst[i] = (d*(255-a) + s*a) >> 8 on the three colour bytes, the fourth byte 0; a in 1..254.
 void BlendRow32(uint8_t* dst, const uint8_t* src, int count, int opacity);
 void BlendRow32Plain(uint8_t* dst, const uint8_t* src, int count, int opacity);

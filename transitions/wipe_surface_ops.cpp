@@ -171,35 +171,6 @@ void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8
   ComposeRow32(dst, from, to, mask, count, false);
 }
 
-void GreyPassRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint16_t* level, int count,
-                   bool darken) {
-  int i = 0;
-#if defined(__SSE2__)
-  // Four pixels at a time: the level in 32-bit lanes picks the picture and the grey, which is then
-  // added or taken away with the byte-saturating instructions.
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i c255 = _mm_set1_epi32(255);
-  const __m128i c511 = _mm_set1_epi32(511);
-  for (; i + 4 <= count; i += 4) {
-    const __m128i lv = _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(level + i)), zero);
-    const __m128i useTo = _mm_cmpgt_epi32(lv, c255);
-    const __m128i v = _mm_or_si128(_mm_and_si128(useTo, _mm_sub_epi32(c511, lv)), _mm_andnot_si128(useTo, lv));
-    const __m128i g = _mm_or_si128(v, _mm_or_si128(_mm_slli_epi32(v, 8), _mm_slli_epi32(v, 16)));
-    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * i));
-    const __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + 4 * i));
-    const __m128i src = _mm_or_si128(_mm_and_si128(useTo, t), _mm_andnot_si128(useTo, f));
-    const __m128i out = darken ? _mm_subs_epu8(src, g) : _mm_adds_epu8(src, g);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * i), out);
-  }
-#endif
-  for (; i < count; ++i) {
-    const uint32_t v = std::min<uint32_t>(level[i], 511);
-    const uint32_t src = Load<PixelFormat::kRgb32>((v < 256 ? from : to) + 4 * i);
-    const uint32_t grey = (v < 256 ? v : 511 - v) * 0x010101u;
-    Store<PixelFormat::kRgb32>(dst + 4 * i, darken ? SubSatBytes(src, grey) : AddSatBytes(src, grey));
-  }
-}
-
 void StretchDraw(TCustomDIBX& dest, const TRect& destRect, const TCustomDIBX& source, const TRect& srcRect,
                  int opacity) {
   PixelFormat f;

@@ -85,14 +85,8 @@ void MixRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_
 // (MixPixel): the soft form of ComposeRow32.
 void MaskRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* mask, int count);
 
-// A passage through white or black for count 32-bit pixels, each at its own level 0..511: below 256
-// the outgoing pixel with grey level added, from 256 the incoming pixel with grey 511 - level
-// added (with `darken` the grey is taken away instead), byte by byte with saturation; the grey of
-// v is the pixel (v, v, v) with a fourth byte of 0. SSE2 where the processor has it, the plain
-// rule otherwise; the results are identical.
-void GreyPassRow32(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint16_t* level, int count, bool darken);
 // True when the surface's grey of every v is (v, v, v) with a fourth byte of 0, the grey the
-// passage kernel adds.
+// passage kernels (wipe_pass_rows.h) add.
 inline bool PlainGreys32(const std::array<uint32_t, 256>& grey) {
   for (uint32_t v = 0; v < 256; ++v)
     if (grey[v] != v * 0x010101u) return false;

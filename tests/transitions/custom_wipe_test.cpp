@@ -14,6 +14,7 @@
 #include "tests/transitions/wipe_test_util.h"
 #include "transitions/wipe_catalogue.h"
 #include "graphics/blend_reference.h"
+#include "transitions/wipe_pass_rows.h"
 #include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
@@ -199,20 +200,25 @@ TEST(WipeMixTest, MaskRowMatchesThePixelRule) {
 }
 
 // The passage through white or black (vector loop and tail) against the per-pixel rule, at every
-// length and alignment, with the levels where the picture and the grey change among them.
+// length and alignment, with the levels where the picture and the grey change among them. The levels
+// come from a rule image: shift 0 gives levels 0 .. 255 and shift 256 levels 256 .. 511.
 TEST(WipeMixTest, GreyPassRowMatchesThePixelRule) {
   std::mt19937 gen(7);
   const uint16_t edges[] = {0, 1, 254, 255, 256, 257, 510, 511};
-  std::vector<uint8_t> from(4 * 80), to(4 * 80), dst(4 * 80);
+  std::vector<uint8_t> from(4 * 80), to(4 * 80), dst(4 * 80), rule(80);
   std::vector<uint16_t> level(80);
   for (int round = 0; round < 400; ++round) {
     for (auto& b : from) b = static_cast<uint8_t>(gen());
     for (auto& b : to) b = static_cast<uint8_t>(gen());
-    for (auto& l : level) l = gen() % 3 == 0 ? edges[gen() % 8] : static_cast<uint16_t>(gen() % 512);
+    const int shift = (round / 2) % 2 == 0 ? 0 : 256;
+    for (auto& l : level) {
+      l = gen() % 3 == 0 ? edges[gen() % 4 + (shift == 0 ? 0 : 4)] : static_cast<uint16_t>(shift + gen() % 256);
+    }
+    for (size_t i = 0; i < rule.size(); ++i) rule[i] = static_cast<uint8_t>(level[i] - shift);
     const int start = round % 5, count = round % 70;
     const bool darken = round % 2 == 1;
-    wipe::GreyPassRow32(dst.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start, level.data() + start,
-                        count, darken);
+    wipe::RulePassRow32(dst.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start, rule.data() + start,
+                        count, shift, darken);
     for (int i = start; i < start + count; ++i) {
       const int v = level[static_cast<size_t>(i)];
       const uint8_t* src = v < 256 ? &from[4 * i] : &to[4 * i];

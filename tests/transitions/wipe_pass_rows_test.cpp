@@ -1,16 +1,17 @@
-// The passage kernels against their plain loops, and the plain loops against the kernels they
-// replace (the rule's levels then the passage by level; the spot's kernel on 32-bit distances):
-// random pictures, rules and distances of noise, of runs and uniform (whole vectors on one
-// picture), every shift and spot level, every length up to a few vector steps.
+// The passage kernels against their plain loops, and the plain loops against the rule written out
+// pixel by pixel (each rule pixel's level, then the picture and grey that level picks) and against
+// the spot's kernel on 32-bit distances: random pictures, rules and distances of noise, of runs and
+// uniform (whole vectors on one picture), every shift and spot level, every length up to a few
+// vector steps.
 #include "transitions/wipe_pass_rows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "transitions/wipe_rows.h"
-#include "transitions/wipe_surface_ops.h"
 
 namespace kuzo {
 namespace {
@@ -25,6 +26,22 @@ std::vector<Kernel> Kernels() {
   if (__builtin_cpu_supports("avx2")) v.push_back(wipe::RulePassRow32Avx2);
 #endif
   return v;
+}
+
+// The rule's passage byte by byte: level clamp(rule + shift, 0, 511); below 256 the outgoing pixel,
+// from 256 the incoming one, with the grey (level, or 511 - level) added to (taken from, with
+// darken) its three colour bytes with saturation.
+void PassageByLevels(uint8_t* dst, const uint8_t* from, const uint8_t* to, const uint8_t* rule, int count, int shift,
+                     bool darken) {
+  for (int i = 0; i < count; ++i) {
+    const int level = std::clamp(rule[i] + shift, 0, 511);
+    const uint8_t* src = level < 256 ? from + 4 * i : to + 4 * i;
+    const int grey = level < 256 ? level : 511 - level;
+    for (int c = 0; c < 4; ++c) {
+      const int add = c == 3 ? 0 : grey;
+      dst[4 * i + c] = static_cast<uint8_t>(darken ? std::max(0, src[c] - add) : std::min(255, src[c] + add));
+    }
+  }
 }
 
 std::vector<uint8_t> MakeRule(std::mt19937& gen, int shape) {
@@ -55,12 +72,9 @@ TEST(WipeRowsRulePassTest, MatchesThePlainLoopAndTheLevelsThenPassage) {
           std::vector<uint8_t> plain(4 * kMaxPixels, 0xC3);
           wipe::RulePassRow32Plain(plain.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start,
                                    rule.data() + start, count, shift, darken);
-          // The kernels it replaces.
-          std::vector<uint16_t> levels(kMaxPixels);
           std::vector<uint8_t> before(4 * kMaxPixels, 0xC3);
-          wipe::RuleLevelRowPlain(levels.data() + start, rule.data() + start, count, shift);
-          wipe::GreyPassRow32(before.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start,
-                              levels.data() + start, count, darken);
+          PassageByLevels(before.data() + 4 * start, from.data() + 4 * start, to.data() + 4 * start, rule.data() + start,
+                          count, shift, darken);
           ASSERT_EQ(plain, before) << "shift " << shift << " shape " << shape << " count " << count;
           for (size_t k = 0; k < Kernels().size(); ++k) {
             std::vector<uint8_t> fast(4 * kMaxPixels, 0xC3);
@@ -88,6 +102,23 @@ TEST(WipeRowsRulePassTest, LevelsPickThePictureAndTheGrey) {
   EXPECT_EQ(dst, (std::vector<uint8_t>{0, 0, 0, 4}));
   wipe::RulePassRow32Plain(dst.data(), from.data(), to.data(), std::vector<uint8_t>{0}.data(), 1, -5, true);
   EXPECT_EQ(dst, from);
+}
+
+TEST(WipeRowsRulePassTest, ShiftsAtTheEndsShowOnePictureUntouched) {
+  // Shift 511 puts every rule value at level 511 (the incoming pixel, grey 0); shift -256 puts
+  // every value at level 0 (the outgoing pixel, grey 0), the largest rule value too.
+  const std::vector<uint8_t> rule = {0, 255, 128};
+  const std::vector<uint8_t> from = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+  const std::vector<uint8_t> to = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  for (bool darken : {false, true}) {
+    for (size_t k = 0; k < Kernels().size(); ++k) {
+      std::vector<uint8_t> dst(12);
+      Kernels()[k](dst.data(), from.data(), to.data(), rule.data(), 3, 511, darken);
+      EXPECT_EQ(dst, to) << "kernel " << k;
+      Kernels()[k](dst.data(), from.data(), to.data(), rule.data(), 3, -256, darken);
+      EXPECT_EQ(dst, from) << "kernel " << k;
+    }
+  }
 }
 
 using SpotKernel = void (*)(uint8_t*, const uint8_t*, const uint8_t*, const uint16_t*, int, int);

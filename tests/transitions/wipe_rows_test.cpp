@@ -122,23 +122,6 @@ TEST(WipeRowsTest, RuleMaskIsTheClampedShiftAtEveryLevel) {
   EXPECT_EQ(plain[1], 0);
 }
 
-TEST(WipeRowsTest, RuleLevelsAreTheClampedShiftAtEveryLevel) {
-  std::vector<uint8_t> rule(kMaxPixels);
-  std::vector<uint16_t> fast(kMaxPixels), plain(kMaxPixels);
-  for (int i = 0; i < kMaxPixels; ++i) rule[i] = static_cast<uint8_t>(i < 3 ? (i == 0 ? 0 : 255) : i * 53);
-  for (int shift = -256; shift <= 511; ++shift) {
-    const int count = kMaxPixels - (shift & 15);
-    wipe::RuleLevelRow(fast.data(), rule.data(), count, shift);
-    wipe::RuleLevelRowPlain(plain.data(), rule.data(), count, shift);
-    ASSERT_EQ(fast, plain) << shift;
-  }
-  wipe::RuleLevelRowPlain(plain.data(), rule.data(), 2, 511);
-  EXPECT_EQ(plain[0], 511);
-  EXPECT_EQ(plain[1], 511);
-  wipe::RuleLevelRowPlain(plain.data(), rule.data(), 2, -256);
-  EXPECT_EQ(plain[1], 0);
-}
-
 TEST(WipeRowsTest, BlendAtOneOpacityMatchesThePlainLoop) {
   const auto variants =
       Variants(&wipe::BlendRow32, &wipe::BlendRow32Sse2, KUZO_AVX2_OR(&wipe::BlendRow32Avx2, &wipe::BlendRow32));
